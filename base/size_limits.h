@@ -105,24 +105,29 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 
 // Largest work of one sampling run of a discrete network, in steps, counted before its first draw: each
 // sample draws or weighs every record of its part at the cost of the record's outcomes, its parents and
-// kSampleRecordSteps, and, as the tables its draws read outgrow the processor's caches (kSampleCacheBytes),
-// up to kSampleMissSteps more for the memory each draw then waits for. A record drawn right after one of
-// its parents cannot look its column up before that draw: it costs kSampleWaitSteps more, and its wait
-// for memory is full once the tables outgrow kSampleNearCacheBytes. kMaxSamplingWorkSteps is the unit the
-// other limits convert samples by; each sampler's own limit is the steps it takes in some 10 s where its
-// steps are quickest (measured on the reference networks: 2^32 steps take 1.9-5 s under likelihood
-// weighting, 0.6-4.8 s under logic sampling, whose rejections end samples early, 3-6.5 s under
-// self-importance and adaptive importance sampling, 2.3-6 s under backward sampling and importance sampling
-// after loopy propagation), a fifth more for a quieter machine: no run refused would end within 10 s, and
-// none allowed runs past a minute.
+// kSampleRecordSteps, kSampleUncertainSteps times the share of its draws that do not take their column's
+// likeliest outcome (each such draw costs the processor a wrong guess: even tables draw slower than
+// near-certain ones), and, as the tables its draws read outgrow the processor's caches
+// (kSampleCacheBytes), up to kSampleMissSteps more for the memory each draw then waits for. A record drawn
+// right after one of its parents cannot look its column up before that draw: it costs kSampleWaitSteps
+// more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes.
+// kMaxSamplingWorkSteps is the unit the other limits convert samples by; each sampler's own limit is the
+// steps it takes in some 10 s on the reference network where they are quickest, measured on all nine at
+// the speed of an unloaded machine (2^30 steps take 0.37-0.67 s under logic sampling, 0.49-0.72 s under
+// likelihood weighting, 0.61-0.76 s under backward sampling, 0.96-1.5 s under self-importance sampling,
+// 0.78-1.04 s under adaptive importance sampling, 0.66-0.98 s under importance sampling after loopy
+// propagation): a run at a limit takes some 10 to 15 s on them (an even-tabled band as little as 9 s, a
+// band of peaked random tables over random parents some 20 s).
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
-constexpr int64_t kMaxLogicSamplingSteps = 48 * kSamplingLimitUnit;
-constexpr int64_t kMaxLikelihoodWeightingSteps = 25 * kSamplingLimitUnit;
-constexpr int64_t kMaxBackwardSamplingSteps = 20 * kSamplingLimitUnit;
-constexpr int64_t kMaxLearningSamplerSteps = 16 * kSamplingLimitUnit;  // self-importance, adaptive
-constexpr int64_t kMaxPrepropagatedSamplingSteps = 20 * kSamplingLimitUnit;
+constexpr int64_t kMaxLogicSamplingSteps = 25 * kSamplingLimitUnit;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 22 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 19 * kSamplingLimitUnit;
+constexpr int64_t kMaxSelfImportanceSamplingSteps = 12 * kSamplingLimitUnit;
+constexpr int64_t kMaxAdaptiveSamplingSteps = 14 * kSamplingLimitUnit;
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 14 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
+constexpr int64_t kSampleUncertainSteps = 16;
 constexpr int64_t kSampleMissSteps = 96;
 constexpr int64_t kSampleCacheBytes = int64_t{32} << 20;
 constexpr int64_t kSampleNearCacheBytes = int64_t{8} << 20;

@@ -55,11 +55,12 @@ BENCHMARK(BM_SampledUpdate)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// Arguments: reference network (0 hepar2, 1 andes), algorithm, samples. Runs that take some seconds on the
-// reference networks answer: each sampler is refused only past some 10 s.
+// Arguments: reference network (0 hepar2, 1 andes, 2 asia), algorithm, samples. Runs that take some seconds
+// on the reference networks answer: each sampler is refused only past some 10 s, counts that would run
+// 17-36 s at once.
 void BM_ReferenceNetworkSampling(benchmark::State& state) {
     RunInChild(state, [&state] {
-        const char* names[] = {"hepar2", "andes"};
+        const char* names[] = {"hepar2", "andes", "asia"};
         VRX_network net;
         const std::string path = std::string(VOVIDO_NETWORKS_DIR) + "/" + names[state.range(0)] + ".net";
         if (const int rc = net.ReadFile(path.c_str())) return rc;
@@ -71,10 +72,13 @@ void BM_ReferenceNetworkSampling(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_ReferenceNetworkSampling)
-    ->Args({0, 3, 10000000})  // likelihood weighting, 10M samples on hepar2: answers in some 6 s
-    ->Args({1, 3, 3000000})   // ... 3M on andes: some 7 s
-    ->Args({1, 7, 1000000})   // adaptive importance sampling, 1M on andes
-    ->Args({1, 6, 1000000})   // backward sampling, 1M on andes
+    ->Args({0, 3, 10000000})   // likelihood weighting, 10M samples on hepar2: answers in some 6 s
+    ->Args({1, 3, 3000000})    // ... 3M on andes: some 7 s
+    ->Args({1, 7, 1000000})    // adaptive importance sampling, 1M on andes
+    ->Args({1, 6, 1000000})    // backward sampling, 1M on andes
+    ->Args({0, 1, 74000000})   // logic sampling, 74M on hepar2 (some 36 s): refused
+    ->Args({2, 3, 330000000})  // likelihood weighting, 330M on asia (some 17 s): refused
+    ->Args({1, 3, 10800000})   // ... 10.8M on andes (some 20 s): refused
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -98,14 +98,18 @@ PartWork CountAdaptiveSamplingWork(const PartView& view) {
         if (view.GetEvidence(i) < 0) unobservedCells += cells;
         const int outcomes = view.GetNumberOfOutcomes(i);
         const int parents = view.GetNumberOfParents(i);
+        // The importance tables start as the tables: their draws are as uncertain, until learned.
+        const double uncertainty = view.GetEvidence(i) >= 0 || table == nullptr
+                                       ? 0.0
+                                       : vovido::DrawUncertainty(table->GetData(), cells, outcomes);
         if (ancestors[static_cast<size_t>(i)] != 0 || view.GetEvidence(i) >= 0) {
             const std::vector<int>& parentIndices = view.GetParentIndices(i);
             const bool waits = lastLearned >= 0 && std::find(parentIndices.begin(), parentIndices.end(),
                                                              lastLearned) != parentIndices.end();
-            learning.AddRecord(outcomes, parents, cells, 0, waits);
+            learning.AddRecord(outcomes, parents, cells, uncertainty, 0, waits);
             lastLearned = i;
         }
-        final.AddRecord(outcomes, parents, cells, 0, vovido::WaitsForPrevious(view, i));
+        final.AddRecord(outcomes, parents, cells, uncertainty, 0, vovido::WaitsForPrevious(view, i));
     }
     PartWork work;
     work.samples = int64_t{view.GetNumberOfSamples()} + kLearningSamples;

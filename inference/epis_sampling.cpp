@@ -114,7 +114,11 @@ PartWork CountPrepropagatedSamplingWork(const PartView& view) {
         const VRX_Dmatrix* table = view.GetNodeTable(i);
         const int64_t cells = table != nullptr ? table->GetNumberOfElements() : 0;
         const int outcomes = view.GetNumberOfOutcomes(i);
-        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells, 0, vovido::WaitsForPrevious(view, i));
+        const double uncertainty = view.GetEvidence(i) >= 0 || table == nullptr
+                                       ? 0.0
+                                       : vovido::DrawUncertainty(table->GetData(), cells, outcomes);
+        steps.AddRecord(outcomes, view.GetNumberOfParents(i), cells, uncertainty, 0,
+                        vovido::WaitsForPrevious(view, i));
         if (view.GetEvidence(i) < 0) work.copied += cells;
         const int64_t configurations = cells / std::max(outcomes, 1);
         passSteps = vovido::SaturatingSum(

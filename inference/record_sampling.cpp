@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 #include "inference/effective_samples.h"
 #include "inference/impossible_evidence.h"
+#include "inference/missed_outcomes.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
 #include "inference/sampling_drivers.h"
@@ -110,6 +111,22 @@ void AddSpread(const SampledPart& part, const PartView& view, bool countsHits, i
     }
 }
 
+// The outcomes of each written node that no kept sample reached.
+void AddMissed(const SampledPart& part, const PartView& view, bool countsHits, MissedOutcomes& missed) {
+    std::vector<double> counts;
+    for (size_t i = 0; i < part.records.size(); i++) {
+        const SamplerRecord& record = part.records[i];
+        if (!HasSpread(record)) continue;
+        try {
+            counts.resize(static_cast<size_t>(record.numOutcomes));
+        } catch (const std::bad_alloc&) {
+            return;  // a check that cannot be made warns of nothing
+        }
+        for (int k = 0; k < record.numOutcomes; k++) counts[k] = WeightedCount(record, k, countsHits);
+        missed.AddNode(view, static_cast<int>(i), counts.data());
+    }
+}
+
 // The beliefs of every record with a node; 0, or kNoUsefulSamples (logged) when the part has no useful
 // sample.
 int WritePart(SampledPart& part, PartView& view, bool countsHits) {
@@ -181,8 +198,12 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
             const int* parents = record.parentPositions.get();
             const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
                                parents + record.numParents;
-            steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(), 0,
-                            waits, reach);
+            const int64_t cells = record.table->GetNumberOfElements();
+            // Logic sampling draws observed records too; the others weigh them.
+            const double uncertainty = record.IsObserved() && !sampler.countsHits
+                                           ? 0.0
+                                           : DrawUncertainty(record.tableData, cells, record.numOutcomes);
+            steps.AddRecord(record.numOutcomes, record.numParents, cells, uncertainty, 0, waits, reach);
             // A rejecting sampler goes past an observed record no more often than its likeliest column
             // gives the observed outcome: with unlikely evidence most samples end within the first records.
             if (sampler.countsHits && record.IsObserved()) reach *= LikeliestColumnEntry(record);
@@ -221,6 +242,7 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     // A failing part does not hide the others' results, nor do they hide its failure.
     int result = kSuccess;
     EffectiveSamples effective;
+    MissedOutcomes missed;
     for (SampledPart& part : parts) {
         PartView view(*part.graph);
         const int rc = WritePart(part, view, sampler.countsHits);
@@ -229,9 +251,13 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         // The accepted samples of logic sampling weigh 1 each: they are worth as many.
         const double total = TotalWeight(part, sampler.countsHits);
         effective.AddPart(view, total, sampler.countsHits ? total : part.squaredWeight, numSamples);
-        if (rc == kSuccess) AddSpread(part, view, sampler.countsHits, numSamples, effective);
+        if (rc != kSuccess) continue;
+        AddSpread(part, view, sampler.countsHits, numSamples, effective);
+        AddMissed(part, view, sampler.countsHits, missed);
     }
-    if (result == kSuccess) effective.Warn();
+    if (result != kSuccess) return result;
+    effective.Warn();
+    missed.Warn();
     return result;
 }
 

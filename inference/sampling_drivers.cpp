@@ -8,6 +8,7 @@
 #include "base/status_codes.h"
 #include "inference/effective_samples.h"
 #include "inference/impossible_evidence.h"
+#include "inference/missed_outcomes.h"
 #include "inference/part_view.h"
 #include "inference/sample_net.h"
 #include "inference/sampling_work.h"
@@ -118,6 +119,7 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
             return rc;
     }
     vovido::EffectiveSamples effective;
+    vovido::MissedOutcomes missed;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         int setUp = kSuccess;
         int result = kSuccess;
@@ -132,10 +134,12 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
             if (setUp == kSuccess) {
                 effective.AddPart(view, net.BeliefWeightSum(), net.BeliefWeightSquares(),
                                   view.GetNumberOfSamples());
+                // Loopy propagation draws no sample: its zeros are the tables'.
+                const bool sampled = net.BeliefWeightSum() > 0.0;
                 for (int i = 0; i < net.GetNumberOfNodes(); i++) {
-                    if (view.GetRecord(i)->node != nullptr)
-                        effective.AddNodeSpread(view, i, net.BeliefStandardError(i),
-                                                view.GetNumberOfSamples());
+                    if (view.GetRecord(i)->node == nullptr) continue;
+                    effective.AddNodeSpread(view, i, net.BeliefStandardError(i), view.GetNumberOfSamples());
+                    if (sampled) missed.AddNode(view, i, net.GetNode(i).beliefs.data());
                 }
             }
         } catch (const std::bad_alloc&) {
@@ -145,5 +149,6 @@ int RunSamplingOnParts(VRX_network& network, int (*body)(SampleNet& net), int ta
         part.reset();
     }
     effective.Warn();
+    missed.Warn();
     return kSuccess;
 }

@@ -24,9 +24,11 @@ int64_t SaturatingSum(int64_t a, int64_t b) {
     return a > INT64_MAX - b ? INT64_MAX : a + b;
 }
 
-void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps, bool waits,
-                            double reach) {
-    int64_t own = SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps, extraSteps);
+void SampleSteps::AddRecord(int outcomes, int parents, int64_t cells, double uncertainty, int64_t extraSteps,
+                            bool waits, double reach) {
+    const auto guesses = static_cast<int64_t>(
+        std::lround(std::clamp(uncertainty, 0.0, 1.0) * static_cast<double>(kSampleUncertainSteps)));
+    int64_t own = SaturatingSum(int64_t{outcomes} + parents + kSampleRecordSteps + guesses, extraSteps);
     if (waits) own = SaturatingSum(own, kSampleWaitSteps);
     if (reach < 1.0) own = static_cast<int64_t>(std::ceil(static_cast<double>(own) * reach));
     steps_ = SaturatingSum(steps_, own);
@@ -44,6 +46,21 @@ int64_t SampleSteps::PerSample() const {
     const double misses =
         (records_ - waiting_) * missSteps(kSampleCacheBytes) + waiting_ * missSteps(kSampleNearCacheBytes);
     return SaturatingSum(steps_, static_cast<int64_t>(misses));
+}
+
+double DrawUncertainty(const double* table, int64_t cells, int outcomes) {
+    if (table == nullptr || outcomes < 1 || cells < outcomes) return 0.0;
+    double missed = 0.0;
+    for (int64_t start = 0; start + outcomes <= cells; start += outcomes) {
+        double likeliest = 0.0;
+        double sum = 0.0;
+        for (int k = 0; k < outcomes; k++) {
+            likeliest = std::max(likeliest, table[start + k]);
+            sum += table[start + k];
+        }
+        if (sum > 0.0) missed += 1.0 - std::min(likeliest / sum, 1.0);
+    }
+    return missed / static_cast<double>(cells / outcomes);
 }
 
 void SamplingWork::AddPart(RelevanceGraph& part, int64_t samples, int64_t work, int64_t cells,
@@ -106,8 +123,9 @@ int64_t SamplingStepLimit(int algorithm) {
         case BayesianAlgorithm::kBackwardSampling:
             return kMaxBackwardSamplingSteps;
         case BayesianAlgorithm::kSelfImportanceSampling:
+            return kMaxSelfImportanceSamplingSteps;
         case BayesianAlgorithm::kAdaptiveImportanceSampling:
-            return kMaxLearningSamplerSteps;
+            return kMaxAdaptiveSamplingSteps;
         default:
             return kMaxPrepropagatedSamplingSteps;
     }
@@ -186,8 +204,9 @@ int64_t EstimateSamplingUpdateSteps(const VRX_network& network, const std::vecto
     SampleSteps steps(tablesRead);
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         if (!read.empty() && read[static_cast<size_t>(h)] == 0) continue;
+        // Without reading the tables, every draw counts as foreseen: a lower bound.
         steps.AddRecord(DefinitionSupport::OutcomeCountOf(&network, h), network.GetParents(h).GetCount(),
-                        DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0));
+                        DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0), 0.0);
     }
     return SaturatingProduct(std::max<int64_t>(samples, 0), steps.PerSample());
 }

@@ -15,16 +15,18 @@ int64_t SaturatingProduct(int64_t a, int64_t b);
 int64_t SaturatingSum(int64_t a, int64_t b);
 
 // The steps of one sample over the records it draws or weighs: each record's outcomes, parents,
-// kSampleRecordSteps and extra steps of the sampler's own, and a share of kSampleMissSteps a record as the
-// tables its draws read outgrow the caches (sooner for a record that waits for the draw just before it).
+// kSampleRecordSteps, kSampleUncertainSteps times its draws' uncertainty and extra steps of the sampler's
+// own, and a share of kSampleMissSteps a record as the tables its draws read outgrow the caches (sooner for
+// a record that waits for the draw just before it).
 class SampleSteps {
 public:
     // tablesRead: the tables of a record's shape that its draws read (table, importance, learning table).
     explicit SampleSteps(int tablesRead) : tablesRead_(tablesRead) {}
-    // waits: a parent of the record is drawn right before it; reach: the most a sample can reach it, below 1
-    // where a sample may be rejected before it.
-    void AddRecord(int outcomes, int parents, int64_t cells, int64_t extraSteps = 0, bool waits = false,
-                   double reach = 1.0);
+    // uncertainty: DrawUncertainty of the table a record is drawn from, 0 for a record weighed; waits: a
+    // parent of the record is drawn right before it; reach: the most a sample can reach it, below 1 where a
+    // sample may be rejected before it.
+    void AddRecord(int outcomes, int parents, int64_t cells, double uncertainty, int64_t extraSteps = 0,
+                   bool waits = false, double reach = 1.0);
     // Steps a sample spends besides its records' draws.
     void AddSteps(int64_t steps) { steps_ = SaturatingSum(steps_, steps); }
     int64_t PerSample() const;
@@ -37,6 +39,11 @@ private:
     double waiting_ = 0.0;
     int64_t cells_ = 0;
 };
+
+// The share of a table's draws that do not take their column's likeliest outcome, columns weighed
+// alike: a draw the processor cannot foresee costs it a wrong guess, and tables of even columns draw
+// slower than tables of near-certain ones.
+double DrawUncertainty(const double* table, int64_t cells, int outcomes);
 
 // The draws of a sampling run over its parts, refused as a whole before any part is sampled.
 class SamplingWork {
@@ -64,7 +71,8 @@ private:
     int64_t largestCells_ = 0;
 };
 
-// The steps a run of the discrete sampling algorithm may take: some 10 s where its steps are quickest.
+// The steps a run of the discrete sampling algorithm may take: some 10 s on the reference network where
+// its steps are quickest.
 int64_t SamplingStepLimit(int algorithm);
 
 // Whether a parent of record i of the view is record i - 1.

@@ -67,7 +67,11 @@ import java.awt.Rectangle;
  * after loopy pre-propagation; 9 loopy belief propagation; 10 clustering with the second join-tree
  * engine; 11 and 12 relevance decomposition. Loopy belief propagation runs a fixed number of passes (5,
  * unless the network's file sets another EPIS propagation length), without testing whether its messages
- * settled: on a network with loops its beliefs may be off by a tenth or more, and it does not warn. The
+ * settled, and does not warn. Each pass carries every message one arc, so a node's beliefs take in only
+ * the findings and root tables fewer arcs away than there are passes, with or without loops: on a chain
+ * of 12 nodes observed at one end, 5 passes leave the first seven as they were without the finding. As
+ * many passes as the longest path has nodes make it exact on a network without loops; on a network with
+ * loops its beliefs may still be off by a tenth or more. The
  * samplers (1 and 3 to 8) warn when their samples' weights are worth fewer than 100 equally weighted
  * samples (the effective sample size; for logic sampling, its accepted samples), or else when a belief's
  * standard error, estimated from the spread of its estimates over batches of the samples in the order
