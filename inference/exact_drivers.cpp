@@ -61,7 +61,7 @@ public:
         std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
         context.seeds.position.assign(static_cast<size_t>(slots), -1);
-        context.seeds.identifierRank = vovido::IdentifierRanks(network);
+        context.identifierRank = vovido::IdentifierRanks(network);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
@@ -210,7 +210,6 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier(context.seeds.identifierRank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
@@ -248,7 +247,6 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     uint64_t largest = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier(context.seeds.identifierRank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
         JoinTree tree(view);
@@ -348,9 +346,6 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            // A decomposition's runs build their trees alike from every file of the network.
-            if (seeds != nullptr && !seeds->identifierRank.empty())
-                part->SortByIdentifier(seeds->identifierRank);
             PartView view(*part);
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
@@ -432,7 +427,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
         const int count = static_cast<int>(list.size());
         // Groups are for a join tree of every target too large for its limit: where one fits, a long network
         // whose groups would each read much of it is read once instead of once a group.
@@ -467,7 +462,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
         uint64_t alone = 0;  // the largest tree of the target last in order, alone
