@@ -129,10 +129,10 @@ constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;
 // its limit is counted for the whole network besides), so that groups of a long network whose runs each
 // answer few nodes cost the square of its size. Their trees' entries weigh most: 8 to 14 ns an entry
 // propagated (measured on bands of 100 to 700 nodes), so that this limit is some 11 s where they are
-// quickest. The count does not hang on the order of a file: groups and parts follow the identifiers.
+// quickest. Groups follow the identifiers; each run's tree is algorithm 0's over its part.
 constexpr int64_t kMaxDecompositionNodeVisits = int64_t{5} << 24;
-// Relevance decomposition (algorithm 11) whose groups would read more nodes than this tries one run for
-// every target first: some 0.05 s of reading (a node read sums its table into its children's when it is
+// Relevance decomposition (algorithms 11 and 12) whose groups would read more nodes than this tries one run
+// for every target first: some 0.05 s of reading (a node read sums its table into its children's when it is
 // a root; a chain of 4,000 nodes read by its 125 groups takes 0.45 s).
 constexpr int64_t kDecompositionWholeFirstReads = int64_t{1} << 16;
 // A node of a join tree a run builds costs some reads of a node (its clusters, tables and messages), and

@@ -468,15 +468,23 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
         uint64_t alone = 0;  // the largest tree of the target last in order, alone
         if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
-        // by one run, as algorithm 0 would, where that tree is not much larger than the one halving would
-        // build for the last target alone: halving would end in a run a target, each building much of the
-        // same tree again (a band of 200 nodes of 18 parents: 200 trees of 10^8 entries).
+        // by one run, as algorithm 0 would, where halving would do much of that run's work again and again:
+        // where the tree is not much larger than the one halving would build for the last target alone
+        // (halving would end in a run a target, each building much of the same tree again: a band of 200
+        // nodes of 18 parents, 200 trees of 10^8 entries), and, as algorithm 11 does, where groups would each
+        // read much of a long network (a chain observed at its end: every run of two targets or more reads
+        // it all and passes the limit, down to a run a target).
         if (count > groupSize && network.userProperties.FindProperty(kHalvedLimitProperty) < 0 &&
             SetUnansweredTargets(network, context, list.data(), count) > 0) {
-            const uint64_t largest = LargestPartTree(network, context);
             int status = kOutOfMemory;
-            if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+            if (vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
+                kDecompositionWholeFirstReads) {
                 status = TracedClustering(network, context, list.data(), count, 0);
+            } else {
+                const uint64_t largest = LargestPartTree(network, context);
+                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+                    status = TracedClustering(network, context, list.data(), count, 0);
+            }
             ClearRunTargets(network, context);
             if (status != kOutOfMemory || Hopeless(context)) return Concluded(status, context);
         }

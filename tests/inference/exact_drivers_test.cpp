@@ -309,17 +309,20 @@ TEST(RelevanceDecomposition, DeepHalvingRunsWithoutRecursion) {
     ExpectNear(t.Beliefs(h[399]), last);
 }
 
-// A long chain observed at its end: each group of 32 would read the chain up to it. One run answers it all,
+// A long chain observed at its end: each group of 32 would read the chain up to it, and every halved run of
+// two targets or more reads it all and passes the limit (a tree of 80,000 entries). One run answers it all,
 // as algorithm 0 does.
 TEST(RelevanceDecomposition, ALongChainIsAnsweredByOneRun) {
-    TestNetwork t;
-    const std::vector<int> h = Chain(t, 4000);
-    t.Observe(h[3999], 1);
-    std::vector<double> first;
-    std::vector<DecompositionAttempt> trace;
-    ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], RunRelevanceDecomposition, first, trace));
-    EXPECT_EQ(Counts(trace), std::vector<int>{3999});
-    ExpectNear(t.Beliefs(h[0]), first);
+    for (auto* run : {RunRelevanceDecomposition, RunRelevanceDecomposition2}) {
+        TestNetwork t;
+        const std::vector<int> h = Chain(t, 20000);
+        t.Observe(h[19999], 1);
+        std::vector<double> first;
+        std::vector<DecompositionAttempt> trace;
+        ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], run, first, trace));
+        EXPECT_EQ(Counts(trace), std::vector<int>{19999});
+        ExpectNear(t.Beliefs(h[0]), first);
+    }
 }
 
 // The same band of three-state nodes read in two node orders (as from two files): the same runs over the
