@@ -144,6 +144,15 @@ constexpr int64_t kDecompositionEntriesPerRead = 16;
 // and distribute pass over every cluster and separator table several times, where a node's table is read
 // once (measured: a band of 5,000 nodes takes some 13 ns a cell counted without it, roots alone 1 ns).
 constexpr int64_t kChainRuleCellsPerTreeEntry = 8;
+// The same, where each update's own join tree is counted, over the part its target and the findings before it
+// make relevant: its clusters are then as large as they come, and an entry takes some 13 to 16 ns, as a cell
+// of the limit does at some 10 s (measured on grids of 11 to 14 rows, 4 to 40 findings; a node read, with
+// kCellsPerNodeUpdate, some 1.3 us on chains of 20,000 to 40,000 nodes).
+constexpr int64_t kChainRuleStepCellsPerTreeEntry = 1;
+// Past this many nodes read by the chain rule's updates in all, their trees are not counted one by one (that
+// would take much of their own time, some 5 us a node read on bands of small clusters): the work of each is
+// then bounded by that of one update of every finding.
+constexpr int64_t kMaxChainRuleCountedReads = int64_t{1} << 20;
 
 // Largest work of a structure search that adds arcs, in steps: each score of a family reads every copy of
 // the records in use, kSearchStepsPerCell steps a cell of the family's table and kSearchStepsPerScore
