@@ -11,8 +11,8 @@ namespace vovido {
 
 // What the updates counted so far do: their number, the entries of their join trees and the nodes their
 // relevance steps read, and the work in cells (kChainRuleStepCellsPerTreeEntry a tree entry,
-// kCellsPerNodeUpdate a node read). unbuildable: the update of `last` needs a join tree that cannot be built (a cluster of more than
-// 30 nodes) or passes the default limit, which fails the chain rule there.
+// kCellsPerNodeUpdate a node read). unbuildable: the update of `last` needs a join tree that cannot be built
+// (a cluster of more than 30 nodes) or passes the default limit, which fails the chain rule there.
 struct ChainRuleSteps {
     int64_t updates = 0;
     int64_t entries = 0;

@@ -286,8 +286,9 @@ int Refused(int status, const MemoryShortfall& shortfall = {}) {
         return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
     }
     const std::string text =
-        "ERROR: Exact inference refused: no join tree of the network fits the limit of " +
-        std::to_string(JoinTree::kDefaultLimit) + " table entries and 30 nodes per cluster";
+        "ERROR: Exact inference refused: no join tree of the network fits the limits of " +
+        std::to_string(JoinTree::kDefaultLimit) + " table entries, 30 nodes per cluster and " +
+        std::to_string(kMaxJoinTreePassEntries) + " table entries walked by its propagation";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
