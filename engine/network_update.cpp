@@ -592,6 +592,10 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
             nullptr);
         return false;
     }
+    if (vovido::RefuseEquationProbabilityOfEvidence(*this) != kSuccess) {
+        *result = -1.0;
+        return false;
+    }
     if (vovido::CheckTablesBuiltFromParameters(*this, true) != kSuccess) return false;
     const vovido::ScaledTables tables(*this);
     if (tables.GetStatus() != kSuccess) return false;

@@ -421,6 +421,25 @@ TEST(ChainRuleWork, EachUpdateIsCountedOverThePartItReads) {
     errorLog.Flush();
 }
 
+// Findings on equation nodes have densities, which neither method computes: refused by both, naming the
+// node, with the evidence kept.
+TEST(ProbabilityOfEvidence, FindingsOnEquationNodesAreRefusedNamingTheNode) {
+    for (bool chainRule : {false, true}) {
+        Net t;
+        ASSERT_EQ(BuildEquationChain(t.net, 3, 1.0), kSuccess);
+        errorLog.Flush();
+        double p = 0.0;
+        EXPECT_FALSE(t.net.CalcPropEvidence(&p, chainRule));
+        EXPECT_EQ(p, -1.0);
+        EXPECT_EQ(
+            LastLogged(),
+            "ERROR: The probability of evidence is refused: node [e2] is an equation node with evidence, "
+            "and only findings on discrete nodes have a probability");
+        EXPECT_TRUE(t.Value(t.net.FindNode("e2"))->HasFlag(ValueFlags::kEvidence));
+        errorLog.Flush();
+    }
+}
+
 TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {
     for (const std::vector<int>& targets :
          {std::vector<int>{}, std::vector<int>{b, d}, std::vector<int>{c}}) {
