@@ -326,7 +326,7 @@ TEST(RelevanceDecomposition, ALongChainIsAnsweredByOneRun) {
 }
 
 // The same band of three-state nodes read in two node orders (as from two files): the same runs over the
-// same targets, by identifier, with the same work.
+// same targets, by identifier.
 TEST(RelevanceDecomposition, RunsDoNotHangOnTheOrderOfTheNodes) {
     std::vector<std::string> runs[2];
     for (int reversed = 0; reversed < 2; ++reversed) {
