@@ -11,6 +11,11 @@ constexpr int64_t kMaxTableCells = int64_t{1} << 28;
 
 // Default limit of a join tree: the largest sum of its cluster table sizes, in entries.
 constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
+// Largest work of one join-tree run, in table entries walked (an entry once for each pass over its table:
+// building it from its families, each message at both ends, each belief read from it): some 0.7 ns an
+// entry passed, so that this is some 9 s. A node of 27 two-state parents, one table of 2^28 entries walked
+// 56 times, took 10.6 s and is past it; of 26, 7.2 billion entries walked, within.
+constexpr uint64_t kMaxJoinTreePassEntries = uint64_t{12} << 30;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
 // Largest sum of the tables a read of a network file builds, in cells: those its arcs build and those it
@@ -142,10 +147,10 @@ constexpr int64_t kMaxSampleCopyCells = int64_t{1} << 27;
 // its limit is counted for the whole network besides), so that groups of a long network whose runs each
 // answer few nodes cost the square of its size. Their trees' entries weigh most: 8 to 14 ns an entry
 // propagated (measured on bands of 100 to 700 nodes), so that this limit is some 11 s where they are
-// quickest. The count does not hang on the order of a file: groups and parts follow the identifiers.
+// quickest. Groups follow the identifiers; each run's tree is algorithm 0's over its part.
 constexpr int64_t kMaxDecompositionNodeVisits = int64_t{5} << 24;
-// Relevance decomposition (algorithm 11) whose groups would read more nodes than this tries one run for
-// every target first: some 0.05 s of reading (a node read sums its table into its children's when it is
+// Relevance decomposition (algorithms 11 and 12) whose groups would read more nodes than this tries one run
+// for every target first: some 0.05 s of reading (a node read sums its table into its children's when it is
 // a root; a chain of 4,000 nodes read by its 125 groups takes 0.45 s).
 constexpr int64_t kDecompositionWholeFirstReads = int64_t{1} << 16;
 // A node of a join tree a run builds costs some reads of a node (its clusters, tables and messages), and
@@ -157,6 +162,15 @@ constexpr int64_t kDecompositionEntriesPerRead = 16;
 // and distribute pass over every cluster and separator table several times, where a node's table is read
 // once (measured: a band of 5,000 nodes takes some 13 ns a cell counted without it, roots alone 1 ns).
 constexpr int64_t kChainRuleCellsPerTreeEntry = 8;
+// The same, where each update's own join tree is counted, over the part its target and the findings before it
+// make relevant: its clusters are then as large as they come, and an entry takes some 13 to 16 ns, as a cell
+// of the limit does at some 10 s (measured on grids of 11 to 14 rows, 4 to 40 findings; a node read, with
+// kCellsPerNodeUpdate, some 1.3 us on chains of 20,000 to 40,000 nodes).
+constexpr int64_t kChainRuleStepCellsPerTreeEntry = 1;
+// Past this many nodes read by the chain rule's updates in all, their trees are not counted one by one (that
+// would take much of their own time, some 5 us a node read on bands of small clusters): the work of each is
+// then bounded by that of one update of every finding.
+constexpr int64_t kMaxChainRuleCountedReads = int64_t{1} << 20;
 
 // Largest work of a structure search that adds arcs, in steps: each score of a family reads every copy of
 // the records in use, kSearchStepsPerCell steps a cell of the family's table and kSearchStepsPerScore

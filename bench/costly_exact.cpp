@@ -7,6 +7,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "bench/bench_networks.h"
 #include "bench/run_in_child.h"
 #include "inference/value_of_information.h"
 #include "model/network.h"
@@ -149,6 +150,65 @@ BENCHMARK(BM_DecompositionOfAChainObservedAtItsEnd)
     ->Args({0, 20000})
     ->Args({11, 20000})
     ->Args({12, 20000})
+    ->Args({12, 500000})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, rows, columns. Every node of a grid of two-state nodes: each decomposition run
+// builds the tree algorithm 0 builds over its part, so that grids whose tree fits are answered as algorithm
+// 0 answers them, at the same cost.
+void BM_DecompositionOfAGrid(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        if (vovido::test::BuildGrid(net, static_cast<int>(state.range(1)), 2,
+                                    static_cast<int>(state.range(2))) != kSuccess)
+            return 1;
+        return Update(net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_DecompositionOfAGrid)
+    ->Args({0, 11, 40})
+    ->Args({11, 11, 40})
+    ->Args({12, 11, 40})
+    ->Args({11, 12, 40})
+    ->Args({12, 12, 40})
+    ->Args({11, 12, 60})
+    ->Args({11, 10, 200})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: algorithm, reference network (0 andes, 1 win95pts, 2 hepar2), with the evidence of its case 1.
+void BM_DecompositionOfAReferenceCase(benchmark::State& state) {
+    static const char* const kNames[] = {"andes", "win95pts", "hepar2"};
+    RunInChild(state, [&state] {
+        std::unique_ptr<VRX_network> net = vovido::LoadReferenceWithEvidence(kNames[state.range(1)]);
+        return Update(*net, static_cast<int>(state.range(0)), 0);
+    });
+}
+BENCHMARK(BM_DecompositionOfAReferenceCase)
+    ->ArgsProduct({{0, 11, 12}, {0, 1, 2}})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+// Arguments: parents. A node of that many two-state parents and every node requested: one cluster of
+// 2^(parents + 1) entries walked twice a node (its families and its beliefs). Of 27 parents, past the limit
+// on the entries a run walks: algorithm 0 answers by smaller groups, whose relevance steps sum the other
+// parents into the node.
+void BM_NodeOfManyParents(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        if (vovido::test::BuildWideCausalNetwork(net, DefinitionType::kCpt, static_cast<int>(state.range(0)),
+                                                 0) != kSuccess)
+            return 1;
+        return Update(net, 0, 0);
+    });
+}
+BENCHMARK(BM_NodeOfManyParents)
+    ->Arg(24)
+    ->Arg(27)
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -20,6 +20,7 @@
 #include "equations/continuous_update.h"
 #include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
+#include "inference/chain_rule_steps.h"
 #include "inference/exact_drivers.h"
 #include "inference/expanded_tables.h"
 #include "inference/id_best_policy.h"
@@ -403,8 +404,46 @@ struct UpdateWork {
 
 }  // namespace
 
+// The name of the node as the caller gave it.
+static std::string NodeName(VRX_network& network, int h) {
+    const char* id = network.GetNode(h)->GetId();
+    return std::string("[") + (id != nullptr ? id : "") + "]";
+}
+
+// Under the clustering algorithms, the updates counted one by one, each over the part its target and the
+// findings before it make relevant, so that a refusal is a true lower bound of the work. kOutOfRange where
+// they were not counted.
+static int CheckChainRuleSteps(VRX_network& network, const std::vector<int>& findings) {
+    const vovido::ChainRuleSteps steps =
+        vovido::CountChainRuleSteps(network, findings, kMaxChainRuleWorkCells);
+    if (!steps.counted) return kOutOfRange;
+    const std::string update = " at its update for " + NodeName(network, steps.last) + ", finding " +
+                               std::to_string(steps.updates) + " of " + std::to_string(findings.size());
+    if (steps.unbuildable) {
+        const std::string size = steps.lastEntries == UINT64_MAX
+                                     ? "is too large to build"
+                                     : "needs " + std::to_string(steps.lastEntries) +
+                                           " table entries, past the limit of " +
+                                           std::to_string(kDefaultJoinTreeLimit) + " entries a tree";
+        const std::string text = "The probability of evidence by the chain rule would fail" + update +
+                                 ": the join tree of the part it reads " + size;
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    if (steps.work <= kMaxChainRuleWorkCells) return kSuccess;
+    const std::string text =
+        "The probability of evidence by the chain rule would pass its limit" + update + ": its first " +
+        std::to_string(steps.updates) + " belief updates read " + std::to_string(steps.nodes) + " nodes" +
+        (steps.entries > 0 ? " and build join trees of " + std::to_string(steps.entries) + " entries" : "") +
+        " in all, the work of at least " + std::to_string(steps.work) + " cells (" +
+        std::to_string(kChainRuleStepCellsPerTreeEntry) + " a tree entry, " +
+        std::to_string(kCellsPerNodeUpdate) + " a node read), past the limit of " +
+        std::to_string(kMaxChainRuleWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 // The chain rule makes one update per finding: refused before the first when the findings times the
-// work of one update pass the limit.
+// work of one update pass the limit, and, under the clustering algorithms, the updates counted one by one
+// do too.
 static int CheckChainRuleWork(VRX_network& network) {
     std::vector<int> observed;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
@@ -416,6 +455,17 @@ static int CheckChainRuleWork(VRX_network& network) {
     const UpdateWork update(network, observed);
     const int64_t work = ProductOf(findings, update.perUpdate);
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    if (vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm())) {
+        // In the order the chain rule enters them.
+        std::vector<int> inOrder;
+        const VRX_intArray order = network.GetTopologicalOrder();
+        for (int i = 0; i < order.GetCount(); i++) {
+            const VRX_nodeValue* value = ValueAt(network, order[i]);
+            if (value != nullptr && value->HasFlag(ValueFlags::kEvidence)) inOrder.push_back(order[i]);
+        }
+        const int status = CheckChainRuleSteps(network, inOrder);
+        if (status != kOutOfRange) return status;
+    }
     const std::string text =
         "The probability of evidence by the chain rule would make " + std::to_string(findings) +
         " belief updates, one per finding, of " + update.Describe() + ": the work of " +
@@ -542,6 +592,10 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
             nullptr);
         return false;
     }
+    if (vovido::RefuseEquationProbabilityOfEvidence(*this) != kSuccess) {
+        *result = -1.0;
+        return false;
+    }
     if (vovido::CheckTablesBuiltFromParameters(*this, true) != kSuccess) return false;
     const vovido::ScaledTables tables(*this);
     if (tables.GetStatus() != kSuccess) return false;
@@ -591,9 +645,9 @@ bool VRX_network::ChainRuleProbEvidence(double& result) {
     result = -1.0;
     // Every node counts in the estimate; the targets are cleared below in any case.
     if (numTargets > 0) ClearAllTargets();
-    if (CheckChainRuleWork(*this) != kSuccess) return false;
     std::unique_ptr<ValueSnapshot> snapshot;
     try {
+        if (CheckChainRuleWork(*this) != kSuccess) return false;
         snapshot = std::make_unique<ValueSnapshot>(*this);
     } catch (const std::bad_alloc&) {
         return false;

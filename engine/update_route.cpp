@@ -10,6 +10,7 @@
 #include "model/node_definition.h"
 #include "model/node_kind_words.h"
 #include "model/node_label.h"
+#include "model/node_value.h"
 #include "model/temporal_extension.h"
 
 namespace {
@@ -93,6 +94,21 @@ int RefuseHybridInfluenceDiagram(const VRX_network& network) {
                              NodeLabel(network, decision) +
                              "]) cannot be updated with equation or hybrid nodes";
     return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+}
+
+int RefuseEquationProbabilityOfEvidence(const VRX_network& network) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        if (!IsEquationType(network.GetNodeType(h)) || value == nullptr ||
+            !value->HasFlag(ValueFlags::kEvidence))
+            continue;
+        const std::string text = "ERROR: The probability of evidence is refused: node [" +
+                                 NodeLabel(network, h) + "] is " +
+                                 KindNodeText(network.GetNode(h)->GetDefinition()) +
+                                 " with evidence, and only findings on discrete nodes have a probability";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
+    }
+    return kSuccess;
 }
 
 }  // namespace vovido

@@ -40,4 +40,9 @@ UpdateRoute FindUpdateRoute(const VRX_network& network);
 // the first such node and the first decision or utility.
 [[nodiscard]] int RefuseHybridInfluenceDiagram(const VRX_network& network);
 
+// The probability of evidence of findings on equation nodes, which neither of its methods computes (the
+// equation route gives their values, not beliefs of findings): kOutOfRange logged naming the first such
+// node, 0 where there is none.
+[[nodiscard]] int RefuseEquationProbabilityOfEvidence(const VRX_network& network);
+
 }  // namespace vovido

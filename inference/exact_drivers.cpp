@@ -61,7 +61,7 @@ public:
         std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
         context.seeds.position.assign(static_cast<size_t>(slots), -1);
-        context.seeds.identifierRank = vovido::IdentifierRanks(network);
+        context.identifierRank = vovido::IdentifierRanks(network);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
@@ -210,7 +210,6 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier(context.seeds.identifierRank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
         JoinTree tree(view);
@@ -248,7 +247,6 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     uint64_t largest = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        part->SortByIdentifier(context.seeds.identifierRank);
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
         JoinTree tree(view);
@@ -288,8 +286,9 @@ int Refused(int status, const MemoryShortfall& shortfall = {}) {
         return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
     }
     const std::string text =
-        "ERROR: Exact inference refused: no join tree of the network fits the limit of " +
-        std::to_string(JoinTree::kDefaultLimit) + " table entries and 30 nodes per cluster";
+        "ERROR: Exact inference refused: no join tree of the network fits the limits of " +
+        std::to_string(JoinTree::kDefaultLimit) + " table entries, 30 nodes per cluster and " +
+        std::to_string(kMaxJoinTreePassEntries) + " table entries walked by its propagation";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -349,9 +348,6 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            // A decomposition's runs build their trees alike from every file of the network.
-            if (seeds != nullptr && !seeds->identifierRank.empty())
-                part->SortByIdentifier(seeds->identifierRank);
             PartView view(*part);
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
@@ -433,7 +429,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
         const int count = static_cast<int>(list.size());
         // Groups are for a join tree of every target too large for its limit: where one fits, a long network
         // whose groups would each read much of it is read once instead of once a group.
@@ -468,21 +464,29 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
         uint64_t alone = 0;  // the largest tree of the target last in order, alone
         if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
-        // by one run, as algorithm 0 would, where that tree is not much larger than the one halving would
-        // build for the last target alone: halving would end in a run a target, each building much of the
-        // same tree again (a band of 200 nodes of 18 parents: 200 trees of 10^8 entries).
+        // by one run, as algorithm 0 would, where halving would do much of that run's work again and again:
+        // where the tree is not much larger than the one halving would build for the last target alone
+        // (halving would end in a run a target, each building much of the same tree again: a band of 200
+        // nodes of 18 parents, 200 trees of 10^8 entries), and, as algorithm 11 does, where groups would each
+        // read much of a long network (a chain observed at its end: every run of two targets or more reads
+        // it all and passes the limit, down to a run a target).
         if (count > groupSize && network.userProperties.FindProperty(kHalvedLimitProperty) < 0 &&
             SetUnansweredTargets(network, context, list.data(), count) > 0) {
-            const uint64_t largest = LargestPartTree(network, context);
             int status = kOutOfMemory;
-            if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+            if (vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
+                kDecompositionWholeFirstReads) {
                 status = TracedClustering(network, context, list.data(), count, 0);
+            } else {
+                const uint64_t largest = LargestPartTree(network, context);
+                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+                    status = TracedClustering(network, context, list.data(), count, 0);
+            }
             ClearRunTargets(network, context);
             if (status != kOutOfMemory || Hopeless(context)) return Concluded(status, context);
         }

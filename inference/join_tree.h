@@ -177,6 +177,12 @@ public:
     // the triangulation alone (saturating). Run and ComputeProbEvidence refuse a tree whose estimate
     // passes kDefaultJoinTreeLimit before allocating anything, whatever limit the build was given.
     uint64_t EstimateTableEntries() const;
+    // Table entries that a run over the tree with its families assigned walks, an entry once for every pass
+    // over its table: building each cluster's table from its families, the two passes a message takes over
+    // each of the clusters it joins, and the marginal of each belief the run writes (requested as for
+    // WriteBeliefs). Run refuses a tree past kMaxJoinTreePassEntries before allocating anything, as one too
+    // large: smaller groups of targets need fewer beliefs and often smaller trees.
+    uint64_t EstimatePassEntries(const unsigned char* requested) const;
 
     // 0 after success; kOutOfMemory when the tree could not be built or tables allocated,
     // kConflictingEvidence for impossible evidence, kOutOfRange for a table that does not fit its family.

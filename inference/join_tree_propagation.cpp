@@ -323,6 +323,40 @@ uint64_t JoinTree::EstimateTableEntries() const {
     return total;
 }
 
+uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
+    constexpr uint64_t kCap = uint64_t{1} << 62;
+    const int n = part_.GetNumberOfNodes();
+    std::vector<char> done(static_cast<size_t>(n), 0);
+    uint64_t total = 0;
+    for (const Cluster* c : clusters_) {
+        uint64_t entries = 1;
+        uint64_t passes = static_cast<uint64_t>(c->numFamilies);
+        for (int q = 0; q < c->numMembers; q++) {
+            const int v = c->members[q];
+            if (part_.GetEvidence(v) >= 0) continue;
+            entries =
+                std::min(kCap, entries * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1)));
+            if (done[v] != 0) continue;
+            done[v] = 1;
+            const int h = part_.GetNodeHandle(v);
+            if ((requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v)) passes++;
+        }
+        // A message to the parent is marginalised and absorbed, and on its way back marginalised and
+        // absorbed again: two passes over each end, where the separator holds an unobserved node.
+        if (c->parentCluster != nullptr && std::any_of(c->separator, c->separator + c->numSeparator,
+                                                       [this](int v) { return part_.GetEvidence(v) < 0; }))
+            passes += 2;
+        for (int k = 0; k < c->childClusters.GetCount(); k++) {
+            const Cluster& child = pool_[c->childClusters[k]];
+            if (std::any_of(child.separator, child.separator + child.numSeparator,
+                            [this](int v) { return part_.GetEvidence(v) < 0; }))
+                passes += 2;
+        }
+        total = std::min(kCap, total + std::min(kCap / std::max<uint64_t>(passes, 1), entries) * passes);
+    }
+    return total;
+}
+
 bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
     lastStatus_ = kSuccess;
     ranOutOfMemory_ = false;
@@ -331,8 +365,10 @@ bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
         ranOutOfMemory_ = buildRanOutOfMemory_;
     } else {
         lastStatus_ = AssignFamilies();
-        if (lastStatus_ == kSuccess) lastStatus_ = InitializePotentials();
-        if (lastStatus_ == kSuccess) {
+        const bool tooLong =
+            lastStatus_ == kSuccess && EstimatePassEntries(requested) > kMaxJoinTreePassEntries;
+        if (lastStatus_ == kSuccess && !tooLong) lastStatus_ = InitializePotentials();
+        if (lastStatus_ == kSuccess && !tooLong) {
             CollectEvidence();
             lastStatus_ = DistributeEvidence();
             if (lastStatus_ == kSuccess) {
@@ -348,8 +384,9 @@ bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
                 }
             }
         }
-        // Within the limit, every table fits an int: only memory can have failed.
+        // Within the limits, every table fits an int: only memory can have failed.
         ranOutOfMemory_ = lastStatus_ == kOutOfMemory;
+        if (tooLong) lastStatus_ = kOutOfMemory;
     }
     FreeClusterTables();
     return lastStatus_ == kSuccess;

@@ -2,7 +2,6 @@
 // The working graph of a network for inference: one record per node with its parents, children,
 // observed outcome and the table to use; pruned, rewritten and split into parts before solving.
 
-#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -56,11 +55,6 @@ public:
     // Replaces the first occurrence; false when absent.
     bool Replace(const RelevanceNode* from, RelevanceNode* to);
     void Clear() { count_ = 0; }
-    // Reorders the list by less, equal records kept in their order.
-    template <typename Less>
-    void Sort(Less less) {
-        std::stable_sort(items_, items_ + count_, less);
-    }
     // Empties the list and frees a grown block.
     void Release();
 
@@ -169,9 +163,6 @@ struct RelevanceSeeds {
     std::vector<int> targets;
     std::vector<int> evidence;
     std::vector<int> position;
-    // By handle, the node's place in the order of identifiers (empty: parts keep the order they are built
-    // in); relevance decomposition sorts its parts by it.
-    std::vector<int> identifierRank;
 };
 
 }  // namespace vovido
@@ -207,10 +198,6 @@ public:
     [[nodiscard]] int SortTopologically();
     // Observed records first, ascending by the share of zeros in their tables, then topologically.
     [[nodiscard]] int SortForLogicSampling();
-    // Records, and each record's children, in the order of their nodes' identifiers, given as a rank by
-    // handle (records without a node first, as they were): what is built from the part then does not hang
-    // on the order of a file.
-    void SortByIdentifier(const std::vector<int>& rank);
     // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
     void RemoveNode(RelevanceNode* record);
     // Removes every record labelled value, order of the others kept. 0.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -392,6 +393,51 @@ TEST(ChainRuleWork, UpdatesThatPropagateAJoinTreeCountItsEntries) {
         "4996 nodes with tables of 159774 cells and a join tree of 95920 entries: the work of 1087104000 "
         "cells (8 a tree entry, 64 a node besides its table or tree), past the limit of 1073741824 cells");
     errorLog.Flush();
+}
+
+// A grid of 14 rows of 40 nodes, whose join tree over every node passes 2^28 entries: each update is counted
+// over the part it reads. Findings on the first two nodes of the last row read their two columns; one on the
+// last node reads the whole grid, whose tree no update can build, and is refused at once.
+TEST(ChainRuleWork, EachUpdateIsCountedOverThePartItReads) {
+    Net t;
+    ASSERT_EQ(BuildGrid(t.net, 14, 2, 40), kSuccess);
+    std::mt19937 rng(11);
+    t.RandomTables(rng, 0.0);
+    ASSERT_EQ(t.Value(t.net.FindNode("g520"))->SetEvidence(0), kSuccess);
+    ASSERT_EQ(t.Value(t.net.FindNode("g521"))->SetEvidence(1), kSuccess);
+    double chained = -1.0, clustered = -1.0;
+    ASSERT_TRUE(t.net.CalcPropEvidence(&chained, true));
+    ASSERT_TRUE(t.net.CalcPropEvidence(&clustered, false));
+    EXPECT_NEAR(chained, clustered, kTolerance);
+    ASSERT_EQ(t.net.ClearAllEvidence(), kSuccess);
+    ASSERT_EQ(t.Value(t.net.FindNode("g559"))->SetEvidence(0), kSuccess);
+    errorLog.Flush();
+    EXPECT_FALSE(t.net.CalcPropEvidence(&chained, true));
+    EXPECT_EQ(
+        LastLogged(),
+        "The probability of evidence by the chain rule would fail at its update for [g559], finding 1 of "
+        "1: the join tree of the part it reads is too large to build");
+    EXPECT_EQ(t.Value(t.net.FindNode("g559"))->GetEvidence(), 0);
+    errorLog.Flush();
+}
+
+// Findings on equation nodes have densities, which neither method computes: refused by both, naming the
+// node, with the evidence kept.
+TEST(ProbabilityOfEvidence, FindingsOnEquationNodesAreRefusedNamingTheNode) {
+    for (bool chainRule : {false, true}) {
+        Net t;
+        ASSERT_EQ(BuildEquationChain(t.net, 3, 1.0), kSuccess);
+        errorLog.Flush();
+        double p = 0.0;
+        EXPECT_FALSE(t.net.CalcPropEvidence(&p, chainRule));
+        EXPECT_EQ(p, -1.0);
+        EXPECT_EQ(
+            LastLogged(),
+            "ERROR: The probability of evidence is refused: node [e2] is an equation node with evidence, "
+            "and only findings on discrete nodes have a probability");
+        EXPECT_TRUE(t.Value(t.net.FindNode("e2"))->HasFlag(ValueFlags::kEvidence));
+        errorLog.Flush();
+    }
 }
 
 TEST_F(ChainRuleTest, CalcPropEvidenceLeavesTheTargetMarksAsFound) {

@@ -19,6 +19,7 @@
 #include "tests/support/address_space.h"
 #include "tests/support/brute_force.h"
 #include "tests/support/compare.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/sanitizer.h"
 #include "tests/support/whole_part.h"
@@ -308,21 +309,24 @@ TEST(RelevanceDecomposition, DeepHalvingRunsWithoutRecursion) {
     ExpectNear(t.Beliefs(h[399]), last);
 }
 
-// A long chain observed at its end: each group of 32 would read the chain up to it. One run answers it all,
+// A long chain observed at its end: each group of 32 would read the chain up to it, and every halved run of
+// two targets or more reads it all and passes the limit (a tree of 80,000 entries). One run answers it all,
 // as algorithm 0 does.
 TEST(RelevanceDecomposition, ALongChainIsAnsweredByOneRun) {
-    TestNetwork t;
-    const std::vector<int> h = Chain(t, 4000);
-    t.Observe(h[3999], 1);
-    std::vector<double> first;
-    std::vector<DecompositionAttempt> trace;
-    ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], RunRelevanceDecomposition, first, trace));
-    EXPECT_EQ(Counts(trace), std::vector<int>{3999});
-    ExpectNear(t.Beliefs(h[0]), first);
+    for (auto* run : {RunRelevanceDecomposition, RunRelevanceDecomposition2}) {
+        TestNetwork t;
+        const std::vector<int> h = Chain(t, 20000);
+        t.Observe(h[19999], 1);
+        std::vector<double> first;
+        std::vector<DecompositionAttempt> trace;
+        ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, h[0], run, first, trace));
+        EXPECT_EQ(Counts(trace), std::vector<int>{19999});
+        ExpectNear(t.Beliefs(h[0]), first);
+    }
 }
 
 // The same band of three-state nodes read in two node orders (as from two files): the same runs over the
-// same targets, by identifier, with the same work.
+// same targets, by identifier.
 TEST(RelevanceDecomposition, RunsDoNotHangOnTheOrderOfTheNodes) {
     std::vector<std::string> runs[2];
     for (int reversed = 0; reversed < 2; ++reversed) {
@@ -345,6 +349,23 @@ TEST(RelevanceDecomposition, RunsDoNotHangOnTheOrderOfTheNodes) {
     }
     EXPECT_GT(runs[0].size(), 2u);
     EXPECT_EQ(runs[0], runs[1]);
+}
+
+// A grid whose identifiers sort otherwise than its nodes were made (g10 before g2): each run builds the tree
+// algorithm 0 builds over the same nodes, so a limit that tree fits answers every node by one run.
+TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
+    TestNetwork t;
+    ASSERT_EQ(BuildGrid(t.net, 11, 3, 4), kSuccess);
+    std::mt19937 rng(5);
+    t.RandomTables(rng, 0.0);
+    const std::string entries = std::to_string(EstimateClusteringEntries(t.net));
+    ASSERT_EQ(t.net.userProperties.AddProperty("VRX_REL_DECOMP_THRESHOLD2", entries.c_str()), kSuccess);
+    std::vector<double> first;
+    std::vector<DecompositionAttempt> trace;
+    const int g0 = t.net.FindNode("g0");
+    ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, g0, RunRelevanceDecomposition2, first, trace));
+    EXPECT_EQ(Counts(trace), std::vector<int>{44});
+    ExpectNear(t.Beliefs(g0), first);
 }
 
 // A band of 60 three-state nodes of six parents each: its tree (54 clusters of 3^7 entries) passes the

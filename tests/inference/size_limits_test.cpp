@@ -23,8 +23,8 @@ using vovido::test::TestNetwork;
 using vovido::test::WholePart;
 
 const char kRefusal[] =
-    "ERROR: Exact inference refused: no join tree of the network fits the limit of 268435456 table "
-    "entries and 30 nodes per cluster";
+    "ERROR: Exact inference refused: no join tree of the network fits the limits of 268435456 table "
+    "entries, 30 nodes per cluster and 12884901888 table entries walked by its propagation";
 
 long PeakKilobytes() {
     rusage usage{};
@@ -121,6 +121,35 @@ TEST(SizeLimits, SeparatorTablesCountTowardsTheLimit) {
     EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
     EXPECT_EQ(tree.ComputeProbEvidence(), -1.0);
     EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+}
+
+// A run walks each table once a pass: its families, both ends of each message, each belief read. A chain
+// a -> b -> c makes two clusters of 4 entries: {a, b} with two families and a message, {b, c} with one family
+// and that message, and three beliefs: 10 passes of 4 entries. A node of 27 two-state parents makes one
+// cluster of 2^28 entries, within the limit on entries, walked 56 times: past the limit on the work, refused
+// as too large before anything is allocated (smaller groups of targets answer it).
+TEST(SizeLimits, ARunIsRefusedWhenItsPassesOverTheTablesPassTheLimit) {
+    TestNetwork chain;
+    const int a = chain.Add("a"), b = chain.Add("b"), c = chain.Add("c");
+    chain.Arcs({{a, b}, {b, c}});
+    WholePart small(chain.net);
+    JoinTree three(small.view);
+    ASSERT_TRUE(three.Build(0));
+    ASSERT_EQ(three.AssignFamilies(), kSuccess);
+    EXPECT_EQ(three.EstimatePassEntries(nullptr), 40u);
+
+    TestNetwork t;
+    std::vector<int> nodes;
+    for (int i = 0; i < 28; ++i) nodes.push_back(t.Add(("n" + std::to_string(i)).c_str()));
+    WholePart part(t.net);
+    for (int i = 0; i < 27; ++i) part.Link(i, 27);
+    part.Refresh();
+    JoinTree tree(part.view);
+    EXPECT_FALSE(tree.Run(nullptr, 0));
+    EXPECT_EQ(tree.GetLastStatus(), kOutOfMemory);
+    EXPECT_FALSE(tree.RanOutOfMemory());
+    EXPECT_EQ(tree.EstimateTableEntries(), uint64_t{1} << 28);
+    EXPECT_EQ(tree.EstimatePassEntries(nullptr), uint64_t{56} << 28);
 }
 
 }  // namespace

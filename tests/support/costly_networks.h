@@ -170,23 +170,25 @@ inline int BuildSampledBand(VRX_network& net, int nodes, int outcomes, int paren
     return kSuccess;
 }
 
-// A side x side grid of nodes of `outcomes` outcomes, g0 .. g(side^2 - 1) row by row, each a child of its
-// left and upper neighbours: clusters of some `side` nodes, so that the join tree grows exponentially
-// with the side; kSuccess or the first failing step's status.
-inline int BuildGrid(VRX_network& net, int side, int outcomes) {
+// A grid of `side` rows of `columns` nodes (side x side by default) of `outcomes` outcomes, g0, g1, ...
+// row by row, each a child of its left and upper neighbours: clusters of some min(side, columns) nodes, so
+// that the join tree grows exponentially with the narrower side; kSuccess or the first failing step's
+// status.
+inline int BuildGrid(VRX_network& net, int side, int outcomes, int columns = 0) {
+    const int width = columns > 0 ? columns : side;
     std::vector<int> h;
-    for (int i = 0; i < side * side; ++i) {
+    for (int i = 0; i < side * width; ++i) {
         const int node = net.AddNode(DefinitionType::kCpt, ("g" + std::to_string(i)).c_str());
         if (node < 0) return node;
         h.push_back(node);
         if (outcomes != 2) {
             if (const int rc = net.GetNode(node)->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
         }
-        if (i % side > 0) {
+        if (i % width > 0) {
             if (const int rc = net.AddArc(h[i - 1], node)) return rc;
         }
-        if (i >= side) {
-            if (const int rc = net.AddArc(h[i - side], node)) return rc;
+        if (i >= width) {
+            if (const int rc = net.AddArc(h[i - width], node)) return rc;
         }
     }
     return kSuccess;
