@@ -306,7 +306,9 @@ int VRX_textFormat::ReadNumber(double& value) {
     // Number tokens spell no infinity: one read as such is beyond the doubles, which nothing can hold.
     if (std::isfinite(value)) return kSuccess;
     value = 0.0;
-    message.assign("ERROR: '").append(TokenText_()).append("' : Number out of range");
+    message.assign("ERROR: ");
+    if (!tableOwner_.empty()) message.append("Node [").append(tableOwner_).append("] : ");
+    message.append("'").append(TokenText_()).append("' : Number out of range");
     return ReportError(kOutOfRange, message.c_str());
 }
 
@@ -361,6 +363,7 @@ int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), cons
             const int reportsBefore = reports_;
             result = readItem();
             if (result != kSuccess && reports_ == reportsBefore) {
+                if (result == kNoMoreTokens) return ReportUnexpectedEnd(itemKind, nullptr);
                 if (result != kSyntaxError) return ReportError(result, nullptr);
                 FormatUnexpectedToken(itemKind, nullptr);
                 return ReportError(kSyntaxError, message.c_str());
@@ -556,6 +559,9 @@ int VRX_textFormat::ReportError(int code, const char* text) {
         endReported_ = true;
     }
     const std::string prefix = LinePrefix(ReportLine_());
+    // The code table's "NO MORE TOKENS" would not say that the file ends early.
+    if (text == nullptr && (code == kUnexpectedEndOfFile || code == kNoMoreTokens))
+        text = "ERROR: Unexpected End of File";
     return LogError(errorLog, code, text, prefix.c_str());
 }
 

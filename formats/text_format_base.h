@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/counted_notices.h"
@@ -144,8 +145,12 @@ public:
     [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
-    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text).
+    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text
+    // and, while a table is read, the node whose table it is).
     [[nodiscard]] int ReadNumber(double& value);
+    // The node whose table the numbers read next belong to, named by the refusal of a number beyond the
+    // doubles; an empty text while no table is read.
+    void SetTableOwner(std::string nodeId) { tableOwner_ = std::move(nodeId); }
     // The current token's text as a whole number in the int range, else refused naming it (kOutOfRange).
     [[nodiscard]] int TokenWholeNumber(int& value);
     [[nodiscard]] int ReadIdentifier(std::string& text);
@@ -361,6 +366,7 @@ protected:
     int arcChild_ = -1;
     // The end of the file has been reported: the blocks it leaves open add no entry of their own.
     bool endReported_ = false;
+    std::string tableOwner_;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.
@@ -405,3 +411,21 @@ private:
     // The digests of the statements being read, innermost last.
     std::vector<StatementDigest*> digests_;
 };
+
+namespace vovido {
+
+// Names the node whose table the speaker reads for as long as it lives (VRX_textFormat::SetTableOwner).
+class TableNumbersOf {
+public:
+    TableNumbersOf(VRX_textFormat& speaker, std::string nodeId) : speaker_(speaker) {
+        speaker_.SetTableOwner(std::move(nodeId));
+    }
+    ~TableNumbersOf() { speaker_.SetTableOwner(std::string()); }
+    TableNumbersOf(const TableNumbersOf&) = delete;
+    TableNumbersOf& operator=(const TableNumbersOf&) = delete;
+
+private:
+    VRX_textFormat& speaker_;
+};
+
+}  // namespace vovido

@@ -116,7 +116,7 @@ ColumnTotals TotalsOf(const std::vector<double>& table, int outcomes, bool ownSl
 // How a probability table is laid out. The format writes the node's own outcome fastest, and a table is
 // read so whenever its distributions can be read so: each sums to 1 up to rounding, or all share one
 // positive total (percent). Some tools write the own outcome slowest: only where the written order can
-// be no distributions and the other can is the table read that way.
+// be no distributions and the other gives them as they stand is the table read that way.
 struct TableLayout {
     bool ownSlowest = false;
     double total = 1.0;  // the shared total the distributions are scaled from; 1: not scaled
@@ -128,9 +128,9 @@ TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
     if (written.shared > 0.0) return {false, written.shared};
     // A single distribution or one outcome reads alike both ways.
     if (outcomes < 2 || static_cast<int>(table.size()) == outcomes) return {};
-    const ColumnTotals other = TotalsOf(table, outcomes, true);
-    if (other.rounded) return {true, 1.0};
-    if (other.shared > 0.0) return {true, other.shared};
+    // The other order only where it gives distributions as they stand: one that gives them only once
+    // scaled is no more likely than the written one, which the consistency check then names.
+    if (TotalsOf(table, outcomes, true).rounded) return {true, 1.0};
     return {};
 }
 

@@ -354,6 +354,7 @@ void XmlNetLoader::OnCostNodeEnd(IXmlReader* reader) {
             return;
         }
     }
+    if (RefuseNonFinite(reader, "observation costs")) return;
     VRX_node* node = network->GetNode(currentNode);
     if (node == nullptr || node->GetCost() == nullptr || node->GetCost()->SetCosts(numberArray) != kSuccess)
         reader->ReportError("SetCosts failed");

@@ -151,8 +151,9 @@ private:
     void OnPriorBeliefEnd(IXmlReader* reader);
     void FinishCpt(IXmlReader* reader);
     void FinishTruthTable(IXmlReader* reader);
-    // Utilities or weights (what) read that are NaN or infinite: reported naming the node; true then.
-    bool RefuseNonFinite(IXmlReader* reader, const char* what);
+    // Numbers read (what: "table", "utilities", "weights") that a file's table may not hold (NaN,
+    // infinities, negative probabilities; base/table_entries.h): reported naming the node; true then.
+    bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
     void FinishUtility(IXmlReader* reader);
     void FinishMau(IXmlReader* reader);
     void FinishMauExpressions(IXmlReader* reader);

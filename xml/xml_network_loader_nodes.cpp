@@ -14,6 +14,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/definition_support.h"
@@ -549,6 +550,7 @@ void XmlNetLoader::OnPriorBeliefEnd(IXmlReader* reader) {
 // The kinds' finishing steps, on the definition of the node just read
 
 void XmlNetLoader::FinishCpt(IXmlReader* reader) {
+    if (RefuseNonFinite(reader, "table", true)) return;
     auto* cpt = dynamic_cast<VRX_cpt*>(currentDefinition);
     if (cpt == nullptr || cpt->SetProbabilities(numberArray) != kSuccess)
         reader->ReportError("SetProbabilities failed");
@@ -590,9 +592,10 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
     if (table->SetResultingStates(states) != kSuccess) reader->ReportError("SetResultingStates failed");
 }
 
-bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what) {
-    const std::string refusal = DefinitionSupport::NonFiniteEntryText(
-        vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(), numberArray.GetCount());
+bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities) {
+    const std::string refusal =
+        vovido::TableEntryRefusal(vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(),
+                                  numberArray.GetCount(), probabilities);
     if (!refusal.empty()) reader->ReportError(refusal.c_str());
     return !refusal.empty();
 }
