@@ -169,6 +169,9 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
                                                   " bytes of the file hold");
         }
     }
+    // The file declares its nodes before any is made: all are counted at once, named by the last.
+    if (const int rc = CheckReadSize(std::to_string(outcomes.size()), static_cast<int>(outcomes.size()), 0))
+        return rc;
     size_t i = 0;
     try {
         for (; i < outcomes.size(); ++i) {

@@ -523,6 +523,7 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         return kSuccess;
     }
     const std::string id = hasName ? FileNodeId(name, line) : std::string();
+    if (CheckReadSize(name, 1, 0) != kSuccess) return kOutOfMemory;
     const int handle = network->AddNode(type, hasName ? id.c_str() : nullptr);
     if (handle < 0) {
         (void)Report(line, handle, "ERROR: Couldn't Create Node");
@@ -703,6 +704,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     bool refused = false;
+    reportLine_ = line;  // what the arcs' own checks report is of the definition's line
     (void)AddParentArcs(handle, parents, [this, line, handle, &parents, &id, &refused](size_t i, int rc) {
         // The first refusal is the one reported: the definition goes no further.
         if (refused) return;
@@ -712,6 +714,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
                          std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]" +
                          ArcRefusalCause(vovido::NodeIdOr(*network, parents[i], ""), handle));
     });
+    reportLine_ = -1;
     if (refused) return;
     // A decision holds no table: its definition gives its parents.
     if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);

@@ -1,0 +1,13 @@
+#pragma once
+// The least memory a read of a network file builds, counted as it goes (see kMaxReadBytes).
+
+#include <cstdint>
+#include <string>
+
+namespace vovido {
+
+// The refusal of a read that would hold `nodes` nodes, `arcs` arcs and tables of `cells` cells, past
+// kMaxReadBytes, naming the node being read; empty within it.
+std::string ReadSizeRefusal(const std::string& nodeId, int64_t nodes, int64_t arcs, int64_t cells);
+
+}  // namespace vovido
