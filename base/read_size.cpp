@@ -14,12 +14,19 @@ std::string Counted(int64_t count, const char* word) {
 
 }  // namespace
 
-std::string ReadSizeRefusal(const std::string& nodeId, int64_t nodes, int64_t arcs, int64_t cells) {
-    const int64_t bytes = nodes * kReadNodeBytes + arcs * kReadArcBytes + cells * 8;
+int64_t ReadNodeBytes(int typeCode) {
+    constexpr int kDiscreteBit = 0x10;
+    return (typeCode & kDiscreteBit) != 0 ? kReadDiscreteNodeBytes : kReadNodeBytes;
+}
+
+std::string ReadSizeRefusal(const std::string& nodeId, int64_t nodes, int64_t nodeBytes, int64_t arcs,
+                            int64_t cells) {
+    const int64_t bytes = nodeBytes + arcs * kReadArcBytes + cells * 8;
     if (bytes <= kMaxReadBytes) return std::string();
     return "ERROR: Node [" + nodeId + "] : the file's " + Counted(nodes, "node") + ", " +
            Counted(arcs, "arc") + " and tables of " + Counted(cells, "cell") + " would take at least " +
-           GroupedNumber(bytes) + " bytes to read (" + std::to_string(kReadNodeBytes) + " a node, " +
+           GroupedNumber(bytes) + " bytes to read (" + GroupedNumber(kReadDiscreteNodeBytes) +
+           " a discrete node, " + GroupedNumber(kReadNodeBytes) + " another, " +
            std::to_string(kReadArcBytes) + " an arc, 8 a cell), more than the " +
            GroupedNumber(kMaxReadBytes) + " a read builds (NETWORK TOO LARGE)";
 }

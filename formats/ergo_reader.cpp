@@ -170,12 +170,14 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
         }
     }
     // The file declares its nodes before any is made: all are counted at once, named by the last.
-    if (const int rc = CheckReadSize(std::to_string(outcomes.size()), static_cast<int>(outcomes.size()), 0))
+    if (const int rc = CheckReadSize(std::to_string(outcomes.size()), static_cast<int>(outcomes.size()),
+                                     DefinitionType::kNoisyMax, 0))
         return rc;
     size_t i = 0;
     try {
         for (; i < outcomes.size(); ++i) {
             const int handle = network->AddNode(DefinitionType::kNoisyMax, nullptr);
+            if (handle >= 0) CountReadNode(DefinitionType::kNoisyMax);
             if (handle < 0) {
                 return ReportMessage(handle,
                                      ErgoNodeFailure(handle, i, outcomes[i], "ERROR: Couldn't Create Node"));

@@ -55,6 +55,7 @@ void VRX_textFormat::ResetReadState_() {
     endReported_ = false;
     reports_ = 0;
     readArcs_ = 0;
+    readNodeBytes_ = 0;
     content_.clear();
     contentNode_ = -1;
     inNodeBlock_ = false;
@@ -624,9 +625,14 @@ int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) 
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
 }
 
-int VRX_textFormat::CheckReadSize(const std::string& nodeId, int nodes, int arcs, int64_t cells) {
+void VRX_textFormat::CountReadNode(int type) {
+    readNodeBytes_ += vovido::ReadNodeBytes(type);
+}
+
+int VRX_textFormat::CheckReadSize(const std::string& nodeId, int nodes, int type, int arcs, int64_t cells) {
     if (network == nullptr) return kSuccess;
     const std::string refusal = vovido::ReadSizeRefusal(nodeId, network->GetNumberOfNodes() + int64_t{nodes},
+                                                        readNodeBytes_ + nodes * vovido::ReadNodeBytes(type),
                                                         readArcs_ + arcs, network->readTableCells + cells);
     if (refusal.empty()) return kSuccess;
     // Refused as the tables' limit is: the cause of the read's failure, after which nothing is read.
@@ -639,10 +645,13 @@ int VRX_textFormat::CheckReadSize(const std::string& nodeId, int nodes, int arcs
 }
 
 int VRX_textFormat::AddFileNode(int type, const std::string& id, const std::string& named) {
-    if (const int rc = CheckReadSize(named, 1, 0)) return rc;
+    if (const int rc = CheckReadSize(named, 1, type, 0)) return rc;
     const int logged = errorLog.GetNumberOfEntries();
     const int handle = network->AddNode(type, FileNodeId(id, lexer ? lexer->GetLineNumber() : 0).c_str());
-    if (handle >= 0) return handle;
+    if (handle >= 0) {
+        CountReadNode(type);
+        return handle;
+    }
     // The network names the identifier but not the line: one entry gives both.
     const char* cause = errorLog.GetNumberOfEntries() > logged ? errorLog.GetMessage(logged) : nullptr;
     const std::string text = "ERROR: Couldn't Create Node (\"" + named + "\")" +
@@ -915,7 +924,7 @@ int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
                 vovido::DefinitionSupport::TableCellsWithParents(*network, child, nullptr, 0);
     }
     if (network->readTableCells + cells <= kMaxFileTableCells) {
-        if (const int rc = CheckReadSize(vovido::NodeIdOr(*network, child, ""), 0,
+        if (const int rc = CheckReadSize(vovido::NodeIdOr(*network, child, ""), 0, 0,
                                          static_cast<int>(found.size()), std::max<int64_t>(cells, 0)))
             return rc;
     }

@@ -96,10 +96,13 @@ public:
     // Adds the node of the identifier the file gives (repaired as FileNodeId repairs it): its handle, or the
     // refusal as one entry, "Couldn't Create Node" with the line and the network's cause.
     int AddFileNode(int type, const std::string& id, const std::string& named);
-    // Before `nodes` more nodes, `arcs` more arcs and tables of `cells` more cells are built for the node
-    // `nodeId`: 0 while the read stays within kMaxReadBytes; else kOutOfMemory, the refusal logged at the
-    // line, and the read ends.
-    [[nodiscard]] int CheckReadSize(const std::string& nodeId, int nodes, int arcs, int64_t cells = 0);
+    // Before `nodes` more nodes of the definition kind `type`, `arcs` more arcs and tables of `cells` more
+    // cells are built for the node `nodeId`: 0 while the read stays within kMaxReadBytes; else
+    // kOutOfMemory, the refusal logged at the line, and the read ends.
+    [[nodiscard]] int CheckReadSize(const std::string& nodeId, int nodes, int type, int arcs,
+                                    int64_t cells = 0);
+    // A node of the kind has been built by the read.
+    void CountReadNode(int type);
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
     // A warning that may repeat over nodes or statements: folded with the others of its kind.
@@ -371,8 +374,10 @@ protected:
     // The end of the file has been reported: the blocks it leaves open add no entry of their own.
     bool endReported_ = false;
     std::string tableOwner_;
-    // Arcs the read has built.
+    // Arcs the read has built, and the least memory of its nodes (a node deleted after its read still
+    // counts: it was built).
     int64_t readArcs_ = 0;
+    int64_t readNodeBytes_ = 0;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.

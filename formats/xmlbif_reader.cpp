@@ -523,8 +523,9 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         return kSuccess;
     }
     const std::string id = hasName ? FileNodeId(name, line) : std::string();
-    if (CheckReadSize(name, 1, 0) != kSuccess) return kOutOfMemory;
+    if (CheckReadSize(name, 1, type, 0) != kSuccess) return kOutOfMemory;
     const int handle = network->AddNode(type, hasName ? id.c_str() : nullptr);
+    if (handle >= 0) CountReadNode(type);
     if (handle < 0) {
         (void)Report(line, handle, "ERROR: Couldn't Create Node");
         return kSuccess;

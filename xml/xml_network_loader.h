@@ -156,8 +156,10 @@ private:
     bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
     // Before `nodes` more nodes and `arcs` more arcs are built for node `id`: true, the refusal reported,
     // when the read would pass kMaxReadBytes.
-    bool RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int arcs, int64_t cells = 0);
+    bool RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,
+                        int64_t cells = 0);
     int64_t readArcs_ = 0;
+    int64_t readNodeBytes_ = 0;
     void FinishUtility(IXmlReader* reader);
     void FinishMau(IXmlReader* reader);
     void FinishMauExpressions(IXmlReader* reader);

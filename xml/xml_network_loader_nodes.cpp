@@ -212,8 +212,9 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
         ReportWithArgument(reader, "Duplicated node identifier", id);
         return;
     }
-    if (RefuseReadSize(reader, id, 1, 0)) return;
+    if (RefuseReadSize(reader, id, 1, typeCode, 0)) return;
     const int handle = network->AddNode(typeCode, id.c_str());
+    if (handle >= 0) readNodeBytes_ += vovido::ReadNodeBytes(typeCode);
     if (handle < 0) {
         ReportWithArgument(reader, "TARVO failed to create node", id);
         return;
@@ -336,11 +337,12 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
     return false;
 }
 
-bool XmlNetLoader::RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int arcs,
+bool XmlNetLoader::RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,
                                   int64_t cells) {
     // Tables past their own limit are refused as such.
     if (network->readTableCells + cells > kMaxFileTableCells) return false;
     const std::string refusal = vovido::ReadSizeRefusal(id, network->GetNumberOfNodes() + int64_t{nodes},
+                                                        readNodeBytes_ + nodes * vovido::ReadNodeBytes(type),
                                                         readArcs_ + arcs, network->readTableCells + cells);
     if (refusal.empty()) return false;
     // The read's failure, as the refusal of its tables is.
@@ -362,7 +364,7 @@ bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
                 DefinitionSupport::TableCellsWithParents(*network, currentNode, nullptr, 0),
             0);
     }
-    if (RefuseReadSize(reader, vovido::NodeLabel(*network, currentNode), 0,
+    if (RefuseReadSize(reader, vovido::NodeLabel(*network, currentNode), 0, 0,
                        static_cast<int>(parentHandles.size()), cells))
         return false;
     readArcs_ += static_cast<int64_t>(parentHandles.size());

@@ -31,16 +31,18 @@ TEST(FileLimits, TableEntriesNameTheFirstThatNoFileHolds) {
     }
 }
 
-// At the limit a read is taken; a node more is refused, naming the node and every count.
+// At the limit a read is taken; a node more is refused, naming the node and every count. A discrete node
+// counts more than another.
 TEST(FileLimits, AReadIsRefusedPastItsMemoryByNodesArcsAndCells) {
-    const int64_t nodes = kMaxReadBytes / kReadNodeBytes;
-    EXPECT_EQ(vovido::ReadSizeRefusal("n", nodes, 0, 0), "");
-    EXPECT_EQ(vovido::ReadSizeRefusal("n", nodes - 1, kReadNodeBytes / kReadArcBytes, 0), "");
-    EXPECT_EQ(vovido::ReadSizeRefusal("n", nodes - 1, 0, kReadNodeBytes / 8), "");
-    EXPECT_EQ(vovido::ReadSizeRefusal("n", nodes, 1, 0),
-              "ERROR: Node [n] : the file's 1,048,576 nodes, 1 arc and tables of 0 cells would take at least "
-              "2,147,483,664 bytes to read (2048 a node, 16 an arc, 8 a cell), more than the 2,147,483,648 a "
-              "read builds (NETWORK TOO LARGE)");
+    EXPECT_EQ(vovido::ReadNodeBytes(0x12), kReadDiscreteNodeBytes);
+    EXPECT_EQ(vovido::ReadNodeBytes(0x8), kReadNodeBytes);
+    // Exactly at the limit, by nodes, arcs or cells.
+    EXPECT_EQ(vovido::ReadSizeRefusal("n", 3, kMaxReadBytes - kReadArcBytes, 1, 0), "");
+    EXPECT_EQ(vovido::ReadSizeRefusal("n", 3, kMaxReadBytes - 8, 0, 1), "");
+    EXPECT_EQ(vovido::ReadSizeRefusal("n", 1, kMaxReadBytes - 8, 1, 0),
+              "ERROR: Node [n] : the file's 1 node, 1 arc and tables of 0 cells would take at least "
+              "2,147,483,656 bytes to read (2,560 a discrete node, 1,536 another, 16 an arc, 8 a cell), more "
+              "than the 2,147,483,648 a read builds (NETWORK TOO LARGE)");
 }
 
 }  // namespace

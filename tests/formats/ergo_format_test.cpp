@@ -95,7 +95,8 @@ TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
 
 // A file that declares more nodes than a read builds in its memory is refused before any is made.
 TEST_F(ErgoTest, NodesPastTheMemoryOfAReadAreRefusedBeforeAnyIsMade) {
-    const int64_t nodes = kMaxReadBytes / kReadNodeBytes + 1;
+    // Every node starts as a noisy-MAX node, a discrete kind.
+    const int64_t nodes = kMaxReadBytes / kReadDiscreteNodeBytes + 1;
     std::string text = std::to_string(nodes) + "\n";
     for (int64_t i = 0; i < nodes; ++i) text += "2 ";
     // As many bytes as their tables' numbers would take.
@@ -104,10 +105,10 @@ TEST_F(ErgoTest, NodesPastTheMemoryOfAReadAreRefusedBeforeAnyIsMade) {
     EXPECT_EQ(ReadErgo(net, text), kOutOfMemory);
     EXPECT_EQ(
         LoggedMessages(),
-        std::vector<std::string>{"(line 2) : ERROR: Node [1048577] : the file's 1,048,577 nodes, 0 arcs and "
-                                 "tables of 0 cells would take at least 2,147,485,696 bytes to read (2048 a "
-                                 "node, 16 an arc, 8 a cell), more than the 2,147,483,648 a read builds "
-                                 "(NETWORK TOO LARGE)"});
+        std::vector<std::string>{"(line 2) : ERROR: Node [838861] : the file's 838,861 nodes, 0 arcs and "
+                                 "tables of 0 cells would take at least 2,147,484,160 bytes to read (2,560 a "
+                                 "discrete node, 1,536 another, 16 an arc, 8 a cell), more than the "
+                                 "2,147,483,648 a read builds (NETWORK TOO LARGE)"});
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
 }
 
