@@ -126,9 +126,9 @@ public class Network extends Wrapper {
      * the file given twice is read once when the same, with a warning, and refused when not. XMLBIF tables
      * are read with the node's own outcome fastest, as the format writes them, the other order only where
      * the written one cannot be distributions and the other gives them as they stand (with a warning naming
-     * the node). A file whose nodes, arcs and tables would take more than 2 GiB to build (counted as 2 KiB a
-     * node, 16 bytes an arc and 8 a table cell) is refused at the node that passes it. Each fault is logged
-     * once, its cause first, naming the file and line.
+     * the node). A file whose nodes, arcs and tables would take more than 2 GiB to build (counted as 2.5 KiB
+     * a discrete node, 1.5 KiB another, 16 bytes an arc and 8 a table cell) is refused at the node that
+     * passes it. Each fault is logged once, its cause first, naming the file and line.
      *
      * @param path the file name
      * @throws TARVOException when the extension names no format ("Unknown File Format" among the logged
