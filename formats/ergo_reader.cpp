@@ -2,6 +2,7 @@
 // read before any node is made, so a node count the file does not back makes no node; parent positions
 // are taken from 1 as the format has them, or from 0 when the file uses 0 (as some converters write).
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <new>
 #include <string>
@@ -13,6 +14,7 @@
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/noisy_max.h"
@@ -167,10 +169,15 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
                                                   " bytes of the file hold");
         }
     }
+    // The file declares its nodes before any is made: all are counted at once, named by the last.
+    if (const int rc = CheckReadSize(std::to_string(outcomes.size()), static_cast<int>(outcomes.size()),
+                                     DefinitionType::kNoisyMax, 0))
+        return rc;
     size_t i = 0;
     try {
         for (; i < outcomes.size(); ++i) {
             const int handle = network->AddNode(DefinitionType::kNoisyMax, nullptr);
+            if (handle >= 0) CountReadNode(DefinitionType::kNoisyMax);
             if (handle < 0) {
                 return ReportMessage(handle,
                                      ErgoNodeFailure(handle, i, outcomes[i], "ERROR: Couldn't Create Node"));
@@ -190,8 +197,11 @@ int VRX_ergoSpeaker::MakeNodes(const std::vector<int>& outcomes) {
 
 void VRX_ergoSpeaker::ReportRefusals() {
     for (const Refusal& refusal : refusals_) {
+        const std::string id = vovido::NodeIdOr(*network, refusal.handle, "");
         const std::string text =
-            vovido::NonProbabilityMessage(vovido::NodeIdOr(*network, refusal.handle, ""), refusal.value);
+            std::isfinite(refusal.value)
+                ? vovido::NonProbabilityMessage(id, refusal.value)
+                : "ERROR: Node [" + id + "] : '" + refusal.text + "' : Number out of range";
         const std::string prefix = LinePrefix(refusal.line);
         (void)LogError(errorLog, kOutOfRange, text.c_str(), prefix.c_str());
     }
@@ -341,7 +351,8 @@ int VRX_ergoSpeaker::ReadProbabilities() {
                                                                        c, static_cast<int>(expected)));
         }
         VRX_doubleArray values;
-        Refusal refusal{handle, 0.0, 0};  // the first entry that is no probability, and its line
+        Refusal refusal{handle, 0.0, 0,
+                        std::string()};  // the first entry that is no probability, and its line
         for (int i = 0; i < c; ++i) {
             double value = 0.0;
             // The end of the file inside a table is named once, with the node; a number that is no number
@@ -352,10 +363,17 @@ int VRX_ergoSpeaker::ReadProbabilities() {
                                                        "] : its table ends after " + std::to_string(i) +
                                                        " of its " + std::to_string(c) + " numbers");
             }
-            if (const int rc = RequireNumber(value)) return rc;
+            // A number beyond the doubles is refused once the names say whose table it is in.
+            if (PeekToken() == kSuccess && (token.kind == kInteger || token.kind == kReal) &&
+                ParseDouble(token.text, value) == kSuccess && !std::isfinite(value)) {
+                if (refusal.line == 0) refusal = {handle, value, lexer->GetLineNumber(), TokenText_()};
+                ConsumeToken();
+            } else if (const int rc = RequireNumber(value)) {
+                return rc;
+            }
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
             if (refusal.line == 0 && !vovido::IsProbability(value))
-                refusal = {handle, value, lexer->GetLineNumber()};
+                refusal = {handle, value, lexer->GetLineNumber(), std::string()};
         }
         if (refusal.line != 0) {
             NoteReport_(kOutOfRange, true);

@@ -64,6 +64,7 @@ private:
         int handle;
         double value;
         int line;
+        std::string text;  // of a number beyond the doubles
     };
     std::vector<Refusal> refusals_;
     void ReportRefusals();

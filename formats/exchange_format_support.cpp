@@ -20,6 +20,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/definition_support.h"
 #include "formats/text_file.h"
 #include "formats/text_format_base.h"
@@ -263,6 +264,9 @@ std::string NonProbabilityMessage(const std::string& nodeId, double value) {
 }
 
 std::string ProbabilityRefusal(const std::string& nodeId, const VRX_doubleArray& values) {
+    // What no table of any file holds is refused in the same words by every reader.
+    const std::string entry = TableEntryRefusal(nodeId, "table", values.GetItems(), values.GetCount(), true);
+    if (!entry.empty()) return "ERROR: " + entry;
     for (int i = 0; i < values.GetCount(); ++i) {
         if (!IsProbability(values[i])) return NonProbabilityMessage(nodeId, values[i]);
     }

@@ -416,6 +416,7 @@ int VRX_huginSpeaker::ReadPotentialBody(int child, const std::string& childId) {
 
 int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
     if (const int rc = ReadKeyAndEquals("data")) return rc;
+    const vovido::TableNumbersOf owner(*this, network->GetNode(child)->GetId());
     VRX_doubleArray values;
     const bool utilities = network->GetNodeType(child) == DefinitionType::kTable;
     const int rc = vovido::ReadNestedLists(*this, false, [this, &values, utilities](const VRX_token& item) {

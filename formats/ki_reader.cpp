@@ -20,6 +20,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/cpt.h"
 #include "definitions/definition_support.h"
 #include "definitions/node_cost.h"
@@ -597,6 +598,8 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
     const int n = definition->GetNumberOfOutcomes();
     VRX_doubleArray all;
     bool rowsFit = true;
+    const std::string id = vovido::NodeIdOr(*network, handle, "");
+    const vovido::TableNumbersOf owner(*this, id);
     while (AtSectionEnd() == 0) {
         VRX_doubleArray row;
         if (const int rc = ReadRow(row)) return rc;
@@ -606,6 +609,8 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
         }
     }
     if (const int rc = ReadSectionEnd()) return rc;
+    const std::string refusal = vovido::TableEntryRefusal(id, "table", all.GetItems(), all.GetCount(), true);
+    if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     if (const int refused = AddArcsBeforeTable(parentArcs_, all.GetCount())) return refused;
     VRX_Dmatrix* table = nullptr;
     const bool sizeFits = definition->GetDefinition(table) == kSuccess && table != nullptr &&

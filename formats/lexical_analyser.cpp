@@ -248,6 +248,9 @@ int VRX_lexicalAnalizer::NextLine() {
         lineBuffer.clear();
         return result;
     }
+    // A byte-order mark of UTF-8, as some editors write it, is no part of the first line.
+    static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
+    if (GetLineNumber() == 1 && lineBuffer.compare(0, 3, kByteOrderMark) == 0) lineBuffer.erase(0, 3);
     endsOpen_ = !lineBuffer.empty() && !isSeparator_[static_cast<unsigned char>(lineBuffer.back())];
     // Classic Mac line ends: the whole file is one line, its carriage returns unknown characters that
     // would hide the cause behind what the parser then misses. A lone one inside a line is read.

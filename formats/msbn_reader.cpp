@@ -438,6 +438,7 @@ int VRX_microsoftSpeaker::ReadEntry(int parentCount) {
     }
     const size_t first = index;
     bool repeated = false;
+    const vovido::TableNumbersOf owner(*this, child_);
     while (IsNumberNext() == 1) {
         double value = 0.0;
         if (const int rc = ReadNumber(value)) return rc;

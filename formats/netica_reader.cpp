@@ -472,7 +472,14 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     VRX_doubleArray values;
     VRX_stringArray states;
     const bool utilities = type == DefinitionType::kTable;
-    const auto takeItem = [this, names, utilities, &values, &states](const VRX_token& item) {
+    const vovido::TableNumbersOf owner(*this, network->GetNode(handle)->GetId());
+    const auto takeItem = [this, handle, names, utilities, &values, &states](const VRX_token& item) {
+        // Netica marks impossible configurations with "@imposs", which no definition here holds.
+        if (item.kind == kPunctuator && item.text != nullptr && std::strcmp(item.text, "@") == 0) {
+            return ReportMessage(kSyntaxError,
+                                 "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                     "] : its table holds \"@imposs\" entries, which are not read");
+        }
         if (names) {
             if (item.kind != kIdentifier) return kNotThisKeyword;
             if (states.Add(item.text) != kSuccess) return ReportError(kOutOfMemory, nullptr);

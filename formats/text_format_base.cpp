@@ -2,6 +2,7 @@
 // error reporting.
 #include "formats/text_format_base.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <new>
@@ -11,10 +12,12 @@
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
+#include "base/read_size.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/definition_support.h"
+#include "definitions/parent_table.h"
 #include "formats/exchange_format_support.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -51,6 +54,8 @@ void VRX_textFormat::ResetReadState_() {
     readFailure_ = 0;
     endReported_ = false;
     reports_ = 0;
+    readArcs_ = 0;
+    readNodeBytes_ = 0;
     content_.clear();
     contentNode_ = -1;
     inNodeBlock_ = false;
@@ -306,7 +311,9 @@ int VRX_textFormat::ReadNumber(double& value) {
     // Number tokens spell no infinity: one read as such is beyond the doubles, which nothing can hold.
     if (std::isfinite(value)) return kSuccess;
     value = 0.0;
-    message.assign("ERROR: '").append(TokenText_()).append("' : Number out of range");
+    message.assign("ERROR: ");
+    if (!tableOwner_.empty()) message.append("Node [").append(tableOwner_).append("] : ");
+    message.append("'").append(TokenText_()).append("' : Number out of range");
     return ReportError(kOutOfRange, message.c_str());
 }
 
@@ -361,6 +368,7 @@ int VRX_textFormat::ReadDelimitedList_(int (VRX_textFormat::*isItemNext)(), cons
             const int reportsBefore = reports_;
             result = readItem();
             if (result != kSuccess && reports_ == reportsBefore) {
+                if (result == kNoMoreTokens) return ReportUnexpectedEnd(itemKind, nullptr);
                 if (result != kSyntaxError) return ReportError(result, nullptr);
                 FormatUnexpectedToken(itemKind, nullptr);
                 return ReportError(kSyntaxError, message.c_str());
@@ -556,6 +564,9 @@ int VRX_textFormat::ReportError(int code, const char* text) {
         endReported_ = true;
     }
     const std::string prefix = LinePrefix(ReportLine_());
+    // The code table's "NO MORE TOKENS" would not say that the file ends early.
+    if (text == nullptr && (code == kUnexpectedEndOfFile || code == kNoMoreTokens))
+        text = "ERROR: Unexpected End of File";
     return LogError(errorLog, code, text, prefix.c_str());
 }
 
@@ -614,10 +625,33 @@ int VRX_textFormat::ReportParentArcRefused(int code, const std::string& parent) 
                              {&vovido::kRefusedParentArcNotice, parent, quoted});
 }
 
+void VRX_textFormat::CountReadNode(int type) {
+    readNodeBytes_ += vovido::ReadNodeBytes(type);
+}
+
+int VRX_textFormat::CheckReadSize(const std::string& nodeId, int nodes, int type, int arcs, int64_t cells) {
+    if (network == nullptr) return kSuccess;
+    const std::string refusal = vovido::ReadSizeRefusal(nodeId, network->GetNumberOfNodes() + int64_t{nodes},
+                                                        readNodeBytes_ + nodes * vovido::ReadNodeBytes(type),
+                                                        readArcs_ + arcs, network->readTableCells + cells);
+    if (refusal.empty()) return kSuccess;
+    // Refused as the tables' limit is: the cause of the read's failure, after which nothing is read.
+    const int entry = errorLog.GetNumberOfEntries();
+    const int rc = ReportMessage(kOutOfMemory, refusal);
+    network->readTablesRefused = true;
+    network->readRefusalEntry = entry;
+    stopped_ = true;
+    return rc;
+}
+
 int VRX_textFormat::AddFileNode(int type, const std::string& id, const std::string& named) {
+    if (const int rc = CheckReadSize(named, 1, type, 0)) return rc;
     const int logged = errorLog.GetNumberOfEntries();
     const int handle = network->AddNode(type, FileNodeId(id, lexer ? lexer->GetLineNumber() : 0).c_str());
-    if (handle >= 0) return handle;
+    if (handle >= 0) {
+        CountReadNode(type);
+        return handle;
+    }
     // The network names the identifier but not the line: one entry gives both.
     const char* cause = errorLog.GetNumberOfEntries() > logged ? errorLog.GetMessage(logged) : nullptr;
     const std::string text = "ERROR: Couldn't Create Node (\"" + named + "\")" +
@@ -882,6 +916,19 @@ int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
     } catch (const std::bad_alloc&) {
         return ReportError(kOutOfMemory, nullptr);
     }
+    // The table the arcs build counts with them; one that passes the tables' own limit is refused as such.
+    int64_t cells = 0;
+    if (dynamic_cast<vovido::ParentTableDefinition*>(network->GetNode(child)->GetDefinition()) != nullptr) {
+        cells = vovido::DefinitionSupport::TableCellsWithParents(*network, child, found.data(),
+                                                                 static_cast<int>(found.size())) -
+                vovido::DefinitionSupport::TableCellsWithParents(*network, child, nullptr, 0);
+    }
+    if (network->readTableCells + cells <= kMaxFileTableCells) {
+        if (const int rc = CheckReadSize(vovido::NodeIdOr(*network, child, ""), 0, 0,
+                                         static_cast<int>(found.size()), std::max<int64_t>(cells, 0)))
+            return rc;
+    }
+    readArcs_ += static_cast<int64_t>(found.size());
     const int listed = network->AddArcs(found.data(), static_cast<int>(found.size()), child, added.data());
     if (network->readTablesRefused) {
         // The network has logged the cause, naming the node: the read ends there, with nothing after it.

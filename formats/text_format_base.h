@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "base/counted_notices.h"
@@ -95,6 +96,13 @@ public:
     // Adds the node of the identifier the file gives (repaired as FileNodeId repairs it): its handle, or the
     // refusal as one entry, "Couldn't Create Node" with the line and the network's cause.
     int AddFileNode(int type, const std::string& id, const std::string& named);
+    // Before `nodes` more nodes of the definition kind `type`, `arcs` more arcs and tables of `cells` more
+    // cells are built for the node `nodeId`: 0 while the read stays within kMaxReadBytes; else
+    // kOutOfMemory, the refusal logged at the line, and the read ends.
+    [[nodiscard]] int CheckReadSize(const std::string& nodeId, int nodes, int type, int arcs,
+                                    int64_t cells = 0);
+    // A node of the kind has been built by the read.
+    void CountReadNode(int type);
     // Logs as ReportError, for what the format does not know and may pass over: the read does not fail.
     int ReportWarning(int code, const char* message);
     // A warning that may repeat over nodes or statements: folded with the others of its kind.
@@ -144,8 +152,12 @@ public:
     [[nodiscard]] int KeywordIndex(vovido::KeywordTable table) const;
 
     [[nodiscard]] int ReadInt(int& value);
-    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text).
+    // A number token, read whole: one beyond the doubles is refused (kOutOfRange, logged with its text
+    // and, while a table is read, the node whose table it is).
     [[nodiscard]] int ReadNumber(double& value);
+    // The node whose table the numbers read next belong to, named by the refusal of a number beyond the
+    // doubles; an empty text while no table is read.
+    void SetTableOwner(std::string nodeId) { tableOwner_ = std::move(nodeId); }
     // The current token's text as a whole number in the int range, else refused naming it (kOutOfRange).
     [[nodiscard]] int TokenWholeNumber(int& value);
     [[nodiscard]] int ReadIdentifier(std::string& text);
@@ -361,6 +373,11 @@ protected:
     int arcChild_ = -1;
     // The end of the file has been reported: the blocks it leaves open add no entry of their own.
     bool endReported_ = false;
+    std::string tableOwner_;
+    // Arcs the read has built, and the least memory of its nodes (a node deleted after its read still
+    // counts: it was built).
+    int64_t readArcs_ = 0;
+    int64_t readNodeBytes_ = 0;
     int ReportLine_() const;
     int writeFailure_ = kSuccess;
     // A table given scaled by TableToWrite, until the next.
@@ -405,3 +422,21 @@ private:
     // The digests of the statements being read, innermost last.
     std::vector<StatementDigest*> digests_;
 };
+
+namespace vovido {
+
+// Names the node whose table the speaker reads for as long as it lives (VRX_textFormat::SetTableOwner).
+class TableNumbersOf {
+public:
+    TableNumbersOf(VRX_textFormat& speaker, std::string nodeId) : speaker_(speaker) {
+        speaker_.SetTableOwner(std::move(nodeId));
+    }
+    ~TableNumbersOf() { speaker_.SetTableOwner(std::string()); }
+    TableNumbersOf(const TableNumbersOf&) = delete;
+    TableNumbersOf& operator=(const TableNumbersOf&) = delete;
+
+private:
+    VRX_textFormat& speaker_;
+};
+
+}  // namespace vovido

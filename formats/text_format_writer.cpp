@@ -92,7 +92,7 @@ VRX_Dmatrix* VRX_textFormat::TableToWrite(VRX_nodeDefinition& definition) {
             if (data[i] >= 0.0) continue;
             const std::string message = std::string("ERROR: Node [") + id + "] : entry " + std::to_string(i) +
                                         " of its table is negative (" + vovido::NumberText(data[i]) +
-                                        "), which the format cannot hold";
+                                        "), which no file can hold";
             NoteWriteFailure(LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr));
             return nullptr;
         }

@@ -16,6 +16,7 @@
 #include "base/number_text.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/cast.h"
 #include "definitions/definition_support.h"
 #include "definitions/demorgan.h"
@@ -94,13 +95,16 @@ int VRX_vrxSpeaker::ReadDefinitionStatement() {
     for (const char* key : {"UTILITIES", "WEIGHTS"}) {
         if (Handled(rc = ReadKeyAndEquals(key))) {
             VRX_doubleArray values;
-            if (rc == kSuccess) rc = ReadNumbers(values);
-            const std::string refusal = rc == kSuccess
-                                            ? vovido::DefinitionSupport::NonFiniteEntryText(
-                                                  node->GetId() != nullptr ? node->GetId() : "",
-                                                  std::strcmp(key, "WEIGHTS") == 0 ? "weights" : "utilities",
-                                                  values.GetItems(), values.GetCount())
-                                            : std::string();
+            const std::string id = node->GetId() != nullptr ? node->GetId() : "";
+            if (rc == kSuccess) {
+                const vovido::TableNumbersOf owner(*this, id);
+                rc = ReadNumbers(values);
+            }
+            const std::string refusal =
+                rc == kSuccess ? vovido::TableEntryRefusal(
+                                     id, std::strcmp(key, "WEIGHTS") == 0 ? "weights" : "utilities",
+                                     values.GetItems(), values.GetCount(), false)
+                               : std::string();
             if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
             if (rc == kSuccess) rc = AddArcsBeforeTable(parentArcs_, values.GetCount());
             return TableRead(
@@ -141,8 +145,17 @@ int VRX_vrxSpeaker::TableRead(int result) {
 int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
     int rc = ReadKeyAndEquals("PROBABILITIES");
     VRX_doubleArray values;
-    if (rc == kSuccess) rc = ReadNumbers(values);
+    const VRX_node* node = CurrentNode();
+    const std::string id = node != nullptr && node->GetId() != nullptr ? node->GetId() : "";
+    if (rc == kSuccess) {
+        const vovido::TableNumbersOf owner(*this, id);
+        rc = ReadNumbers(values);
+    }
     if (rc != kSuccess) return rc;
+    const std::string refusal =
+        vovido::TableEntryRefusal(id, "table", values.GetItems(), values.GetCount(),
+                                  (definition.GetType() & DefinitionBits::kUtility) == 0);
+    if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) return refused;
     auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
     if (noisyMax != nullptr && noisyOr) {
@@ -457,8 +470,14 @@ int VRX_vrxSpeaker::ReadCostStatements(int handle, const std::string& id) {
         }
         if (Handled(rc = ReadKeyAndEquals("COSTS"))) {
             VRX_doubleArray values;
-            if (rc == kSuccess) rc = ReadNumbers(values);
+            if (rc == kSuccess) {
+                const vovido::TableNumbersOf owner(*this, id);
+                rc = ReadNumbers(values);
+            }
             if (rc != kSuccess) return rc;
+            const std::string refusal = vovido::TableEntryRefusal(id, "observation costs", values.GetItems(),
+                                                                  values.GetCount(), false);
+            if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
             VRX_node* node = network->GetNode(handle);
             VRX_Dmatrix* costs =
                 node != nullptr && node->GetCost() != nullptr ? node->GetCost()->GetCosts() : nullptr;

@@ -184,6 +184,7 @@ int VRX_vrxSpeaker::ReadDoubleList(VRX_doubleArray& list) {
             if (const int rc = ReadWrittenNumber(value)) {
                 // A word in place of a number would leave the whole list unread.
                 if (reports_ != reportsBefore) return rc;
+                if (rc == kNoMoreTokens) return ReportUnexpectedEnd(TokenKind::kReal, nullptr);
                 if (rc != kSyntaxError) return ReportError(rc, nullptr);
                 FormatUnexpectedToken(TokenKind::kReal, nullptr);
                 return ReportError(kSyntaxError, message.c_str());

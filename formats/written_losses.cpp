@@ -100,8 +100,10 @@ void Warn(const NoticeKind& kind, const std::string& id, const std::string& what
     (void)LogNotice(errorLog, kOutOfRange, message.c_str(), nullptr, {&kind, id, "[" + id + "]"});
 }
 
+// A notice, so that a write refused after it puts its cause first.
 void WarnNetwork(bool lost, const std::string& what) {
-    if (lost) LogError(errorLog, kOutOfRange, ("The network's " + what + " left out").c_str(), nullptr);
+    if (lost)
+        (void)LogNotice(errorLog, kOutOfRange, ("The network's " + what + " left out").c_str(), nullptr, {});
 }
 
 // An identifier the engine gives a network that has none: a new network's, the readers' stand-in, a

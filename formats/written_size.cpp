@@ -252,10 +252,45 @@ int FirstNotFinite(const double* data, int n) {
 }
 
 int RefuseEntry(VRX_network& network, int handle, int index, double value) {
-    const std::string message =
-        "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " + std::to_string(index) +
-        " of its table is " + (std::isnan(value) ? "not a number" : "infinite") + ", which no file can hold";
+    const std::string what = std::isnan(value)       ? "not a number"
+                             : !std::isfinite(value) ? "infinite"
+                                                     : "negative (" + NumberText(value) + ")";
+    const std::string message = "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " +
+                                std::to_string(index) + " of its table is " + what +
+                                ", which no file can hold";
     return LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
+}
+
+// Whether the table of this kind holds probabilities, which no reader takes negative.
+bool HoldsProbabilities(int type) {
+    return IsDiscreteType(type) && (type & DefinitionBits::kDecision) == 0 &&
+           (type & DefinitionBits::kDiscreteChildOfContinuous) == 0;
+}
+
+// The first negative entry of data[0, n), -1 when none.
+int FirstNegative(const double* data, int n) {
+    for (int i = 0; i < n; ++i) {
+        if (data[i] < 0.0) return i;
+    }
+    return -1;
+}
+
+// Every table written holds what every reader takes (base/table_entries.h): finite numbers, and no
+// negative probability. 0, or the refusal of the first entry that does not.
+int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
+    for (const NodeTable& entry : tables) {
+        VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
+        VRX_Dmatrix* table = nullptr;
+        const int rc = definition.GetDefinition(table);
+        if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
+        if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
+        const double* data = table->GetData();
+        const int n = table->GetNumberOfElements();
+        int bad = FirstNotFinite(data, n);
+        if (bad < 0 && HoldsProbabilities(definition.GetType())) bad = FirstNegative(data, n);
+        if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
+    }
+    return kSuccess;
 }
 
 }  // namespace
@@ -299,18 +334,9 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
                 return RefuseUncounted(network, entry, least, longest);
         }
     }
-    if (!count) {
-        // The longest numbers fit: only NaN and infinite entries, which no file holds, are looked for.
-        for (const NodeTable& entry : tables) {
-            VRX_Dmatrix* table = nullptr;
-            const int rc = network.GetNode(entry.handle)->GetDefinition()->GetDefinition(table);
-            if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
-            if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
-            const int bad = FirstNotFinite(table->GetData(), table->GetNumberOfElements());
-            if (bad >= 0) return RefuseEntry(network, entry.handle, bad, table->GetData()[bad]);
-        }
-        return kSuccess;
-    }
+    // Entries no file holds, then (where the longest numbers could pass the limit) the numbers' text.
+    if (const int rc = CheckEntries(network, tables)) return rc;
+    if (!count) return kSuccess;
     // The numbers' text is bounded first from their bits, a few operations a number; where the bounds leave
     // it open, from the lengths of the values met first and again, then by formatting the numbers left
     // where they are at most kFormattedNumbers (some 40 ns each).

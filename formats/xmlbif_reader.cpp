@@ -116,7 +116,7 @@ ColumnTotals TotalsOf(const std::vector<double>& table, int outcomes, bool ownSl
 // How a probability table is laid out. The format writes the node's own outcome fastest, and a table is
 // read so whenever its distributions can be read so: each sums to 1 up to rounding, or all share one
 // positive total (percent). Some tools write the own outcome slowest: only where the written order can
-// be no distributions and the other can is the table read that way.
+// be no distributions and the other gives them as they stand is the table read that way.
 struct TableLayout {
     bool ownSlowest = false;
     double total = 1.0;  // the shared total the distributions are scaled from; 1: not scaled
@@ -128,9 +128,9 @@ TableLayout LayoutOf(const std::vector<double>& table, int outcomes) {
     if (written.shared > 0.0) return {false, written.shared};
     // A single distribution or one outcome reads alike both ways.
     if (outcomes < 2 || static_cast<int>(table.size()) == outcomes) return {};
-    const ColumnTotals other = TotalsOf(table, outcomes, true);
-    if (other.rounded) return {true, 1.0};
-    if (other.shared > 0.0) return {true, other.shared};
+    // The other order only where it gives distributions as they stand: one that gives them only once
+    // scaled is no more likely than the written one, which the consistency check then names.
+    if (TotalsOf(table, outcomes, true).rounded) return {true, 1.0};
     return {};
 }
 
@@ -523,7 +523,9 @@ int VRX_xmlSpeaker::ReadVariable(XmlTagScanner& scanner) {
         return kSuccess;
     }
     const std::string id = hasName ? FileNodeId(name, line) : std::string();
+    if (CheckReadSize(name, 1, type, 0) != kSuccess) return kOutOfMemory;
     const int handle = network->AddNode(type, hasName ? id.c_str() : nullptr);
+    if (handle >= 0) CountReadNode(type);
     if (handle < 0) {
         (void)Report(line, handle, "ERROR: Couldn't Create Node");
         return kSuccess;
@@ -703,6 +705,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
         return;
     }
     bool refused = false;
+    reportLine_ = line;  // what the arcs' own checks report is of the definition's line
     (void)AddParentArcs(handle, parents, [this, line, handle, &parents, &id, &refused](size_t i, int rc) {
         // The first refusal is the one reported: the definition goes no further.
         if (refused) return;
@@ -712,6 +715,7 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
                          std::string(vovido::NodeIdOr(*network, parents[i], "")) + "] to node [" + id + "]" +
                          ArcRefusalCause(vovido::NodeIdOr(*network, parents[i], ""), handle));
     });
+    reportLine_ = -1;
     if (refused) return;
     // A decision holds no table: its definition gives its parents.
     if (network->GetNodeType(handle) == DefinitionType::kList) NoteNodeTable(handle);

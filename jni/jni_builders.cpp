@@ -267,19 +267,25 @@ void readDocItemArray(JNIEnv* env, jobjectArray items, VRX_documentation& docume
 void readUserPropertyArray(JNIEnv* env, jobjectArray items, VRX_userProperties& properties) {
     if (items == nullptr) throw std::invalid_argument(kNullArrayText);
     VRX_userProperties collected;
-    ReadTextPairObjects(env, items, "name", "value", "Properties array element name can't be null (index ",
-                        [&](const JStringChars& name, const JStringChars& value) {
-                            if (collected.FindProperty(name.get()) >= 0) {
-                                throw std::invalid_argument("Duplicate property name: " + name.str());
-                            }
-                            const int status = collected.AddProperty(name.get(), value.get());
-                            if (status != 0) {
-                                std::string text = "Can't add property (" + name.str() + "," + value.str() +
-                                                   "), error code: ";
-                                appendInt(text, status);
-                                throw std::runtime_error(text);
-                            }
-                        });
+    ReadTextPairObjects(
+        env, items, "name", "value", "Properties array element name can't be null (index ",
+        [&](const JStringChars& name, const JStringChars& value) {
+            if (collected.FindProperty(name.get()) >= 0) {
+                throw std::invalid_argument("Duplicate property name: " + name.str());
+            }
+            const int status = collected.AddProperty(name.get(), value.get());
+            if (status != 0) {
+                // The cause first: the engine takes identifiers only as names.
+                std::string text =
+                    status == kOutOfRange
+                        ? "Property name [" + name.str() +
+                              "] is not an identifier (a letter, then letters, digits or '_'): "
+                        : std::string();
+                text += "Can't add property (" + name.str() + "," + value.str() + "), error code: ";
+                appendInt(text, status);
+                throw std::runtime_error(text);
+            }
+        });
     if (properties.Copy(collected) != kSuccess) throw std::bad_alloc();
 }
 

@@ -2,6 +2,8 @@
 // diagnosis texts and the plate into the network.
 #include "xml/graphical_extension_loader.h"
 
+#include <cmath>
+
 #include <initializer_list>
 #include <string>
 #include <utility>
@@ -21,7 +23,6 @@
 #include "xml/xml_reader.h"
 #include "xml/xml_text.h"
 
-using vovido::IntListFault;
 using vovido::ParseWholeXmlInt;
 
 using vovido::FaultNameFormatCode;
@@ -451,12 +452,19 @@ void XmlCavroLoader::OnRectangleWord(IXmlReader* reader) {
         reader->ReportError("Exactly 4 integers expected");
         return;
     }
-    int value = 0;
-    if (!ParseWholeXmlInt(reader->GetText().c_str(), value)) {
-        reader->ReportError(IntListFault(integers_.size() + 1, reader->GetText()).c_str());
+    // Corners of shapes near the ends of the int range pass it (a centre of 2147483000 and a width of
+    // 80): the saver writes them wide, up to half an int beyond, and they are read so.
+    double value = 0.0;
+    constexpr double kWidestCorner = 4294967296.0;
+    if (!vovido::ParseWholeXmlDouble(reader->GetText().c_str(), value) || value != std::trunc(value) ||
+        std::fabs(value) > kWidestCorner) {
+        const std::string message = "Can't read list of integers, failed at element " +
+                                    std::to_string(integers_.size() + 1) + ": '" + reader->GetText() +
+                                    "' : Whole number expected, from -4294967296 to 4294967296";
+        reader->ReportError(message.c_str());
         return;
     }
-    integers_.push_back(value);
+    integers_.push_back(static_cast<long long>(value));
 }
 
 void XmlCavroLoader::OnPositionEnd(IXmlReader* reader) {

@@ -161,7 +161,7 @@ private:
     VRX_temporalExtension* plate_;
     std::vector<int> submodelStack_;
     std::vector<std::unique_ptr<GraphObj>> objectStack_;
-    std::vector<int> integers_;
+    std::vector<long long> integers_;
     Links nodeLinks_;
     Links stateLinks_;
     int currentState_ = -1;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
 #include "base/number_text.h"
@@ -354,9 +355,16 @@ void XmlNetLoader::OnCostNodeEnd(IXmlReader* reader) {
             return;
         }
     }
+    if (RefuseNonFinite(reader, "observation costs")) return;
     VRX_node* node = network->GetNode(currentNode);
-    if (node == nullptr || node->GetCost() == nullptr || node->GetCost()->SetCosts(numberArray) != kSuccess)
+    if (node == nullptr || node->GetCost() == nullptr || node->GetCost()->SetCosts(numberArray) != kSuccess) {
+        // Which node, and why where it is the count.
+        const VRX_Dmatrix* costs =
+            node != nullptr && node->GetCost() != nullptr ? node->GetCost()->GetCosts() : nullptr;
+        if (costs != nullptr && costs->GetNumberOfElements() != numberArray.GetCount())
+            LogShortList("observation costs", costs->GetNumberOfElements());
         reader->ReportError("SetCosts failed");
+    }
     (void)numberArray.SetSize(0);  // emptying cannot fail
 }
 

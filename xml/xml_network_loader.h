@@ -151,8 +151,15 @@ private:
     void OnPriorBeliefEnd(IXmlReader* reader);
     void FinishCpt(IXmlReader* reader);
     void FinishTruthTable(IXmlReader* reader);
-    // Utilities or weights (what) read that are NaN or infinite: reported naming the node; true then.
-    bool RefuseNonFinite(IXmlReader* reader, const char* what);
+    // Numbers read (what: "table", "utilities", "weights") that a file's table may not hold (NaN,
+    // infinities, negative probabilities; base/table_entries.h): reported naming the node; true then.
+    bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
+    // Before `nodes` more nodes and `arcs` more arcs are built for node `id`: true, the refusal reported,
+    // when the read would pass kMaxReadBytes.
+    bool RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,
+                        int64_t cells = 0);
+    int64_t readArcs_ = 0;
+    int64_t readNodeBytes_ = 0;
     void FinishUtility(IXmlReader* reader);
     void FinishMau(IXmlReader* reader);
     void FinishMauExpressions(IXmlReader* reader);

@@ -11,9 +11,11 @@
 #include "base/expression_parser.h"
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/read_size.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/cast.h"
 #include "definitions/cpt.h"
 #include "definitions/definition_support.h"
@@ -21,6 +23,7 @@
 #include "definitions/mau.h"
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
+#include "definitions/parent_table.h"
 #include "definitions/truth_table.h"
 #include "definitions/utility_table.h"
 #include "model/extra_definition.h"
@@ -209,7 +212,9 @@ void XmlNetLoader::StartNode(IXmlReader* reader, int typeCode) {
         ReportWithArgument(reader, "Duplicated node identifier", id);
         return;
     }
+    if (RefuseReadSize(reader, id, 1, typeCode, 0)) return;
     const int handle = network->AddNode(typeCode, id.c_str());
+    if (handle >= 0) readNodeBytes_ += vovido::ReadNodeBytes(typeCode);
     if (handle < 0) {
         ReportWithArgument(reader, "TARVO failed to create node", id);
         return;
@@ -332,8 +337,37 @@ bool XmlNetLoader::CheckTableSize(IXmlReader* reader, bool hasStates) {
     return false;
 }
 
+bool XmlNetLoader::RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,
+                                  int64_t cells) {
+    // Tables past their own limit are refused as such.
+    if (network->readTableCells + cells > kMaxFileTableCells) return false;
+    const std::string refusal = vovido::ReadSizeRefusal(id, network->GetNumberOfNodes() + int64_t{nodes},
+                                                        readNodeBytes_ + nodes * vovido::ReadNodeBytes(type),
+                                                        readArcs_ + arcs, network->readTableCells + cells);
+    if (refusal.empty()) return false;
+    // The read's failure, as the refusal of its tables is.
+    network->readTablesRefused = true;
+    network->readRefusalEntry = errorLog.GetNumberOfEntries();
+    reader->ReportError(refusal.c_str());
+    return true;
+}
+
 bool XmlNetLoader::FinishNode(IXmlReader* reader, bool hasStates) {
     if (!CheckTableSize(reader, hasStates)) return false;
+    // The table the arcs build counts with them.
+    int64_t cells = 0;
+    if (dynamic_cast<vovido::ParentTableDefinition*>(network->GetNode(currentNode)->GetDefinition()) !=
+        nullptr) {
+        cells = std::max<int64_t>(
+            DefinitionSupport::TableCellsWithParents(*network, currentNode, parentHandles.data(),
+                                                     static_cast<int>(parentHandles.size())) -
+                DefinitionSupport::TableCellsWithParents(*network, currentNode, nullptr, 0),
+            0);
+    }
+    if (RefuseReadSize(reader, vovido::NodeLabel(*network, currentNode), 0, 0,
+                       static_cast<int>(parentHandles.size()), cells))
+        return false;
+    readArcs_ += static_cast<int64_t>(parentHandles.size());
     bool ok = true;
     try {
         std::vector<int> added(parentHandles.size(), kSuccess);
@@ -549,6 +583,7 @@ void XmlNetLoader::OnPriorBeliefEnd(IXmlReader* reader) {
 // The kinds' finishing steps, on the definition of the node just read
 
 void XmlNetLoader::FinishCpt(IXmlReader* reader) {
+    if (RefuseNonFinite(reader, "table", true)) return;
     auto* cpt = dynamic_cast<VRX_cpt*>(currentDefinition);
     if (cpt == nullptr || cpt->SetProbabilities(numberArray) != kSuccess)
         reader->ReportError("SetProbabilities failed");
@@ -590,9 +625,10 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
     if (table->SetResultingStates(states) != kSuccess) reader->ReportError("SetResultingStates failed");
 }
 
-bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what) {
-    const std::string refusal = DefinitionSupport::NonFiniteEntryText(
-        vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(), numberArray.GetCount());
+bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities) {
+    const std::string refusal =
+        vovido::TableEntryRefusal(vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(),
+                                  numberArray.GetCount(), probabilities);
     if (!refusal.empty()) reader->ReportError(refusal.c_str());
     return !refusal.empty();
 }

@@ -100,32 +100,39 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
     }
 }
 
-// A read stops at the first table past the limit of the file's tables: that refusal, naming its node, is
-// the one entry of the log, whatever the format. A band of wide families left to their defaults is counted
-// past its first 64 MiB of tables without building them; one whose tables fit is read again whole.
+// A read stops at the first table past the limit of the file's tables, or at the first node whose table
+// with the nodes and arcs before it passes the memory of a read: that refusal, naming its node, is the one
+// entry of the log, whatever the format. A band of wide families left to their defaults is counted past its
+// first 64 MiB of tables without building them; one whose tables fit is read again whole.
 TEST_F(CostlyFilesTest, TablesPastTheLimitLogTheirFirstRefusalAlone) {
     const std::string refusal =
         " cells, past the limit of 268435456 cells (2 GiB of 8-byte cells) for the "
         "tables of a read";
     for (const char* format : {".net", ".dne", ".xml03"}) {
         SCOPED_TRACE(format);
+        // The band's nodes before n30 (all of them where the format gives nodes before tables) take more
+        // than the 64 cells its table leaves.
+        const std::string band = "ERROR: Node [n30] : the file's ";
         for (const auto& [text, log] :
              {std::make_pair(
                   WideFamiliesText(format, 27),
                   "ERROR: Node [n28] : its table of 268435456 cells would bring the tables of the file "
                   "to 268435460" +
                       refusal),
-              std::make_pair(
-                  BandText(format, 60, 24),
-                  "ERROR: Node [n31] : its table of 33554432 cells would bring the tables of the file "
-                  "to 301989822" +
-                      refusal)}) {
+              std::make_pair(BandText(format, 60, 24), band)}) {
             errorLog.Flush();
             TempFile file(format);
             file.Write(text);
             VRX_network net;
             EXPECT_EQ(net.ReadFile(file.c_str()), kOutOfMemory);
-            EXPECT_EQ(LoggedMessages(), std::vector<std::string>{log});
+            ASSERT_EQ(LoggedMessages().size(), 1u) << LogDump();
+            const std::string logged = LoggedMessages()[0];
+            if (log == band) {
+                EXPECT_NE(logged.find(band), std::string::npos) << logged;
+                EXPECT_NE(logged.find("tables of 268,435,392 cells"), std::string::npos) << logged;
+            } else {
+                EXPECT_EQ(logged, log);
+            }
             EXPECT_EQ(net.GetNumberOfNodes(), 0);
         }
         // Five families of 20 parents: 10,485,760 cells.

@@ -166,7 +166,7 @@ TEST_F(DamagedFilesTest, ALineMessageNamesTheFile) {
         {"vrx", "net n {\nnode A { type = cpt; junk }\n}\n", "ERROR: Node [A] : TYPE missing, node left out"},
         {"net", "net {}\nnode A { label = 5; }\n", "ERROR: '5' : String expected"},
         {"dne", "bnet X {\nnode A {\n discrete = TRUE;\n states = (y, n);\n probs = (@imposs, 1);\n};\n};\n",
-         "ERROR: '@' : Unexpected"},
+         "ERROR: Node [A] : its table holds \"@imposs\" entries, which are not read"},
         {"xml03", "<BIF><NETWORK><VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME></VARIABLE>\n<NETWORK></BIF>",
          "ERROR: Incorrect BIF Version"},
     };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/error_log.h"
+#include "base/size_limits.h"
 #include "definitions/noisy_max.h"
 #include "formats/ergo_speaker.h"
 #include "model/node_value.h"
@@ -90,6 +91,25 @@ TEST_F(ErgoTest, ANodeWithoutItsTableIsNoisyMax) {
         kOutOfRange, "ERROR: This Network cannot be saved in Ergo format: Node [Node1] is a noisy-MAX node"))
         << LogDump();
     EXPECT_FALSE(file.Exists());
+}
+
+// A file that declares more nodes than a read builds in its memory is refused before any is made.
+TEST_F(ErgoTest, NodesPastTheMemoryOfAReadAreRefusedBeforeAnyIsMade) {
+    // Every node starts as a noisy-MAX node, a discrete kind.
+    const int64_t nodes = kMaxReadBytes / kReadDiscreteNodeBytes + 1;
+    std::string text = std::to_string(nodes) + "\n";
+    for (int64_t i = 0; i < nodes; ++i) text += "2 ";
+    // As many bytes as their tables' numbers would take.
+    text += "\n/*" + std::string(static_cast<size_t>(nodes) * 4, ' ') + "*/\n";
+    VRX_network net;
+    EXPECT_EQ(ReadErgo(net, text), kOutOfMemory);
+    EXPECT_EQ(
+        LoggedMessages(),
+        std::vector<std::string>{"(line 2) : ERROR: Node [838861] : the file's 838,861 nodes, 0 arcs and "
+                                 "tables of 0 cells would take at least 2,147,484,160 bytes to read (2,560 a "
+                                 "discrete node, 1,536 another, 16 an arc, 8 a cell), more than the "
+                                 "2,147,483,648 a read builds (NETWORK TOO LARGE)"});
+    EXPECT_EQ(net.GetNumberOfNodes(), 0);
 }
 
 TEST_F(ErgoTest, AnEmptyNetworkReads) {

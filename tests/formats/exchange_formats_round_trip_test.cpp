@@ -7,6 +7,7 @@
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
+#include "model/node_info.h"
 #include "model/node_value.h"
 #include "tests/support/error_log.h"
 #include "tests/support/format_round_trip.h"
@@ -88,6 +89,32 @@ TEST(RealFilesAcrossFormats, EachConvertsWithItsPosteriors) {
                 ASSERT_EQ(found.size(), expected.size());
                 for (size_t k = 0; k < found.size(); ++k) EXPECT_NEAR(found[k], expected[k], 1e-9);
             }
+        }
+    }
+}
+
+// Positions at the ends of the int range (a Hugin file's "3e9" is taken as the largest int) come back from
+// every format that writes positions, the XML format's wide corners included.
+TEST(RealFilesAcrossFormats, PositionsAtTheEndsOfTheIntRangeComeBack) {
+    VRX_network original;
+    ASSERT_EQ(ReadAsFile(original,
+                         "net {}\nnode A { position = (3e9 -3e9); states = (\"y\" \"n\"); }\n"
+                         "node B { position = (-2147483000 2147483000); states = (\"y\" \"n\"); }\n",
+                         "net"),
+              kSuccess)
+        << LogDump();
+    for (const char* extension : {"xvrx", "vrx", "net", "dne", "dsc", "erg"}) {
+        SCOPED_TRACE(extension);
+        const TempFile file(std::string(".") + extension);
+        ASSERT_EQ(original.WriteFile(file.c_str()), kSuccess) << LogDump();
+        VRX_network copy;
+        ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << LogDump();
+        for (const char* id : {"A", "B"}) {
+            const VRX_rectangle& was =
+                original.GetNode(original.FindNode(id))->GetInfo()->screenInfo.position;
+            const VRX_rectangle& is = copy.GetNode(copy.FindNode(id))->GetInfo()->screenInfo.position;
+            EXPECT_EQ(is.centerX, was.centerX) << id;
+            EXPECT_EQ(is.centerY, was.centerY) << id;
         }
     }
 }

@@ -332,7 +332,7 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
         {"net {}\nnode A { }\npotential (A) { data = (2 -1); }",
          "(line 3) : ERROR: Node [A] : -1 is no probability"},
         {"net {}\nnode A { }\npotential (A) { data = (1e999 0); }",
-         "(line 3) : ERROR: '1e999' : Number out of range"},
+         "(line 3) : ERROR: Node [A] : '1e999' : Number out of range"},
         {"net { node_size = (1); }", "(line 1) : ERROR: Wrong node size"},
         {"net {}\nnode A { label = 5; }", "(line 2) : ERROR: '5' : String expected"},
         {"net {}\nnode A { states = (\"a\" \"b\"); }\npotential (A) { data = ((0.5 0.5)",

@@ -200,7 +200,7 @@ TEST(NeticaReader, FailuresLeaveTheNetwork) {
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (0.5, 0.2, 0.3); };\n};",
          "(line 2) : ERROR: Node [A] : 3 numbers read, 2 needed"},
         {"bnet N {\nnode A { kind = NATURE; states = (a, b); probs = (-1e400, 1); };\n};",
-         "(line 2) : ERROR: '-1e400' : Number out of range"},
+         "(line 2) : ERROR: Node [A] : '-1e400' : Number out of range"},
         {"bnet N {\nnode A { kind = NATURE; parents = (Z); };\n};",
          "(line 2) : ERROR: Couldn't add arc from node [Z] to node [A]: no node has that identifier"},
 

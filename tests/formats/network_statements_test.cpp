@@ -489,22 +489,22 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
          "net",
          Replaced(hugin, "(1 2)", "(1 1e999)"),
          kOutOfRange,
-         {"(line 4) : ERROR: '1e999' : Number out of range"}},
+         {"(line 4) : ERROR: Node [U] : '1e999' : Number out of range"}},
         {"netica: 1e999",
          "dne",
          Replaced(dne, "(1 2)", "(1 1e999)"),
          kOutOfRange,
-         {"(line 3) : ERROR: '1e999' : Number out of range"}},
+         {"(line 3) : ERROR: Node [U] : '1e999' : Number out of range"}},
         {"msbn: 1e999",
          "dsc",
          Replaced(dsc, "(1) : 2", "(1) : 1e999"),
          kOutOfRange,
-         {"(line 5) : ERROR: '1e999' : Number out of range"}},
+         {"(line 5) : ERROR: Node [U] : '1e999' : Number out of range"}},
         {"hugin: a probability of 1e999",
          "net",
          "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (1e999 0); }\n",
          kOutOfRange,
-         {"(line 3) : ERROR: '1e999' : Number out of range"}},
+         {"(line 3) : ERROR: Node [A] : '1e999' : Number out of range"}},
     };
     for (const Case& item : cases) Check(item);
     // The same files with finite utilities read.
@@ -517,6 +517,106 @@ TEST_F(NetworkStatementsTest, UtilitiesThatAreNoFiniteNumbersAreRefusedNamingThe
         VRX_network net;
         EXPECT_EQ(ReadAsFile(net, text, extension), kSuccess) << extension << LogDump();
     }
+}
+
+// One rule for the entries of a probability table, in every reader: no NaN, no infinity, nothing beyond the
+// doubles and no negative number, each refused naming the node (and the line, where the format has lines).
+TEST_F(NetworkStatementsTest, ProbabilitiesNoDistributionHoldsAreRefusedNamingTheNode) {
+    // Node A's distribution, "{P}" standing for its two entries (with the format's separator).
+    const struct {
+        const char* extension;
+        const char* separator;
+        std::string text;
+        std::string prefix;  // before the message
+        bool spellsNan;
+    } formats[] = {
+        {"vrx", ", ",
+         "net n\n{\n node A\n  {\n   TYPE = CPT;\n   DEFINITION = { NAMESTATES = (y, n); PROBABILITIES = "
+         "({P}); "
+         "};\n  };\n};\n",
+         "(line 6) : ERROR: ", true},
+        {"xvrx", " ",
+         "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\">\n<nodes>\n<cpt id=\"A\"><state id=\"y\" "
+         "/>"
+         "<state id=\"n\" /><probabilities>{P}</probabilities></cpt>\n</nodes>\n</tarvo>\n",
+         ": ", true},
+        {"xml03", " ",
+         "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME>"
+         "<OUTCOME>y</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>{P}</TABLE>"
+         "</DEFINITION>\n</NETWORK></BIF>\n",
+         "(line 3) : ERROR: ", true},
+        {"net", " ", "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = ({P}); }\n",
+         "(line 3) : ERROR: ", false},
+        {"dne", ", ",
+         "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, n); probs = ({P}); };\n};\n",
+         "(line 2) : ERROR: ", false},
+        {"dsc", ", ",
+         "belief network \"n\"\nnode A { type : discrete[2] = { \"y\", \"n\" }; }\nprobability(A) { {P}; }\n",
+         "(line 3) : ERROR: ", false},
+        {"erg", " ", "1\n2\n0\n/* Probabilities */\n2 {P}\n/* Names */\nA\n", "(line 5) : ERROR: ", false},
+        {"dxp", ", ",
+         "diagnostic network \"n\"\nKB { PRECISION : 4; };\nNodes {\n standard A { TYPE : discrete [2] = {\n"
+         "  standard y { }; standard n { }; }; }\n}\nnetwork {\n standard A parent ( ) { PROB : { {P}; }; "
+         "}\n}\n",
+         "(line 8) : ERROR: ", false},
+    };
+    for (const auto& format : formats) {
+        const auto entries = [&](const std::string& first, const std::string& second) {
+            return Replaced(format.text, "{P}", first + format.separator + second);
+        };
+        std::vector<Case> cases = {
+            {std::string(format.extension) + ": -1e-9",
+             format.extension,
+             entries("1", "-1e-9"),
+             0,
+             {format.prefix + "Node [A] : -1e-09 is no probability"}},
+            {std::string(format.extension) + ": 1e400",
+             format.extension,
+             entries("0.5", "1e400"),
+             0,
+             {format.prefix + (format.spellsNan && std::string(format.extension) != "vrx"
+                                   ? "Node [A] : entry 1 of its table is no finite number (inf)"
+                                   : "Node [A] : '1e400' : Number out of range")}},
+        };
+        if (format.spellsNan) {
+            cases.push_back({std::string(format.extension) + ": nan",
+                             format.extension,
+                             entries("nan", "1"),
+                             0,
+                             {format.prefix + "Node [A] : entry 0 of its table is no finite number (nan)"}});
+        }
+        for (Case& item : cases) {
+            errorLog.Flush();
+            VRX_network probe;
+            item.status = ReadAsFile(probe, item.text, item.extension);
+            EXPECT_NE(item.status, kSuccess) << item.what;
+            Check(item);
+        }
+        // The same file with a distribution reads.
+        VRX_network net;
+        EXPECT_EQ(ReadAsFile(net, entries("0.25", "0.75"), format.extension), kSuccess)
+            << format.extension << LogDump();
+    }
+    // Observation costs too, in the formats that hold them.
+    const std::string costs = "Node [A] : entry 0 of its observation costs is no finite number (nan)";
+    const Case cases[] = {
+        {"vrx: a cost of nan",
+         "vrx",
+         "net n\n{\n node A { TYPE = CPT; DEFINITION = { NAMESTATES = (y, n); PROBABILITIES = (0.5, 0.5); }; "
+         "};\n"
+         " OBSERVATION_COST = {\n node A { COSTS = (nan); };\n };\n};\n",
+         kOutOfRange,
+         {"(line 5) : ERROR: " + costs}},
+        {"xvrx: a cost of nan",
+         "xvrx",
+         "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\">\n<nodes>\n<cpt id=\"A\"><state id=\"y\" "
+         "/>"
+         "<state id=\"n\" /><probabilities>0.5 0.5</probabilities></cpt>\n</nodes>\n<observationcost>\n"
+         "<node id=\"A\"><cost>nan</cost></node>\n</observationcost>\n</tarvo>\n",
+         kFileIoFailed,
+         {": " + costs}},
+    };
+    for (const Case& item : cases) Check(item);
 }
 
 }  // namespace
@@ -612,6 +712,31 @@ TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnce) {
     }
 }
 
+// A list cut by the end of the file says so, at its line, and what it expected.
+TEST_F(NetworkStatementsTest, AListCutByTheEndSaysWhatItExpected) {
+    const std::string vrx =
+        "net n\n{\n node A { TYPE = CPT; DEFINITION = { NAMESTATES = (y, n); PROBABILITIES = (0.5, 0.5); }; "
+        "};"
+        "\n node B { TYPE = CPT; PARENTS = (A, A);\n";
+    const struct {
+        const char* extension;
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"vrx", vrx.substr(0, vrx.find("(A, ") + 4), "(line 4) : ERROR: End of File : Expecting Identifier"},
+        {"vrx", vrx.substr(0, vrx.find("0.5, ") + 5),
+         "(line 3) : ERROR: End of File : Expecting Real Number"},
+        {"dne", "bnet n {\nnode A { kind = NATURE; discrete = TRUE; states = (y, ",
+         "(line 2) : ERROR: End of File : Expecting Identifier"},
+    };
+    for (const auto& item : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        EXPECT_NE(ReadAsFile(net, item.text, item.extension), kSuccess) << item.text;
+        EXPECT_TRUE(LoggedOrFolded(kSyntaxError, item.message)) << item.text << "\n" << LogDump();
+    }
+}
+
 // Files of every text reader cut at every k-th byte (a reference network as each writer writes it, and a
 // KI file): a cut that fails is one entry, and that entry names the file and the line.
 TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnceWithItsLine) {
@@ -630,6 +755,11 @@ TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnceWithItsLine) {
         VRX_network whole;
         EXPECT_EQ(ReadAsFile(whole, text, extension), kSuccess) << extension << LogDump();
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << extension << "\n" << LogDump();
+        // So does it after a byte-order mark of UTF-8, as some editors write it.
+        VRX_network marked;
+        EXPECT_EQ(ReadAsFile(marked, "\xEF\xBB\xBF" + text, extension), kSuccess) << extension << LogDump();
+        EXPECT_EQ(errorLog.GetNumberOfEntries(), 0) << extension << "\n" << LogDump();
+        EXPECT_EQ(marked.GetNumberOfNodes(), whole.GetNumberOfNodes()) << extension;
         const size_t stride = text.size() / 250 + 1;
         for (size_t cut = 1; cut + 2 < text.size(); cut += stride) {
             errorLog.Flush();
@@ -642,6 +772,11 @@ TEST_F(NetworkStatementsTest, AFileCutAnywhereIsNamedOnceWithItsLine) {
             EXPECT_TRUE(first.find("(line ") == 0 || first.find("ERROR: Line ") == 0)
                 << extension << " cut at " << cut << ": " << first;
             EXPECT_NE(first.find(" while loading "), std::string::npos) << extension << ": " << first;
+            // It says that the file ends early, not the code table's bare text.
+            std::string lower = first;
+            for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+            EXPECT_TRUE(lower.find("end") != std::string::npos || lower.find("cut") != std::string::npos)
+                << extension << " cut at " << cut << ": " << first;
         }
     }
 }

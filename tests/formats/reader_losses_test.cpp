@@ -417,7 +417,7 @@ TEST_F(ReaderLossesTest, EveryReaderNamesTheNodeOfALostTable) {
         {"xmlbif negative entry in percent", "xml03",
          bif + "<DEFINITION><FOR>B</FOR><GIVEN>A</GIVEN><TABLE>50 50 110 "
                "-10</TABLE></DEFINITION></NETWORK></BIF>",
-         kOutOfRange, "ERROR: Node [B] : 50 is no probability"},
+         kOutOfRange, "ERROR: Node [B] : -10 is no probability"},
     };
     for (const Damage& item : cases) {
         SCOPED_TRACE(item.what);

@@ -151,7 +151,7 @@ TEST_F(XmlBifTest, AZeroDistributionDecidesNoLayout) {
 
 // Tables are read in the order the format writes, the node's own outcome fastest, whenever their
 // columns can be distributions that way (up to rounding, or in percent); the other order only where
-// they cannot and can be that way, with a warning naming the node.
+// they cannot and the other gives them as they stand, with a warning naming the node.
 TEST_F(XmlBifTest, TablesAreReadInTheWrittenOrderUnlessOnlyTheOtherIsDistributions) {
     const struct {
         const char* what;
@@ -177,6 +177,12 @@ TEST_F(XmlBifTest, TablesAreReadInTheWrittenOrderUnlessOnlyTheOtherIsDistributio
          "10 90 70 30",
          {0.1, 0.9, 0.7, 0.3},
          {"(line 8) : ERROR: Node [B] : every distribution of its table sums to 100, scaled to sum to 1"}},
+        // Neither order gives distributions as they stand (the other only halved): read as written.
+        {"neither order",
+         2,
+         "0.45 0.45 0.05 0.05",
+         {0.45, 0.45, 0.05, 0.05},
+         {"ERROR: Node [B] is not consistent. Inference may not be correct"}},
     };
     for (const auto& item : cases) {
         SCOPED_TRACE(item.what);
@@ -222,7 +228,7 @@ TEST_F(XmlBifTest, BadFilesFailWithTheirMessageAndLeaveTheNetworkAsItWas) {
         {"no probability",
          Bif("<VARIABLE><NAME>A</NAME><OUTCOME>a</OUTCOME><OUTCOME>b</OUTCOME></VARIABLE>\n"
              "<DEFINITION><FOR>A</FOR><TABLE>2 -1</TABLE></DEFINITION>\n"),
-         kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] : 2 is no probability"},
+         kOutOfRange, kOutOfRange, "(line 6) : ERROR: Node [A] : -1 is no probability"},
         {"number",
          Bif("<VARIABLE><NAME>A</NAME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.5 half</TABLE>"
              "</DEFINITION>\n"),

@@ -218,7 +218,9 @@ TEST_F(BuildersTest, UserPropertiesReplacedOnlyWhenAllAreGood) {
 
     LocalRef<jobjectArray> invalid(env, Pairs("tarvo/UserProperty", {{"ok", "1"}, {"9bad", "2"}}));
     RunNative(env, [&] { readUserPropertyArray(env, invalid.get(), properties); });
-    EXPECT_EQ(TakeTarvoMessage(), "Can't add property (9bad,2), error code: -2");
+    EXPECT_EQ(TakeTarvoMessage(),
+              "Property name [9bad] is not an identifier (a letter, then letters, digits or '_'): Can't add "
+              "property (9bad,2), error code: -2");
     EXPECT_EQ(properties.GetNumberOfProperties(), 1);
 
     LocalRef<jobjectArray> withNull(env, Pairs("tarvo/UserProperty", {{"ok", "1"}, {nullptr, nullptr}}));

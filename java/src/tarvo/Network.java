@@ -124,11 +124,15 @@ public class Network extends Wrapper {
      * "dne" Netica, "dsc" MSBN, "erg" Ergo, "xml03" XMLBIF 0.3, "dxp" KI. Numbers are read with "." as
      * the decimal separator whatever the default locale, and whole or not at all: a whole-number field
      * takes "1e5" but refuses "3e9" (beyond an int) and "0.5", and "1e400" (beyond the doubles) is refused.
-     * Hugin continuous nodes are refused naming the node. A part of the file given twice is read once when
-     * the same, with a warning, and refused when not. XMLBIF tables are read with the node's own outcome
-     * fastest, as the format writes them, the other order only where the written one cannot be
-     * distributions and the other can (with a warning naming the node). Each fault is logged once, its
-     * cause first, naming the file and line.
+     * Every format takes the same table entries: one that is NaN, infinite or beyond the doubles, and a
+     * negative probability, are refused naming the node. A byte-order mark of UTF-8 before the text is
+     * skipped. Hugin continuous nodes and Netica "@imposs" entries are refused naming the node. A part of
+     * the file given twice is read once when the same, with a warning, and refused when not. XMLBIF tables
+     * are read with the node's own outcome fastest, as the format writes them, the other order only where
+     * the written one cannot be distributions and the other gives them as they stand (with a warning naming
+     * the node). A file whose nodes, arcs and tables would take more than 2 GiB to build (counted as 2.5 KiB
+     * a discrete node, 1.5 KiB another, 16 bytes an arc and 8 a table cell) is refused at the node that
+     * passes it. Each fault is logged once, its cause first, naming the file and line.
      *
      * @param path the file name
      * @throws TARVOException when the extension names no format ("Unknown File Format" among the logged
@@ -148,8 +152,8 @@ public class Network extends Wrapper {
      * <li>Netica ("dne"): chance, decision, utility, truth-table and equation nodes; noisy-MAX and
      * noisy-adder nodes as plain tables. DeMorgan, cast and multi-attribute utility nodes are refused.</li>
      * <li>MSBN ("dsc"): as Hugin.</li>
-     * <li>Ergo ("erg"): chance nodes, and truth-table nodes as plain tables; every other kind is
-     * refused.</li>
+     * <li>Ergo ("erg"): chance nodes, and truth-table nodes as plain tables. Noisy-MAX, noisy-adder,
+     * DeMorgan, cast, decision, utility, equation and multi-attribute utility nodes are refused.</li>
      * <li>XMLBIF ("xml03"): chance, decision and utility nodes; truth-table, noisy-MAX, noisy-adder,
      * DeMorgan and cast nodes as plain tables. Equation and multi-attribute utility nodes are refused.</li>
      * </ul>
@@ -159,7 +163,7 @@ public class Network extends Wrapper {
      * @param path the file name; an existing file is replaced
      * @throws TARVOException when the format is unknown or cannot be written, the network does not fit the
      *     format, the file would be larger than the readers take, a table holds a number no file can hold
-     *     (NaN, infinity; a negative probability in the formats of other tools), or the file cannot be
+     *     (NaN, infinity, a negative probability), or the file cannot be
      *     written ("TARVO error ... in function WriteFile"); the file there stays as it was
      */
     public native void writeFile(String path);
@@ -2400,7 +2404,8 @@ public class Network extends Wrapper {
      *
      * @param properties the new properties, with unique identifiers as names; empty removes them all
      * @throws TARVOException when an element is null, two elements have one name ("Duplicate property name:
-     *     ..."), or the engine refuses a property ("Can't add property (NAME,VALUE), error code: ...")
+     *     ..."), or the engine refuses a property ("Property name [NAME] is not an identifier ...: Can't add
+     *     property (NAME,VALUE), error code: ...")
      */
     public native void setUserProperties(UserProperty[] properties);
 

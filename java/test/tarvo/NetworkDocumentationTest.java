@@ -49,7 +49,8 @@ public class NetworkDocumentationTest {
                     message(() -> net.setNodeUserProperties(a, props("Unit", "1", "Unit", "2"))));
             Check.equal("Properties array element name can't be null (index 1)",
                     message(() -> net.setUserProperties(new UserProperty[] {props("X", "1")[0], null})));
-            Check.equal("Can't add property (1st,v), error code: -2",
+            Check.equal("Property name [1st] is not an identifier (a letter, then letters, digits or '_'): "
+                    + "Can't add property (1st,v), error code: -2",
                     message(() -> net.setUserProperties(props("1st", "v"))));
             Check.equal(List.of("Author=me", "VRX_NOLEARN=ALL"), pairs(net.getUserProperties()));
             Check.equal(List.of("Unit=g", "Scale="), pairs(net.getNodeUserProperties("A")));
