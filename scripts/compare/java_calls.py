@@ -23,6 +23,7 @@ RECEIVERS = {
     "GreedyThickThinning": ("new GreedyThickThinning()", "learning"),
     "NaiveBayes": ("new NaiveBayes()", "learning"),
     "PC": ("new PC()", "learning"),
+    "Wrapper": ("f.net", "asia"),
 }
 
 # The network a Network method acts on, by a word of its name; asia otherwise.
@@ -50,7 +51,7 @@ def methods(source):
     for m in SIGNATURE.finditer(text):
         if m.group("result") in ("class", "interface", "static"):
             continue
-        if m.group("result") is None and m.group("name") != cls:
+        if m.group("result") is None and (m.group("name") != cls or "abstract class" in text):
             continue
         params = []
         for item in m.group("params").split(","):
