@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Runs the same inputs on an earlier commit and on the working tree and lists what changed:
 #     scripts/compare-commit.sh REV [OUT]
-# Builds the engine's libraries of REV (extracted under build-compare/) and of the working tree in
-# Release, compiles the working tree's driver (scripts/compare/*.cpp) against each, runs every section of
-# it on both, COMPARE_JOBS at a time (3 by default), each for at most COMPARE_TIMEOUT seconds (900), the
-# sections whose times grew twice more, alone; then writes the report of compare_answers.py to OUT
-# (build-compare/report-REV.txt by default) and to standard output. Exit status 0 once both builds and
-# drivers are made, whatever the report lists; 2 when one of them fails, saying which.
+# Builds the engine's libraries, the JNI library and the jar of REV (extracted under build-compare/) and
+# of the working tree in Release, compiles the working tree's driver (scripts/compare/*.cpp) against each
+# and, for the Java section, the calls that java_calls.py writes from each side's own Java classes; runs
+# every section on both, COMPARE_JOBS at a time (3 by default), COMPARE_REPEATS times (3) for the median
+# times, each run for at most COMPARE_TIMEOUT seconds (900), the sections whose times grew twice more,
+# alone; then writes the report of compare_answers.py to OUT (build-compare/report-REV.txt by default) and
+# to standard output. Exit status 0 once both builds and drivers are made, whatever the report lists; 2
+# when one of them fails, saying which. A side whose Java calls do not build shows the Java section as
+# not finished (status 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
@@ -22,6 +25,7 @@ short=${sha:0:9}
 work=$root/build-compare
 out=${2:-$work/report-$short.txt}
 jobs=${COMPARE_JOBS:-3}
+repeats=${COMPARE_REPEATS:-3}
 timeout_s=${COMPARE_TIMEOUT:-900}
 started=$(date +%s)
 mkdir -p "$work"
@@ -29,11 +33,23 @@ mkdir -p "$work"
 launcher=()
 if command -v ccache >/dev/null; then launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 
-# build_libraries SRC BUILD: the layer archives and the start-up object, without tests or benchmarks.
+# build_libraries SRC BUILD: the layer archives, the start-up object, the JNI library and the jar,
+# without tests or benchmarks.
 build_libraries() {
     cmake -S "$1" -B "$2" -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \
         -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF "${launcher[@]}" >"$2.log" 2>&1 &&
-        ninja -C "$2" -j "$jobs" vovido_learning vovido_startup >>"$2.log" 2>&1
+        ninja -C "$2" -j "$jobs" vovido_learning vovido_startup vovido vovido_java >>"$2.log" 2>&1
+}
+
+# build_java_calls SRC BUILD: the Java calls of SRC's classes, compiled against BUILD's jar into
+# BUILD/java-calls; false when they do not compile.
+build_java_calls() {
+    local calls=$2/java-calls
+    rm -rf "$calls"
+    mkdir -p "$calls/classes"
+    python3 "$root/scripts/compare/java_calls.py" "$1/java/src" "$calls/JavaCalls.java" &&
+        cp "$root/scripts/compare/JavaFixture.java" "$calls/" &&
+        javac -encoding UTF-8 -nowarn -cp "$2/java/vovido.jar" -d "$calls/classes" "$calls"/*.java
 }
 
 # build_driver SRC BUILD DRIVER [FLAGS...]: the working tree's driver and test helpers, compiled with the
@@ -77,44 +93,66 @@ build_driver "$root" "$work/current" "$work/current/compare-answers" -Werror >"$
 build_driver "$rev_src" "$old/build" "$old/compare-answers" >"$old/driver.log" 2>&1 ||
     fail "the driver does not compile against $short: the calls it makes differ there; adapt scripts/compare \
 to the calls both have" "$old/driver.log"
+build_java_calls "$root" "$work/current" >"$work/current-java.log" 2>&1 ||
+    echo "compare-commit: the Java calls of the working tree do not compile (see $work/current-java.log)" >&2
+build_java_calls "$rev_src" "$old/build" >"$old/java.log" 2>&1 ||
+    echo "compare-commit: the Java calls of $short do not compile (see $old/java.log)" >&2
 built=$(date +%s)
 
-# Every section on both sides, the two runs of a section next to each other in the queue.
+# Every section on both sides, the two runs of a section next to each other in the queue; the first run's
+# answers are compared, and every run's times give the medians.
 runs=$work/runs-$short
 rm -rf "$runs"
 mkdir -p "$runs/old" "$runs/new"
-"$work/current/compare-answers" --list >"$runs/new/sections.txt"
+{ "$work/current/compare-answers" --list && echo java; } >"$runs/new/sections.txt"
 cp "$runs/new/sections.txt" "$runs/old/sections.txt"
+# run_section BUILD DRIVER DIR INDEX SECTION: the driver's answers, or those of the Java calls of BUILD.
 run_section() {
-    local driver=$1 dir=$2 index=$3 section=$4
+    local build=$1 driver=$2 dir=$3 index=$4 section=$5
     local name
     name=$(printf '%03d' "$index")
     mkdir -p "$dir/scratch-$name"
     local status=0
-    timeout "$timeout_s" "$driver" "$section" "$dir/scratch-$name" >"$dir/$name.out" 2>"$dir/$name.err" ||
-        status=$?
+    if [ "$section" = java ]; then
+        if [ -d "$build/java-calls/classes" ] && [ -n "$(ls "$build/java-calls/classes")" ]; then
+            timeout "$timeout_s" java -Xcheck:jni -Djava.library.path="$build" \
+                -cp "$build/java/vovido.jar:$build/java-calls/classes" JavaCalls "$data_dir" "$dir/scratch-$name" \
+                >"$dir/$name.out" 2>"$dir/$name.err" || status=$?
+        else
+            status=3
+        fi
+    else
+        timeout "$timeout_s" "$driver" "$section" "$dir/scratch-$name" >"$dir/$name.out" 2>"$dir/$name.err" ||
+            status=$?
+    fi
     echo "$status" >"$dir/$name.status"
     rm -rf "$dir/scratch-$name"
 }
 export -f run_section
 export timeout_s
-echo "compare-commit: running $(wc -l <"$runs/new/sections.txt") sections on each side" >&2
-index=0
-while IFS= read -r section; do
-    printf '%s\0%s\0%s\0%s\0' "$old/compare-answers" "$runs/old" "$index" "$section"
-    printf '%s\0%s\0%s\0%s\0' "$work/current/compare-answers" "$runs/new" "$index" "$section"
-    index=$((index + 1))
-done <"$runs/new/sections.txt" | xargs -0 -n 4 -P "$jobs" bash -c 'run_section "$@"' _
+export data_dir=$root/tests/data
+echo "compare-commit: running $(wc -l <"$runs/new/sections.txt") sections on each side, $repeats times" >&2
+for repeat in $(seq 1 "$repeats"); do
+    suffix=$([ "$repeat" = 1 ] && echo "" || echo ".again$((repeat - 1))")
+    mkdir -p "$runs/old$suffix" "$runs/new$suffix"
+    index=0
+    while IFS= read -r section; do
+        printf '%s\0%s\0%s\0%s\0%s\0' "$old/build" "$old/compare-answers" "$runs/old$suffix" "$index" "$section"
+        printf '%s\0%s\0%s\0%s\0%s\0' "$work/current" "$work/current/compare-answers" "$runs/new$suffix" "$index" \
+            "$section"
+        index=$((index + 1))
+    done <"$runs/new/sections.txt" | xargs -0 -n 5 -P "$jobs" bash -c 'run_section "$@"' _
+done
 
 # Times on a shared machine vary: the sections with times that grew run twice more, one at a time, both
-# sides in turn, and each answer's least time counts.
-for again in 1 2; do
-    mkdir -p "$runs/old.again$again" "$runs/new.again$again"
+# sides in turn, and count towards the medians.
+for again in $repeats $((repeats + 1)); do
     slower=$(python3 "$root/scripts/compare/compare_answers.py" "$runs/old" "$runs/new" old new --slower-sections)
+    mkdir -p "$runs/old.again$again" "$runs/new.again$again"
     for index in $slower; do
         section=$(sed -n "$((index + 1))p" "$runs/new/sections.txt")
-        run_section "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
-        run_section "$work/current/compare-answers" "$runs/new.again$again" "$index" "$section"
+        run_section "$old/build" "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
+        run_section "$work/current" "$work/current/compare-answers" "$runs/new.again$again" "$index" "$section"
     done
 done
 finished=$(date +%s)

@@ -8,12 +8,14 @@
 #include <chrono>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "definitions/continuous_values.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "model/node_value.h"
 
 namespace vovido::compare {
@@ -43,6 +45,17 @@ inline void AppendNumber(std::string& out, double v) {
     char text[32];
     std::snprintf(text, sizeof text, "%.17g", v);
     out += text;
+}
+
+inline void AppendNumbers(std::string& out, const char* name, const std::vector<double>& values) {
+    if (!out.empty()) out += ' ';
+    out += name;
+    out += '=';
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (i > 0) out += ',';
+        AppendNumber(out, values[i]);
+    }
+    if (values.empty()) out += '-';
 }
 
 // What the last update left in every node, in handle order: beliefs or expected utilities, the mean and
@@ -84,11 +97,42 @@ inline std::string NetworkValues(VRX_network& net) {
     return out;
 }
 
+// What a learner or an edit leaves in the network, node by node in handle order: the parent count, the
+// parent handles, the outcome count and the definition's table.
+inline std::string NetworkModel(VRX_network& net) {
+    std::vector<double> numbers;
+    std::string out;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+        const VRX_intArray& parents = net.GetParents(h);
+        VRX_nodeDefinition* def = net.GetNode(h)->GetDefinition();
+        numbers.assign(1, parents.GetCount());
+        for (int k = 0; k < parents.GetCount(); ++k) numbers.push_back(parents[k]);
+        numbers.push_back(def->GetNumberOfOutcomes());
+        VRX_Dmatrix* table = nullptr;
+        if (def->GetDefinition(table) == 0 && table != nullptr) {
+            for (int i = 0; i < table->GetNumberOfElements(); ++i) numbers.push_back((*table)[i]);
+        }
+        AppendNumbers(out, net.GetNode(h)->GetId(), numbers);
+    }
+    return out;
+}
+
 inline void PrintAnswer(bool sampled, const std::string& key, int status, double milliseconds,
                         const std::string& values) {
     std::printf("answer\t%s\t%s\t%d\t%.3f\t%s\t%s\n", sampled ? "sampled" : "exact", key.c_str(), status,
                 milliseconds, status == 0 ? values.c_str() : "", FirstLogLine().c_str());
     std::fflush(stdout);
+}
+
+// Runs a call that answers its status and writes its values (the log emptied first), and prints both.
+template <typename Call>
+int RecordCall(bool sampled, const std::string& key, Call&& call) {
+    errorLog.Flush();
+    std::string values;
+    const Stopwatch watch;
+    const int status = call(values);
+    PrintAnswer(sampled, key, status, watch.Milliseconds(), values);
+    return status;
 }
 
 // Runs the update (the log emptied first) and prints its status, time and the network's values.

@@ -22,6 +22,12 @@ void EditsSection(const std::string& scopeAndSeed, const std::string& scratch);
 void DecisionsSection();
 void HybridSection();
 void LimitsSection(const std::string& which, const std::string& scratch);
+void LearningSection(const std::string& which);
+void DiagnosisSection(const std::string& network);
+void DynamicSection(const std::string& which, const std::string& scratch);
+void ValueOfInformationSection();
+void AnnealedMapSection(const std::string& network);
+void KiSection(const std::string& scratch);
 
 // A read and a write as answers: status, time, and the node count read.
 int RecordRead(VRX_network& net, const std::string& path, const std::string& key);

@@ -54,7 +54,18 @@ std::vector<std::string> Sections() {
     }
     out.emplace_back("decisions");
     out.emplace_back("hybrid");
-    for (const char* which : {"band", "samples", "chain"}) out.push_back(std::string("limits:") + which);
+    for (const char* which : {"band", "samples", "chain", "grid"})
+        out.push_back(std::string("limits:") + which);
+    for (const char* which : {"pc", "em", "greedy", "naive-bayes", "search"})
+        out.push_back(std::string("learning:") + which);
+    for (const char* network : {"asia", "hepar2", "win95pts"})
+        out.push_back(std::string("diagnosis:") + network);
+    for (const char* which : {"umbrella", "umbrella-order2", "plate-wide", "plate-narrow"})
+        out.push_back(std::string("dynamic:") + which);
+    out.emplace_back("voi");
+    for (const char* network : {"asia", "alarm", "hepar2"})
+        out.push_back(std::string("annealed-map:") + network);
+    out.emplace_back("ki");
     return out;
 }
 
@@ -88,6 +99,18 @@ int main(int argc, char** argv) {
         HybridSection();
     } else if (kind == "limits") {
         LimitsSection(arg, scratch);
+    } else if (kind == "learning") {
+        LearningSection(arg);
+    } else if (kind == "diagnosis") {
+        DiagnosisSection(arg);
+    } else if (kind == "dynamic") {
+        DynamicSection(arg, scratch);
+    } else if (kind == "voi") {
+        ValueOfInformationSection();
+    } else if (kind == "annealed-map") {
+        AnnealedMapSection(arg);
+    } else if (kind == "ki") {
+        KiSection(scratch);
     } else {
         std::fprintf(stderr, "compare-answers: no section '%s'\n", section.c_str());
         return 2;

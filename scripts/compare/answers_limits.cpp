@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "base/double_array.h"
 #include "model/network.h"
@@ -70,12 +71,44 @@ void LongChain() {
     }
 }
 
+// A grid of `width` x `height` two-state nodes, each a child of its left and upper neighbours, with
+// tables of the engine's default; the last node observed.
+bool BuildGrid(VRX_network& net, int width, int height) {
+    std::vector<int> h;
+    for (int i = 0; i < width * height; ++i) {
+        h.push_back(net.AddNode(DefinitionType::kCpt, ("g" + std::to_string(i)).c_str()));
+        if (h.back() < 0) return false;
+        if (i % width > 0 && net.AddArc(h[i - 1], h[i]) != 0) return false;
+        if (i >= width && net.AddArc(h[i - width], h[i]) != 0) return false;
+    }
+    return net.GetNode(h.back())->GetValue()->SetEvidence(1) == 0;
+}
+
+// Grids under the exact algorithms: the relevance decompositions' costs grow with the grid's width.
+void Grids() {
+    for (const auto& [width, height] : {std::pair<int, int>{11, 40}, {8, 80}, {14, 14}}) {
+        VRX_network net;
+        if (!BuildGrid(net, width, height)) return;
+        for (int algorithm :
+             {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kRelevanceDecomposition,
+              BayesianAlgorithm::kRelevanceDecomposition2}) {
+            net.SetBayesianAlgorithm(algorithm);
+            net.InvalidateValues();
+            (void)RecordUpdate(net, false,
+                               "limits:grid:" + std::to_string(width) + "x" + std::to_string(height) +
+                                   ":alg" + std::to_string(algorithm),
+                               [&] { return net.UpdateBeliefs(); });
+        }
+    }
+}
+
 }  // namespace
 
 void LimitsSection(const std::string& which, const std::string& scratch) {
     if (which == "band") BandFile(scratch);
     if (which == "samples") ManySamples();
     if (which == "chain") LongChain();
+    if (which == "grid") Grids();
 }
 
 }  // namespace vovido::compare

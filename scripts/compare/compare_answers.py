@@ -2,15 +2,16 @@
 """Compares the answers of two builds (the lines of compare-answers, answer_record.h) and lists what
 changed: answers that moved beyond 1e-9 (exact and sampled apart), answers that became refusals and
 refusals that became answers, refusals whose status changed, times that grew past 2x (where either side
-took 20 ms or more), answers of one build only and sections that did not finish. In a random-edit
-sequence only the first change is listed: the later answers rest on the state it left.
+took 20 ms or more), times that grew past 1.2x (answers and whole sections of 200 ms or more), answers
+of one build only and sections that did not finish. In a random-edit sequence only the first change is
+listed: the later answers rest on the state it left. A time is the median of every run of its section.
 
     compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL [--slower-sections]
 
 Each DIR holds, per section, NNN.out (the answers) and NNN.status (the driver's exit status) and
-sections.txt lists the sections in order; DIR.again1, DIR.again2, ... hold the NNN.out of sections run
-again, whose times count where less. The report goes to standard output; with --slower-sections, the
-indices of the sections with times that grew, one a line."""
+sections.txt lists the sections in order; DIR.again1, DIR.again2, ... hold the NNN.out of the sections
+run again, whose times count towards the medians. The report goes to standard output; with
+--slower-sections, the indices of the sections with times that grew, one a line."""
 
 import math
 import os
@@ -19,10 +20,18 @@ import sys
 TOLERANCE = 1e-9
 SLOWER = 2.0
 NOTICEABLE_MS = 20.0
+DRIFT = 1.2
+DRIFT_MS = 200.0
+
+
+def median(values):
+    ordered = sorted(values)
+    middle = len(ordered) // 2
+    return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
 
 
 def read_times(folder, sections, times):
-    """Lowers the times in `times` (key -> ms) to those of the reruns in folder, where faster."""
+    """Adds the times of the reruns in folder to `times` (key -> list of ms)."""
     for index in range(len(sections)):
         try:
             with open(os.path.join(folder, "%03d.out" % index), errors="replace") as f:
@@ -32,7 +41,7 @@ def read_times(folder, sections, times):
         for line in lines:
             fields = line.split("\t")
             if len(fields) >= 7 and fields[0] == "answer" and fields[2] in times:
-                times[fields[2]] = min(times[fields[2]], float(fields[4]))
+                times[fields[2]].append(float(fields[4]))
 
 
 def read_side(folder):
@@ -78,16 +87,16 @@ def read_side(folder):
             order.append(key)
     if repeated:
         print("Warning: %s gives %d keys more than once (the first kept), e.g. %s"
-              % (folder, len(repeated), ", ".join(repeated[:3])))
-    # The sections run again one at a time, for the times that grew: the least time of all runs counts.
-    times = {key: answer[2] for key, answer in answers.items()}
+              % (folder, len(repeated), ", ".join(repeated[:3])), file=sys.stderr)
+    # The sections run again, for the times: the median of all runs counts.
+    times = {key: [answer[2]] for key, answer in answers.items()}
     rerun = 1
     while os.path.isdir("%s.again%d" % (folder, rerun)):
         read_times("%s.again%d" % (folder, rerun), sections, times)
         rerun += 1
     for key, ms in times.items():
         kind, status, _, values, log = answers[key]
-        answers[key] = (kind, status, ms, values, log)
+        answers[key] = (kind, status, median(ms), values, log)
     return answers, order, unfinished, section_of, other
 
 
@@ -118,7 +127,7 @@ def difference(a, b):
     for (name, xs), (_, ys) in zip(old, new):
         if len(xs) != len(ys):
             return (math.inf, name, ",".join(xs[:8]), ",".join(ys[:8]))
-        for x, y in zip(xs, ys):
+        for i, (x, y) in enumerate(zip(xs, ys)):
             fx, fy = number(x), number(y)
             if fx == fy or (math.isnan(fx) and math.isnan(fy)):
                 continue
@@ -129,6 +138,10 @@ def difference(a, b):
                 continue
             if worst is None or size > worst[0]:
                 worst = (size, name, ",".join(xs[:8]), ",".join(ys[:8]))
+                if len(xs) > 8:  # the entries around it
+                    at = max(0, i - 3)
+                    worst = (size, "%s (entries from %d)" % (name, at), ",".join(xs[at:at + 8]),
+                             ",".join(ys[at:at + 8]))
     return worst
 
 
@@ -163,7 +176,22 @@ def classify(key, old, new):
             return "sampled" if "sampled" in (o_kind, n_kind) else "moved", text
     if max(o_ms, n_ms) >= NOTICEABLE_MS and n_ms > SLOWER * o_ms:
         return "slower", "%s: %.1f ms -> %.1f ms (x%.1f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3))
+    if max(o_ms, n_ms) >= DRIFT_MS and n_ms > DRIFT * o_ms:
+        return "drift", "%s: %.1f ms -> %.1f ms (x%.2f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3))
     return None, None
+
+
+def slower_sections(old, new, section_of):
+    """(section, old ms, new ms) of the sections of DRIFT_MS or more whose time grew past DRIFT: the sums
+    of the median times of the answers both builds give with the same status."""
+    totals = {}
+    for key, answer in new.items():
+        if key in old and old[key][1] == answer[1]:
+            total = totals.setdefault(section_of[key][1], [0.0, 0.0])
+            total[0] += old[key][2]
+            total[1] += answer[2]
+    return [(section, o_ms, n_ms) for section, (o_ms, n_ms) in totals.items()
+            if max(o_ms, n_ms) >= DRIFT_MS and n_ms > DRIFT * o_ms]
 
 
 def main():
@@ -174,8 +202,12 @@ def main():
         # The sections of the times that grew, one index a line, for the script to run them again.
         slower = set()
         for key in new_order:
-            if key in old and classify(key, old[key], new[key])[0] == "slower":
+            if key in old and classify(key, old[key], new[key])[0] in ("slower", "drift"):
                 slower.add(section_of[key][0])
+        with open(os.path.join(new_dir, "sections.txt")) as f:
+            sections = [line.strip() for line in f if line.strip()]
+        for section, _, _ in slower_sections(old, new, section_of):
+            slower.add(sections.index(section))
         for index in sorted(slower):
             print(index)
         return
@@ -186,6 +218,8 @@ def main():
         ("answered", "Refusals that became answers"),
         ("recoded", "Refusals with another status"),
         ("slower", "Times that grew past %gx (either side %g ms or more)" % (SLOWER, NOTICEABLE_MS)),
+        ("drift", "Times that grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
+        ("sections", "Sections whose total time grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
         ("only-old", "Answers of %s only" % old_label),
         ("only-new", "Answers of %s only" % new_label),
         ("unfinished", "Sections that did not finish (exit status; 124: timed out, 134/139: crashed)"),
@@ -209,8 +243,10 @@ def main():
             found["follow-on"].append(key)
             continue
         found[kind].append(text)
-        if group is not None and kind != "slower":
+        if group is not None and kind not in ("slower", "drift"):
             diverged.add(group)
+    for section, o_ms, n_ms in slower_sections(old, new, section_of):
+        found["sections"].append("%s: %.1f ms -> %.1f ms (x%.2f)" % (section, o_ms, n_ms, n_ms / max(o_ms, 1e-3)))
     for section in sorted(set(old_unfinished) | set(new_unfinished)):
         found["unfinished"].append("%s: %s %s, %s %s; %d answers missing"
                                    % (section, old_label, old_unfinished.get(section, "0"), new_label,
