@@ -216,11 +216,15 @@ TEST_F(VrxFormatTest, ValuesWithoutDigitsAreReadAsTheyAreWritten) {
     const int u = net.AddNode(DefinitionType::kTable, "U");
     const int c = net.AddNode(DefinitionType::kCpt, "C");
     ASSERT_EQ(net.AddArc(d, u, 0), 0);
-    ASSERT_EQ(static_cast<VRX_table&>(*net.GetNode(u)->GetDefinition()).SetUtilities(Doubles({inf, -inf})),
-              0);
-    ASSERT_EQ(net.GetNode(c)->GetDefinition()->SetDefinitionDoubles(
-                  Doubles({std::numeric_limits<double>::quiet_NaN(), 0.5})),
-              0);
+    // The setters refuse what is no finite number: a caller holding the matrices writes it in place.
+    const auto writeInPlace = [&net](int h, std::initializer_list<double> values) {
+        VRX_Dmatrix* table = nullptr;
+        ASSERT_EQ(net.GetNode(h)->GetDefinition()->GetDefinition(table), 0);
+        int i = 0;
+        for (double v : values) (*table)[i++] = v;
+    };
+    writeInPlace(u, {inf, -inf});
+    writeInPlace(c, {std::numeric_limits<double>::quiet_NaN(), 0.5});
     VRX_case* saved = net.AddCase("C1");
     ASSERT_NE(saved, nullptr);
     ASSERT_EQ(saved->AddContEvidence(c, -inf), 0);
