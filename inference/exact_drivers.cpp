@@ -223,7 +223,7 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         context.refusalLogged = true;
         const char* id = network.GetNode(target)->GetId();
         const std::string text =
-            "ERROR: Exact inference refused: the join tree of the part of [" +
+            "ERROR: Exact inference refused: the join tree this engine triangulates for the part of [" +
             std::string(id != nullptr ? id : "") + "] alone, " + std::to_string(part->GetNumberOfRecords()) +
             " nodes, needs " +
             (entries > kDefaultJoinTreeLimit ? (built ? "" : "at least ") + std::to_string(entries) +

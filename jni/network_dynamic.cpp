@@ -282,23 +282,6 @@ void SetNoisyTemporalStrengths(JNIEnv* env, VRX_network& network, int handle, ji
                       noisy.SetTemporalParentOutcomeStrengths(order, strengths));
 }
 
-// The nodes, "[A], [B]" (the first five and a count), that hold evidence in slice `first` or after.
-std::string NodesWithEvidenceFrom(const VRX_network& network, int first) {
-    const int slices = network.GetSliceCount();
-    std::string text;
-    int count = 0;
-    for (int h = network.GetFirstNode(); h >= 0 && first >= 1; h = network.GetNextNode(h)) {
-        VRX_nodeValue* value = network.GetNode(h)->GetValue();
-        bool held = false;
-        for (int slice = first; value != nullptr && !held && slice < slices; ++slice)
-            held = value->IsTemporalEvidence(slice);
-        if (!held) continue;
-        if (++count <= 5) text += (count > 1 ? ", [" : "[") + vovido::NodeLabel(network, h) + "]";
-    }
-    if (count > 5) text += " and " + std::to_string(count - 5) + " more";
-    return count > 0 ? "node" + std::string(count > 1 ? "s " : " ") + text : text;
-}
-
 // ---- Unrolling ----
 
 jobject Unroll(JNIEnv* env, VRX_network& network) {
@@ -324,16 +307,11 @@ extern "C" JNIEXPORT jint JNICALL Java_tarvo_Network_getSliceCount(JNIEnv* env, 
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_Network_setSliceCount(JNIEnv* env, jobject self, jint count) {
-    // A count below 1 is refused by the network, which keeps its own; nothing is raised. Evidence of the
-    // slices the count leaves out goes, and the caller is told whose.
+    // A count below 1 is refused by the network, which keeps its own; nothing is raised. The network warns
+    // of the evidence the count drops.
     OnNetwork(env, self, [&](VRX_network& net) {
-        const std::string dropped = NodesWithEvidenceFrom(net, count);
-        if (net.SetSliceCount(count) == kSuccess && !dropped.empty())
-            (void)LogError(errorLog, kInvalidData,
-                           ("the evidence of " + dropped + " in slice " + std::to_string(count) +
-                            " and after is dropped: the network now has " + std::to_string(count) + " slices")
-                               .c_str(),
-                           nullptr);
+        vovido::nativeFrame.operation = "SetSliceCount";
+        (void)net.SetSliceCount(count);
     });
 }
 

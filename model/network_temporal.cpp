@@ -3,9 +3,36 @@
 #include <memory>
 #include <new>
 
+#include <string>
+
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "model/network.h"
+#include "model/node.h"
+#include "model/node_label.h"
+#include "model/node_value.h"
 #include "model/temporal_extension.h"
+
+namespace {
+
+// The nodes, "[A], [B]" (the first five and a count), that hold evidence in slice `first` or after.
+std::string NodesWithEvidenceFrom(const VRX_network& network, int first) {
+    const int slices = network.GetSliceCount();
+    std::string text;
+    int count = 0;
+    for (int h = network.GetFirstNode(); h >= 0 && first >= 1; h = network.GetNextNode(h)) {
+        VRX_nodeValue* value = network.GetNode(h)->GetValue();
+        bool held = false;
+        for (int slice = first; value != nullptr && !held && slice < slices; ++slice)
+            held = value->IsTemporalEvidence(slice);
+        if (!held) continue;
+        if (++count <= 5) text += (count > 1 ? ", [" : "[") + vovido::NodeLabel(network, h) + "]";
+    }
+    if (count > 5) text += " and " + std::to_string(count - 5) + " more";
+    return count > 0 ? "node" + std::string(count > 1 ? "s " : " ") + text : text;
+}
+
+}  // namespace
 
 VRX_temporalExtension* VRX_network::GetTemporalExtension() {
     if (!temporalExtension) {
@@ -27,8 +54,17 @@ int VRX_network::SetSliceCount(int count) {
     if (count < 1) return kInvalidData;
     VRX_temporalExtension* temporal = GetTemporalExtension();
     if (temporal == nullptr) return kOutOfMemory;
+    // Evidence of the slices the count leaves out goes with them: the caller is told whose.
+    const std::string dropped = NodesWithEvidenceFrom(*this, count);
     if (const int rc = temporal->SetSliceCount(count)) return rc;
     InvalidateValues();
+    if (!dropped.empty()) {
+        (void)LogError(errorLog, kInvalidData,
+                       ("the evidence of " + dropped + " in slice " + std::to_string(count) +
+                        " and after is dropped: the network now has " + std::to_string(count) + " slices")
+                           .c_str(),
+                       nullptr);
+    }
     return kSuccess;
 }
 

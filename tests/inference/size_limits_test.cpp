@@ -42,10 +42,10 @@ TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
         // Said once, however many target groups were tried.
         EXPECT_EQ(errorLog.GetNumberOfEntries(), 1) << "algorithm " << algorithm;
         // The last node in topological order alone: its part's tree, where the triangulation stopped.
-        EXPECT_EQ(
-            LastLogged(),
-            "ERROR: Exact inference refused: the join tree of the part of [n569] alone, 244 nodes, needs "
-            "at least 461933728 table entries, past the limit of 268435456 entries a tree")
+        EXPECT_EQ(LastLogged(),
+                  "ERROR: Exact inference refused: the join tree this engine triangulates for the part of "
+                  "[n569] alone, 244 nodes, needs "
+                  "at least 461933728 table entries, past the limit of 268435456 entries a tree")
             << "algorithm " << algorithm;
     }
     // Refused before any target is solved: the last node in topological order cannot be solved alone.

@@ -255,6 +255,10 @@ TEST(TemporalExtension, SliceCountAndEvidenceOfLaterSlices) {
     ASSERT_EQ(d.net.SetSliceCount(3), kSuccess);
     EXPECT_TRUE(x.IsTemporalEvidence(2));
     EXPECT_FALSE(x.IsTemporalEvidence(3));
+    EXPECT_TRUE(
+        Logged(kInvalidData,
+               "the evidence of node [X] in slice 3 and after is dropped: the network now has 3 slices"))
+        << LogDump();
     // A copy keeps the structure but no evidence of later slices.
     ASSERT_EQ(d.net.AddTemporalArc(d.x, d.x, 1), kSuccess);
     VRX_network copy(d.net);

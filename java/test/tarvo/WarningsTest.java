@@ -88,7 +88,7 @@ public class WarningsTest {
 
     /** A smaller slice count drops the evidence of the slices it leaves out, naming the nodes. */
     public void testEvidenceOfSlicesLeftOutIsNamed() {
-        Check.equal(List.of("[-4] the evidence of node [X] in slice 2 and after is dropped: the network now has 2 "
+        Check.equal(List.of("SetSliceCount: [-4] the evidence of node [X] in slice 2 and after is dropped: the network now has 2 "
                 + "slices"), warnings(n -> {
                     int x = n.addNode(0x12, "X");
                     n.setNodeTemporalType(x, 3);
