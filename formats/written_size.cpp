@@ -267,6 +267,15 @@ bool HoldsProbabilities(int type) {
            (type & DefinitionBits::kDiscreteChildOfContinuous) == 0;
 }
 
+// The table a write reads of a node, null where the definition gives none (the writer reports it), with the
+// definition's status: kOutOfMemory is logged by the definition, naming the node and the cells.
+int WrittenTable(VRX_network& network, int handle, VRX_Dmatrix*& table) {
+    table = nullptr;
+    const int rc = network.GetNode(handle)->GetDefinition()->GetDefinition(table);
+    if (rc != kSuccess) table = nullptr;
+    return rc;
+}
+
 // The first negative entry of data[0, n), -1 when none.
 int FirstNegative(const double* data, int n) {
     for (int i = 0; i < n; ++i) {
@@ -281,9 +290,8 @@ int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
     for (const NodeTable& entry : tables) {
         VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
         VRX_Dmatrix* table = nullptr;
-        const int rc = definition.GetDefinition(table);
-        if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
-        if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
+        if (WrittenTable(network, entry.handle, table) == kOutOfMemory) return kOutOfMemory;
+        if (table == nullptr) continue;  // the writer reports it
         const double* data = table->GetData();
         const int n = table->GetNumberOfElements();
         int bad = FirstNotFinite(data, n);
@@ -348,9 +356,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         int64_t& mostText = estimate;
         for (NodeTable& entry : tables) {
             VRX_Dmatrix* table = nullptr;
-            const int rc = network.GetNode(entry.handle)->GetDefinition()->GetDefinition(table);
-            if (rc == kOutOfMemory) return rc;
-            if (rc != kSuccess || table == nullptr) continue;
+            if (WrittenTable(network, entry.handle, table) == kOutOfMemory) return kOutOfMemory;
+            if (table == nullptr) continue;
             const double* data = table->GetData();
             int bad = -1;
             int64_t numbersLeast = 0;
@@ -373,11 +380,9 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         int64_t leastText = static_cast<int64_t>(network.GetNumberOfNodes()) * kNodeBytes;
         int64_t mostText = leastText;
         for (NodeTable& entry : tables) {
-            VRX_nodeDefinition& definition = *network.GetNode(entry.handle)->GetDefinition();
             VRX_Dmatrix* table = nullptr;
-            const int rc = definition.GetDefinition(table);
-            if (rc == kOutOfMemory) return rc;  // logged by the definition, naming the node and the cells
-            if (rc != kSuccess || table == nullptr) continue;  // the writer reports it
+            if (WrittenTable(network, entry.handle, table) == kOutOfMemory) return kOutOfMemory;
+            if (table == nullptr) continue;  // the writer reports it
             const double* data = table->GetData();
             const int n = table->GetNumberOfElements();
             int bad = -1;
