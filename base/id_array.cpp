@@ -73,22 +73,23 @@ bool VRX_idArray::IsUsed(const char* text, int skip) const {
     return found->second > (skippedHolds ? 1 : 0);
 }
 
-const std::unordered_map<std::string_view, int>& VRX_idArray::Index() const {
+const VRX_idArray::IdCounts& VRX_idArray::Index() const {
     if (indexedEdits != edits) {
-        index.clear();
+        if (index == nullptr) index = std::make_unique<IdCounts>();
+        index->clear();
         const int n = count < size ? count : size;
-        index.reserve(static_cast<size_t>(n));
+        index->reserve(static_cast<size_t>(n));
         for (int i = 0; i < n; ++i) {
-            if (const char* item = items[i].get()) ++index[item];
+            if (const char* item = items[i].get()) ++(*index)[item];
         }
         indexedEdits = edits;
     }
-    return index;
+    return *index;
 }
 
 void VRX_idArray::Follow(unsigned long long editsBefore, const char* added) {
     if (indexedEdits != editsBefore) return;  // not current: rebuilt when next needed
-    ++index[added];
+    ++(*index)[added];
     indexedEdits = edits;
 }
 
@@ -123,9 +124,9 @@ int VRX_idArray::SetString(int i, const char* text) {
     // edits that skip the checks) may be keyed by this very slot: then the index is rebuilt instead.
     bool follow = indexedEdits == edits;
     if (follow && i < count && items[i] != nullptr) {
-        const auto found = index.find(items[i].get());
-        if (found != index.end() && found->second == 1) {
-            index.erase(found);
+        const auto found = index->find(items[i].get());
+        if (found != index->end() && found->second == 1) {
+            index->erase(found);
         } else {
             follow = false;
             indexedEdits = ~0ull;
@@ -134,7 +135,7 @@ int VRX_idArray::SetString(int i, const char* text) {
     const int rc = VRX_stringArray::SetString(i, text);
     if (follow) {
         // On failure the slot still holds the old text, which goes back in.
-        if (i < count && items[i] != nullptr) ++index[items[i].get()];
+        if (i < count && items[i] != nullptr) ++(*index)[items[i].get()];
         indexedEdits = edits;
     }
     return rc;

@@ -1,6 +1,7 @@
 #pragma once
 // Array of owned identifiers: every item a valid identifier, unique in the array.
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -61,7 +62,8 @@ private:
     // True when an item other than `skip` equals text.
     bool IsUsed(const char* text, int skip) const;
     // The index, brought up to date with the items when they changed behind its back.
-    const std::unordered_map<std::string_view, int>& Index() const;
+    using IdCounts = std::unordered_map<std::string_view, int>;
+    const IdCounts& Index() const;
     // After this class itself added an item: an index that was current before takes the added text
     // instead of being rebuilt.
     void Follow(unsigned long long editsBefore, const char* added);
@@ -69,6 +71,7 @@ private:
     // Item text -> number of items holding it, for long arrays only (short ones are scanned), so that
     // filling an array with n identifiers costs O(n) instead of O(n^2). Built on first use and valid
     // while `indexedEdits` equals the array's edit count.
-    mutable std::unordered_map<std::string_view, int> index;
+    // Made on first use (long arrays only): most arrays are short and scanned.
+    mutable std::unique_ptr<IdCounts> index;
     mutable unsigned long long indexedEdits = ~0ull;
 };

@@ -31,15 +31,16 @@ constexpr int64_t kMaxFileTableCells = kMaxTableCells;
 constexpr int64_t kLookAheadTableCells = int64_t{1} << 23;
 constexpr int64_t kLookAheadCellsPerByte = 64;
 
-// Least memory a read builds for each node and each arc, besides the tables: a node's records,
-// definition, value, cost and diagnostic record take some 2.6 to 2.9 KB for a discrete kind and 1.7 to
-// 1.8 KB for another (utility, equation, multi-attribute utility), the outcomes and tables apart
-// (measured on 100,000 nodes of each kind; a chain of two-state nodes read from a Hugin file takes
-// 2.7 KB a node), an arc at least its place in both nodes' lists and the definition's parent record. A
+// Least memory a read builds for each node and each arc, besides the tables: a node's slot, records,
+// definition and value take some 1.65 to 2.2 KB for a discrete kind and 1.45 to 1.55 KB for another
+// (utility, equation, multi-attribute utility), the outcomes and tables apart (measured on 100,000 nodes
+// of each kind, its slot counted at 240 bytes; a chain of two-state nodes read from a Hugin file takes
+// 1.75 KB a node), an arc at least its place in both nodes' lists and the definition's parent record. A
 // read whose nodes, arcs and tables (8 bytes a cell) pass kMaxReadBytes is refused at the node or arc
-// that passes it: such a read takes some ten seconds (a chain of 1,000,000 nodes: 10 to 13 s and 5 GB).
-constexpr int64_t kReadDiscreteNodeBytes = 2560;
-constexpr int64_t kReadNodeBytes = 1536;
+// that passes it: such a read takes ten seconds or more (a chain of 1,000,000 nodes: some 18 s and
+// 1.8 GB).
+constexpr int64_t kReadDiscreteNodeBytes = 1408;
+constexpr int64_t kReadNodeBytes = 1152;
 constexpr int64_t kReadArcBytes = 16;
 constexpr int64_t kMaxReadBytes = kMaxTableCells * 8;
 

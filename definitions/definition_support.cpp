@@ -124,7 +124,7 @@ int RebuildOutcomeDependents(VRX_nodeDefinition& definition) {
     if (!IsAttached(definition)) return kSuccess;
     VRX_node* node = definition.GetNetwork()->GetNode(definition.GetHandle());
     int result = kSuccess;
-    if (VRX_nodeCost* cost = node->GetCost()) result = cost->RebuildFromParents();
+    if (node->HasCost()) result = node->RebuildCost();
     if (VRX_extraDefinition* extra = node->GetExtraDefinition()) {
         const int rc = extra->ResetOutcomeData();
         if (result == kSuccess) result = rc;

@@ -17,6 +17,15 @@ bool FollowsOutcomes(const VRX_stringArray& texts, int outcomes) {
     return texts.GetCount() == outcomes;
 }
 
+const char* TextAt(const VRX_stringArray& texts, int index) {
+    return index >= 0 && index < texts.GetCount() ? texts[index] : nullptr;
+}
+
+int SetTextAt(VRX_stringArray& texts, int index, const char* text) {
+    if (index < 0 || index >= texts.GetCount()) return kOutOfRange;
+    return texts.SetString(index, text);
+}
+
 }  // namespace
 
 VRX_extraDefinition::VRX_extraDefinition(int nodeHandle, VRX_network* net)
@@ -62,23 +71,26 @@ int VRX_extraDefinition::Copy(const VRX_extraDefinition& other) {
     if (const int rc = faultOutcomes.Copy(other.faultOutcomes)) return rc;
     CopySettings(other);
     faultNameFormat = other.faultNameFormat;
+    emptyOutcomeTexts = other.emptyOutcomeTexts;
+    texts_.reset();
     try {
         question = other.question;
-        Documents documents;
-        documents.reserve(other.outcomeDocumentation.size());
-        for (const auto& record : other.outcomeDocumentation) {
-            documents.push_back(std::make_unique<VRX_documentation>());
-            if (const int rc = documents.back()->Copy(*record)) return rc;
+        if (other.texts_ == nullptr) return kSuccess;
+        texts_ = std::make_unique<OutcomeTexts>();
+        const OutcomeTexts& from = *other.texts_;
+        texts_->documentation.reserve(from.documentation.size());
+        for (const auto& record : from.documentation) {
+            texts_->documentation.push_back(std::make_unique<VRX_documentation>());
+            if (const int rc = texts_->documentation.back()->Copy(*record)) return rc;
         }
-        outcomeDocumentation.swap(documents);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    if (const int rc = outcomeDescriptions.Copy(other.outcomeDescriptions)) return rc;
-    outcomeLabels.SetAllowEmpty(other.outcomeLabels.GetAllowEmpty());
-    if (const int rc = outcomeLabels.Copy(other.outcomeLabels)) return rc;
-    if (const int rc = faultNames.Copy(other.faultNames)) return rc;
-    return outcomeFixes.Copy(other.outcomeFixes);
+    if (const int rc = texts_->descriptions.Copy(other.texts_->descriptions)) return rc;
+    texts_->labels.SetAllowEmpty(other.texts_->labels.GetAllowEmpty());
+    if (const int rc = texts_->labels.Copy(other.texts_->labels)) return rc;
+    if (const int rc = texts_->faultNames.Copy(other.texts_->faultNames)) return rc;
+    return texts_->fixes.Copy(other.texts_->fixes);
 }
 
 int VRX_extraDefinition::SetNetwork(VRX_network* net) {
@@ -119,26 +131,34 @@ int VRX_extraDefinition::SetFaultOutcomes(const VRX_intArray& marks) {
 }
 
 const char* VRX_extraDefinition::GetOutcomeDescription(int index) const {
-    return index >= 0 && index < outcomeDescriptions.GetCount() ? outcomeDescriptions[index] : nullptr;
+    if (texts_ == nullptr) return UnbuiltText(index);
+    return TextAt(texts_->descriptions, index);
 }
 
 const char* VRX_extraDefinition::GetOutcomeFix(int index) const {
-    return index >= 0 && index < outcomeFixes.GetCount() ? outcomeFixes[index] : nullptr;
+    if (texts_ == nullptr) return UnbuiltText(index);
+    return TextAt(texts_->fixes, index);
 }
 
 int VRX_extraDefinition::SetOutcomeDescription(int index, const char* text) {
-    if (index < 0 || index >= outcomeDescriptions.GetCount()) return kOutOfRange;
-    return outcomeDescriptions.SetString(index, text);
+    if (const int rc = FillOutcomeTexts()) return rc;
+    return SetTextAt(texts_->descriptions, index, text);
 }
 
 int VRX_extraDefinition::SetOutcomeFix(int index, const char* text) {
-    if (index < 0 || index >= outcomeFixes.GetCount()) return kOutOfRange;
-    return outcomeFixes.SetString(index, text);
+    if (const int rc = FillOutcomeTexts()) return rc;
+    return SetTextAt(texts_->fixes, index, text);
 }
 
 VRX_documentation* VRX_extraDefinition::GetOutcomeDocumentation(int index) {
-    if (index < 0 || index >= static_cast<int>(outcomeDocumentation.size())) return nullptr;
-    return outcomeDocumentation[index].get();
+    if (FillOutcomeTexts() != kSuccess) return nullptr;
+    const Documents& documents = texts_->documentation;
+    if (index < 0 || index >= static_cast<int>(documents.size())) return nullptr;
+    return documents[index].get();
+}
+
+int VRX_extraDefinition::GetNumberOfOutcomeDocumentations() const {
+    return texts_ == nullptr ? emptyOutcomeTexts : static_cast<int>(texts_->documentation.size());
 }
 
 int VRX_extraDefinition::SetDefaultOutcome(int index) {
@@ -167,24 +187,31 @@ bool VRX_extraDefinition::IsLabelUsedElsewhere(const char* label) const {
     for (int h = 0; h < slots; ++h) {
         if (h == handle || !network->IsLiveHandle(h)) continue;
         const VRX_extraDefinition* extra = network->GetEntry(h).node->GetExtraDefinition();
-        if (extra != nullptr && extra->outcomeLabels.FindPosition(label) >= 0) return true;
+        if (extra != nullptr && extra->LabelPosition(label) >= 0) return true;
     }
     return false;
 }
 
 bool VRX_extraDefinition::IsLabelUsedAnywhere(const char* label) const {
-    return outcomeLabels.FindPosition(label) >= 0 || IsLabelUsedElsewhere(label);
+    return LabelPosition(label) >= 0 || IsLabelUsedElsewhere(label);
+}
+
+int VRX_extraDefinition::LabelPosition(const char* label) const {
+    if (texts_ != nullptr) return texts_->labels.FindPosition(label);
+    return label != nullptr && label[0] == '\0' && emptyOutcomeTexts > 0 ? 0 : kOutOfRange;
 }
 
 int VRX_extraDefinition::SetOutcomeLabel(int index, const char* label) {
-    if (label == nullptr || index < 0 || index >= outcomeLabels.GetCount()) return kOutOfRange;
+    if (const int rc = FillOutcomeTexts()) return rc;
+    VRX_idArray& labels = texts_->labels;
+    if (label == nullptr || index < 0 || index >= labels.GetCount()) return kOutOfRange;
     // Files name labels before all of their nodes exist, so no identifier test applies while reading.
     if (network != nullptr && network->readingFlags != 0)
-        return outcomeLabels.VRX_stringArray::SetString(index, label);
+        return labels.VRX_stringArray::SetString(index, label);
     // Several outcomes may be unlabelled at once, which the identifier array's uniqueness test would refuse.
-    if (label[0] == '\0') return outcomeLabels.VRX_stringArray::SetString(index, label);
+    if (label[0] == '\0') return labels.VRX_stringArray::SetString(index, label);
     if (IsLabelUsedElsewhere(label)) return kOutOfRange;
-    return outcomeLabels.SetString(index, label);
+    return labels.SetString(index, label);
 }
 
 int VRX_extraDefinition::StoreGeneratedLabel(int index, const char* base) {
@@ -205,7 +232,7 @@ int VRX_extraDefinition::StoreGeneratedLabel(int index, const char* base) {
             label = stem + std::to_string(number);
             if (!IsLabelUsedAnywhere(label.c_str())) break;
         }
-        return outcomeLabels.VRX_stringArray::SetString(index, label.c_str());
+        return texts_->labels.VRX_stringArray::SetString(index, label.c_str());
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
@@ -218,7 +245,7 @@ int VRX_extraDefinition::SetOutcomeLabels(const VRX_stringArray& labels) {
         if (SetOutcomeLabel(i, labels[i]) == kSuccess) continue;
         result = kOutOfRange;
         // Items beyond the node's outcomes have nowhere to go.
-        if (i < outcomeLabels.GetCount()) {
+        if (texts_ != nullptr && i < texts_->labels.GetCount()) {
             if (const int rc = StoreGeneratedLabel(i, labels[i]); rc == kOutOfMemory) return rc;
         }
     }
@@ -232,22 +259,31 @@ int VRX_extraDefinition::InsertOutcome(int index) {
     const int n = OutcomeCount();
     if (index < 0 || index > n) return kOutOfRange;
     if (const int rc = faultOutcomes.Insert(index, 0)) return rc;
-    if (static_cast<int>(outcomeDocumentation.size()) == n) {
+    if (texts_ == nullptr) {
+        if (emptyOutcomeTexts == n) ++emptyOutcomeTexts;
+    } else if (const int rc = InsertOutcomeTexts(index, n)) {
+        return rc;
+    }
+    if (index <= defaultOutcome) ++defaultOutcome;
+    CheckValidity(0);
+    return kSuccess;
+}
+
+int VRX_extraDefinition::InsertOutcomeTexts(int index, int n) {
+    Documents& documents = texts_->documentation;
+    if (static_cast<int>(documents.size()) == n) {
         try {
-            outcomeDocumentation.insert(outcomeDocumentation.begin() + index,
-                                        std::make_unique<VRX_documentation>());
+            documents.insert(documents.begin() + index, std::make_unique<VRX_documentation>());
         } catch (const std::bad_alloc&) {
             return kOutOfMemory;
         }
     }
-    VRX_stringArray* texts[] = {&outcomeDescriptions, &faultNames, &outcomeLabels, &outcomeFixes};
+    VRX_stringArray* texts[] = {&texts_->descriptions, &texts_->faultNames, &texts_->labels, &texts_->fixes};
     for (VRX_stringArray* array : texts) {
         if (!FollowsOutcomes(*array, n)) continue;
         // The base insert: an empty label is not an identifier test case.
         if (const int rc = array->VRX_stringArray::Insert(index, "")) return rc;
     }
-    if (index <= defaultOutcome) ++defaultOutcome;
-    CheckValidity(0);
     return kSuccess;
 }
 
@@ -256,13 +292,17 @@ int VRX_extraDefinition::RemoveOutcome(int index) {
     if (index < 0 || index >= n) return kOutOfRange;
     if (const int rc = faultOutcomes.Delete(index)) return rc;
     if (defaultOutcome == index) defaultOutcome = 0;
-    if (static_cast<int>(outcomeDocumentation.size()) == n) {
-        outcomeDocumentation.erase(outcomeDocumentation.begin() + index);
-    }
-    VRX_stringArray* texts[] = {&outcomeDescriptions, &faultNames, &outcomeLabels, &outcomeFixes};
-    for (VRX_stringArray* array : texts) {
-        if (!FollowsOutcomes(*array, n)) continue;
-        if (const int rc = array->Delete(index)) return rc;
+    if (texts_ == nullptr) {
+        if (emptyOutcomeTexts == n) --emptyOutcomeTexts;
+    } else {
+        Documents& documents = texts_->documentation;
+        if (static_cast<int>(documents.size()) == n) documents.erase(documents.begin() + index);
+        VRX_stringArray* texts[] = {&texts_->descriptions, &texts_->faultNames, &texts_->labels,
+                                    &texts_->fixes};
+        for (VRX_stringArray* array : texts) {
+            if (!FollowsOutcomes(*array, n)) continue;
+            if (const int rc = array->Delete(index)) return rc;
+        }
     }
     if (defaultOutcome > index) --defaultOutcome;
     CheckValidity(0);
@@ -273,18 +313,22 @@ int VRX_extraDefinition::ChangeOrderOfOutcomes(const VRX_intArray& order) {
     const int n = OutcomeCount();
     if (order.GetCount() != n) return kOutOfRange;
     if (const int rc = faultOutcomes.Permute(order)) return rc;
-    VRX_stringArray* texts[] = {&outcomeDescriptions, &outcomeLabels, &faultNames, &outcomeFixes};
-    for (VRX_stringArray* array : texts) {
-        if (!FollowsOutcomes(*array, n)) continue;
-        if (const int rc = array->Permute(order)) return rc;
+    // Unbuilt texts and documents are all empty: their order is any order.
+    if (texts_ != nullptr) {
+        VRX_stringArray* texts[] = {&texts_->descriptions, &texts_->labels, &texts_->faultNames,
+                                    &texts_->fixes};
+        for (VRX_stringArray* array : texts) {
+            if (!FollowsOutcomes(*array, n)) continue;
+            if (const int rc = array->Permute(order)) return rc;
+        }
     }
     const int position = order.FindPosition(defaultOutcome);
     defaultOutcome = position >= 0 ? position : 0;
-    if (static_cast<int>(outcomeDocumentation.size()) == n) {
+    if (texts_ != nullptr && static_cast<int>(texts_->documentation.size()) == n) {
         try {
             Documents moved(static_cast<size_t>(n));
-            for (int i = 0; i < n; ++i) moved[i] = std::move(outcomeDocumentation[order[i]]);
-            outcomeDocumentation.swap(moved);
+            for (int i = 0; i < n; ++i) moved[i] = std::move(texts_->documentation[order[i]]);
+            texts_->documentation.swap(moved);
         } catch (const std::bad_alloc&) {
             return kOutOfMemory;
         }
@@ -297,22 +341,30 @@ int VRX_extraDefinition::ResetOutcomeData() {
     if (const int rc = faultOutcomes.SetSize(n)) return rc;
     faultOutcomes.FillWith(0);
     faultOutcomes.SetCount(n);
+    texts_.reset();
+    emptyOutcomeTexts = n;
+    // A default outcome that the new outcome set no longer has falls back to the first one.
+    if (defaultOutcome >= n) defaultOutcome = 0;
+    return kSuccess;
+}
+
+int VRX_extraDefinition::FillOutcomeTexts() const {
+    if (texts_ != nullptr) return kSuccess;
+    const int n = emptyOutcomeTexts;
     try {
-        Documents documents;
-        documents.reserve(static_cast<size_t>(n));
-        for (int i = 0; i < n; ++i) documents.push_back(std::make_unique<VRX_documentation>());
-        outcomeDocumentation.swap(documents);
+        auto texts = std::make_unique<OutcomeTexts>();
+        texts->documentation.reserve(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) texts->documentation.push_back(std::make_unique<VRX_documentation>());
+        VRX_stringArray* arrays[] = {&texts->descriptions, &texts->faultNames, &texts->fixes, &texts->labels};
+        for (VRX_stringArray* array : arrays) {
+            if (const int rc = array->SetSize(n)) return rc;
+            for (int i = 0; i < n; ++i) {
+                if (const int rc = array->AddEmpty()) return rc;
+            }
+        }
+        texts_ = std::move(texts);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    VRX_stringArray* texts[] = {&outcomeDescriptions, &faultNames, &outcomeFixes, &outcomeLabels};
-    for (VRX_stringArray* array : texts) {
-        if (const int rc = array->SetSize(n)) return rc;
-        for (int i = 0; i < n; ++i) {
-            if (const int rc = array->AddEmpty()) return rc;
-        }
-    }
-    // A default outcome that the new outcome set no longer has falls back to the first one.
-    if (defaultOutcome >= n) defaultOutcome = 0;
     return kSuccess;
 }

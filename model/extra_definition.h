@@ -8,6 +8,7 @@
 
 #include "base/id_array.h"
 #include "base/int_array.h"
+#include "base/status_codes.h"
 #include "base/string_array.h"
 #include "base/vrx_object.h"
 #include "model/documentation.h"
@@ -75,14 +76,15 @@ public:
     const char* GetOutcomeFix(int index) const;
     [[nodiscard]] int SetOutcomeDescription(int index, const char* text);
     [[nodiscard]] int SetOutcomeFix(int index, const char* text);
-    VRX_stringArray* GetOutcomeDescriptions() { return &outcomeDescriptions; }
-    VRX_stringArray* GetFaultNames() { return &faultNames; }
-    VRX_idArray* GetOutcomeLabels() { return &outcomeLabels; }
-    VRX_stringArray* GetOutcomeFixes() { return &outcomeFixes; }
-    const VRX_idArray* GetOutcomeLabels() const { return &outcomeLabels; }
+    // The per-outcome sequences; null only when out of memory.
+    VRX_stringArray* GetOutcomeDescriptions() { return Filled(&OutcomeTexts::descriptions); }
+    VRX_stringArray* GetFaultNames() { return Filled(&OutcomeTexts::faultNames); }
+    VRX_idArray* GetOutcomeLabels() { return Filled(&OutcomeTexts::labels); }
+    VRX_stringArray* GetOutcomeFixes() { return Filled(&OutcomeTexts::fixes); }
+    const VRX_idArray* GetOutcomeLabels() const { return Filled(&OutcomeTexts::labels); }
     // Null outside the outcomes.
     VRX_documentation* GetOutcomeDocumentation(int index);
-    int GetNumberOfOutcomeDocumentations() const { return static_cast<int>(outcomeDocumentation.size()); }
+    int GetNumberOfOutcomeDocumentations() const;
 
     // Labels are identifiers unique across the network (empty labels excepted).
     [[nodiscard]] int SetOutcomeLabel(int index, const char* label);
@@ -127,14 +129,34 @@ private:
     [[nodiscard]] int StoreGeneratedLabel(int index, const char* base);
     // Number of outcomes that the per-outcome sequences follow.
     int OutcomeCount() const { return faultOutcomes.GetCount(); }
+    // Per-outcome texts and documents, one item an outcome.
+    struct OutcomeTexts {
+        Documents documentation;
+        VRX_stringArray descriptions;
+        VRX_idArray labels{true};
+        VRX_stringArray faultNames;
+        VRX_stringArray fixes;
+    };
+    // Most nodes never get an outcome text, label or document: while texts_ is null every sequence holds
+    // emptyOutcomeTexts empty items, and the sequences are built on first use.
+    [[nodiscard]] int FillOutcomeTexts() const;
+    template <typename Texts>
+    Texts* Filled(Texts OutcomeTexts::*texts) const {
+        return FillOutcomeTexts() == kSuccess ? &(texts_.get()->*texts) : nullptr;
+    }
+    // The text of an unbuilt sequence: empty inside its items, null outside.
+    const char* UnbuiltText(int index) const {
+        return index >= 0 && index < emptyOutcomeTexts ? "" : nullptr;
+    }
+    // InsertOutcome's upkeep of built texts and documents, which follow n outcomes while their count is n.
+    [[nodiscard]] int InsertOutcomeTexts(int index, int n);
+    // Position of the label among this node's labels, kOutOfRange when absent.
+    int LabelPosition(const char* label) const;
 
     VRX_network* network = nullptr;
     int handle = -1;
     VRX_intArray faultOutcomes;
     int defaultOutcome = 0;
-    Documents outcomeDocumentation;
-    VRX_stringArray outcomeDescriptions;
-    VRX_idArray outcomeLabels{true};
-    VRX_stringArray faultNames;
-    VRX_stringArray outcomeFixes;
+    mutable int emptyOutcomeTexts = 0;
+    mutable std::unique_ptr<OutcomeTexts> texts_;
 };

@@ -358,7 +358,7 @@ int VRX_network::AddNode(int typeCode, const char* id) {
         slot.node = std::make_unique<VRX_node>(0, handle, this);
         slot.temporalType = TemporalType::kNormal;
         VRX_node& node = *slot.node;
-        if (node.GetInfo() == nullptr || node.GetCost() == nullptr) {
+        if (node.GetInfo() == nullptr || !node.HasCost()) {
             rc = kOutOfMemory;
         } else if (node.SetId(id != nullptr ? id : generated.c_str()) != kSuccess) {
             // An illegal or reserved identifier falls back to a generated one; the text stays the name.

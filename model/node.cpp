@@ -220,9 +220,13 @@ VRX_node::VRX_node(int typeCode, int nodeHandle, VRX_network* net) : VRX_object(
     // A part that cannot be made leaves the node not valid (CheckValidity below).
     (void)CreateDefinition(typeCode);
     (void)CreateValue(typeCode);
-    try {
-        cost = std::make_unique<VRX_nodeCost>(handle, network);
-    } catch (const std::bad_alloc&) {
+    if (!HasCostParents()) {
+        freshCost_ = true;
+    } else {
+        try {
+            cost = std::make_unique<VRX_nodeCost>(handle, network);
+        } catch (const std::bad_alloc&) {
+        }
     }
     CheckValidity(0);
 }
@@ -247,6 +251,7 @@ VRX_node::VRX_node(const VRX_node& source) : VRX_object() {
     (void)CopyValue(*source.value);
     try {
         if (source.cost) cost = std::make_unique<VRX_nodeCost>(*source.cost);
+        freshCost_ = source.freshCost_;
         if (source.extraDefinition)
             extraDefinition = std::make_unique<VRX_extraDefinition>(*source.extraDefinition);
     } catch (const std::bad_alloc&) {
@@ -269,6 +274,7 @@ void VRX_node::CleanUp(int deep) {
     definition.reset();
     value.reset();
     cost.reset();
+    freshCost_ = false;
     extraDefinition.reset();
     CheckValidity(0);
 }
@@ -320,6 +326,7 @@ int VRX_node::AssignParts(const VRX_node& source) {
     if (rc == kSuccess) {
         try {
             cost = source.cost ? std::make_unique<VRX_nodeCost>(*source.cost) : nullptr;
+            freshCost_ = source.freshCost_;
             // The copies of the algorithms carry no descriptive data, so neither does their extra part.
             extraDefinition = source.extraDefinition
                                   ? std::make_unique<VRX_extraDefinition>(*source.extraDefinition,
@@ -334,6 +341,32 @@ int VRX_node::AssignParts(const VRX_node& source) {
     if (rc != kSuccess) return rc;
     SetFlag(kValid, true);
     return kSuccess;
+}
+
+VRX_nodeCost* VRX_node::GetCost() const {
+    if (freshCost_) {
+        try {
+            // Built without reading the cost parents: the fresh cost has none.
+            cost = std::make_unique<VRX_nodeCost>(handle, nullptr);
+        } catch (const std::bad_alloc&) {
+            return nullptr;
+        }
+        cost->Bind(network, handle);
+        freshCost_ = false;
+    }
+    return cost.get();
+}
+
+int VRX_node::RebuildCost() {
+    // A fresh cost without cost parents is what the rebuild would make.
+    if (freshCost_ && !HasCostParents()) return kSuccess;
+    VRX_nodeCost* built = GetCost();
+    return built != nullptr ? built->RebuildFromParents() : kSuccess;
+}
+
+bool VRX_node::HasCostParents() const {
+    return network != nullptr && handle >= 0 && handle < network->GetNumberOfSlots() &&
+           network->GetParents(handle, 1).GetCount() > 0;
 }
 
 void VRX_node::BindParts() {

@@ -60,7 +60,11 @@ public:
     VRX_nodeInfo* GetInfo() const { return info.get(); }
     VRX_nodeDefinition* GetDefinition() const { return definition.get(); }
     VRX_nodeValue* GetValue() const { return value.get(); }
-    VRX_nodeCost* GetCost() const { return cost.get(); }
+    // Null for a node without a cost (the algorithms' working copies) and when out of memory.
+    VRX_nodeCost* GetCost() const;
+    bool HasCost() const { return cost != nullptr || freshCost_; }
+    // Rebuilds the cost table from the node's cost parents (see VRX_nodeCost::RebuildFromParents).
+    [[nodiscard]] int RebuildCost();
     VRX_extraDefinition* GetExtraDefinition() const { return extraDefinition.get(); }
     VRX_network* GetNetwork() const { return network; }
     int GetHandle() const { return handle; }
@@ -77,13 +81,17 @@ private:
     void RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
                          int newDimension, VRX_intArray& reset);
 
+    bool HasCostParents() const;
     // The nodes of the algorithms' working copies carry no descriptive record.
     bool HasValidInfo() const;
 
     std::unique_ptr<VRX_nodeInfo> info;
     std::unique_ptr<VRX_nodeDefinition> definition;
     std::unique_ptr<VRX_nodeValue> value;
-    std::unique_ptr<VRX_nodeCost> cost;
+    // Most nodes never get cost parents nor costs: while freshCost_ is set the cost is not built and stands
+    // for the one a new node gets (no parents, a cost of 0), built on first use.
+    mutable std::unique_ptr<VRX_nodeCost> cost;
+    mutable bool freshCost_ = false;
     std::unique_ptr<VRX_extraDefinition> extraDefinition;
     VRX_network* network = nullptr;
     int handle = -1;

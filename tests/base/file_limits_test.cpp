@@ -41,7 +41,7 @@ TEST(FileLimits, AReadIsRefusedPastItsMemoryByNodesArcsAndCells) {
     EXPECT_EQ(vovido::ReadSizeRefusal("n", 3, kMaxReadBytes - 8, 0, 1), "");
     EXPECT_EQ(vovido::ReadSizeRefusal("n", 1, kMaxReadBytes - 8, 1, 0),
               "ERROR: Node [n] : the file's 1 node, 1 arc and tables of 0 cells would take at least "
-              "2,147,483,656 bytes to read (2,560 a discrete node, 1,536 another, 16 an arc, 8 a cell), more "
+              "2,147,483,656 bytes to read (1,408 a discrete node, 1,152 another, 16 an arc, 8 a cell), more "
               "than the 2,147,483,648 a read builds (NETWORK TOO LARGE)");
 }
 

@@ -105,9 +105,9 @@ TEST_F(ErgoTest, NodesPastTheMemoryOfAReadAreRefusedBeforeAnyIsMade) {
     EXPECT_EQ(ReadErgo(net, text), kOutOfMemory);
     EXPECT_EQ(
         LoggedMessages(),
-        std::vector<std::string>{"(line 2) : ERROR: Node [838861] : the file's 838,861 nodes, 0 arcs and "
-                                 "tables of 0 cells would take at least 2,147,484,160 bytes to read (2,560 a "
-                                 "discrete node, 1,536 another, 16 an arc, 8 a cell), more than the "
+        std::vector<std::string>{"(line 2) : ERROR: Node [1525202] : the file's 1,525,202 nodes, 0 arcs and "
+                                 "tables of 0 cells would take at least 2,147,484,416 bytes to read (1,408 a "
+                                 "discrete node, 1,152 another, 16 an arc, 8 a cell), more than the "
                                  "2,147,483,648 a read builds (NETWORK TOO LARGE)"});
     EXPECT_EQ(net.GetNumberOfNodes(), 0);
 }

@@ -67,6 +67,31 @@ TEST_F(ExtraDefinitionTest, ConstructionSizesEverySequenceForTheOutcomes) {
     EXPECT_STREQ(extraA->GetQuestion(), "");
 }
 
+// The texts and documents of a node that never had any answer, through every upkeep and copy, as those
+// of a node whose texts were all set empty.
+TEST_F(ExtraDefinitionTest, UntouchedTextsAnswerAsEmptyOnesThroughUpkeepAndCopies) {
+    ASSERT_EQ(extraB->SetOutcomeDescription(0, ""), kSuccess);  // B's texts are built, A's are not
+    for (VRX_extraDefinition* extra : {extraA, extraB}) {
+        const int node = extra == extraA ? a : b;
+        ASSERT_EQ(net.GetNode(node)->GetDefinition()->InsertOutcome(1, "New"), kSuccess);
+        ASSERT_EQ(net.GetNode(node)->GetDefinition()->RemoveOutcome(0), kSuccess);
+        ASSERT_EQ(net.GetNode(node)->GetDefinition()->AddOutcome("Last"), kSuccess);
+        ASSERT_EQ(extra->ChangeOrderOfOutcomes(Ints({2, 0, 1})), kSuccess);
+    }
+    const VRX_extraDefinition copy(*extraA);
+    for (const VRX_extraDefinition* extra : {static_cast<const VRX_extraDefinition*>(extraA), &copy}) {
+        EXPECT_EQ(extra->GetNumberOfOutcomeDocumentations(), 3);
+        EXPECT_STREQ(extra->GetOutcomeDescription(2), extraB->GetOutcomeDescription(2));
+        EXPECT_EQ(extra->GetOutcomeFix(3), nullptr);
+        EXPECT_EQ(extra->GetOutcomeLabels()->GetCount(), 3);
+    }
+    EXPECT_EQ(extraA->GetFaultNames()->GetCount(), 3);
+    EXPECT_EQ(extraA->GetOutcomeDocumentation(2)->GetNumberOfDocuments(), 0);
+    // A label any node takes is checked against the untouched labels too.
+    EXPECT_EQ(extraB->SetOutcomeLabel(0, "Taken"), kSuccess);
+    EXPECT_EQ(extraA->SetOutcomeLabel(0, "Taken"), kOutOfRange);
+}
+
 TEST_F(ExtraDefinitionTest, IndicesOutsideTheOutcomesAreRefused) {
     EXPECT_EQ(extraA->SetFaultOutcome(2, 1), kOutOfRange);
     EXPECT_EQ(extraA->SetFaultOutcome(-1, 1), kOutOfRange);

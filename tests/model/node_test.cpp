@@ -82,6 +82,23 @@ TEST_F(NodeTest, CptNodeHasEveryPartAndIsValid) {
     EXPECT_EQ(nodeA->GetExtraDefinition()->GetHandle(), a);
 }
 
+// A cost follows its cost parents, in the network and in a copy; a node without any keeps a cost of 0.
+TEST_F(NodeTest, CostsFollowTheirCostParentsAndCopies) {
+    const int b = net.AddNode(DefinitionType::kCpt, "B");
+    ASSERT_GE(b, 0);
+    ASSERT_EQ(net.GetNode(b)->GetDefinition()->AddOutcome("Third"), kSuccess);
+    ASSERT_EQ(net.AddCostArc(b, a), kSuccess);
+    ASSERT_EQ(nodeA->GetDefinition()->AddOutcome("More"), kSuccess);
+    VRX_network copy;
+    ASSERT_EQ(copy.CopyFrom(net, false), kSuccess);
+    for (VRX_network* network : {&net, &copy}) {
+        const VRX_Dmatrix* costs = network->GetNode(a)->GetCost()->GetCosts();
+        ASSERT_EQ(costs->GetNumberOfDimensions(), 2);
+        EXPECT_EQ(costs->GetNumberOfElements(), 3);
+        EXPECT_EQ(network->GetNode(b)->GetCost()->GetCosts()->GetNumberOfElements(), 1);
+    }
+}
+
 TEST_F(NodeTest, SetIdChecksSyntaxAndUniqueness) {
     ASSERT_GE(net.AddNode(DefinitionType::kCpt, "B"), 0);
     EXPECT_EQ(nodeA->SetId("B"), kIllegalIdentifier);
