@@ -8,10 +8,23 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
 namespace vovido::test {
+
+// The paths handed out by TempPath, removed when the test program ends: the names carry the process, so
+// no other program (a death test's child included) uses them.
+inline std::vector<std::string>& PathsRemovedAtExit() {
+    static struct Paths {
+        std::vector<std::string> list;
+        ~Paths() {
+            for (const std::string& path : list) std::remove(path.c_str());
+        }
+    } paths;
+    return paths.list;
+}
 
 // A name in the temporary folder that carries the test's suite and name ('/' of parameterised ones made
 // '_'), and the process: the plain and the sanitized program run the same test at the same time.
@@ -20,7 +33,9 @@ inline std::string TempPath(const std::string& name) {
     std::string prefix =
         test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() + "_" : std::string();
     for (char& c : prefix) c = c == '/' ? '_' : c;
-    return ::testing::TempDir() + prefix + std::to_string(getpid()) + "_" + name;
+    std::string path = ::testing::TempDir() + prefix + std::to_string(getpid()) + "_" + name;
+    PathsRemovedAtExit().push_back(path);
+    return path;
 }
 
 inline bool WriteWholeFile(const std::string& path, const std::string& content) {
