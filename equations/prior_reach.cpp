@@ -16,20 +16,20 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-// The nodes, parents before children.
+// The nodes, parents before children, in one pass over the arcs.
 std::vector<SampleNode*> ParentsFirst(const std::vector<std::unique_ptr<SampleNode>>& nodes) {
+    std::vector<std::vector<SampleNode*>> children(nodes.size());
+    std::vector<size_t> pending(nodes.size(), 0);
     std::vector<SampleNode*> order;
-    std::vector<char> placed(nodes.size(), 0);
-    for (bool progress = true; progress;) {
-        progress = false;
-        for (const auto& node : nodes) {
-            if (!node || placed[static_cast<size_t>(node->handle)]) continue;
-            bool ready = true;
-            for (const SampleNode* p : node->parents) ready = ready && placed[static_cast<size_t>(p->handle)];
-            if (!ready) continue;
-            placed[static_cast<size_t>(node->handle)] = 1;
-            order.push_back(node.get());
-            progress = true;
+    for (const auto& node : nodes) {
+        if (!node) continue;
+        for (SampleNode* p : node->parents) children[static_cast<size_t>(p->handle)].push_back(node.get());
+        pending[static_cast<size_t>(node->handle)] = node->parents.size();
+        if (node->parents.empty()) order.push_back(node.get());
+    }
+    for (size_t next = 0; next < order.size(); ++next) {
+        for (SampleNode* child : children[static_cast<size_t>(order[next]->handle)]) {
+            if (--pending[static_cast<size_t>(child->handle)] == 0) order.push_back(child);
         }
     }
     return order;
