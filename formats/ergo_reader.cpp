@@ -363,10 +363,12 @@ int VRX_ergoSpeaker::ReadProbabilities() {
                                                        "] : its table ends after " + std::to_string(i) +
                                                        " of its " + std::to_string(c) + " numbers");
             }
-            // A number beyond the doubles is refused once the names say whose table it is in.
+            // Each number is parsed once; one beyond the doubles is refused once the names say whose
+            // table it is in.
             if (PeekToken() == kSuccess && (token.kind == kInteger || token.kind == kReal) &&
-                ParseDouble(token.text, value) == kSuccess && !std::isfinite(value)) {
-                if (refusal.line == 0) refusal = {handle, value, lexer->GetLineNumber(), TokenText_()};
+                ParseDouble(token.text, value) == kSuccess) {
+                if (!std::isfinite(value) && refusal.line == 0)
+                    refusal = {handle, value, lexer->GetLineNumber(), TokenText_()};
                 ConsumeToken();
             } else if (const int rc = RequireNumber(value)) {
                 return rc;
