@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -14,16 +15,18 @@
 
 namespace vovido::test {
 
-// The paths handed out by TempPath, removed when the test program ends: the names carry the process, so
-// no other program (a death test's child included) uses them.
-inline std::vector<std::string>& PathsRemovedAtExit() {
+// Records a path handed out by TempPath, to be removed when the test program ends: the names carry the
+// process, so no other program (a death test's child included) uses them. Threads of a test share it.
+inline void RemoveAtExit(const std::string& path) {
     static struct Paths {
+        std::mutex lock;
         std::vector<std::string> list;
         ~Paths() {
-            for (const std::string& path : list) std::remove(path.c_str());
+            for (const std::string& p : list) std::remove(p.c_str());
         }
     } paths;
-    return paths.list;
+    const std::lock_guard<std::mutex> hold(paths.lock);
+    paths.list.push_back(path);
 }
 
 // A name in the temporary folder that carries the test's suite and name ('/' of parameterised ones made
@@ -34,7 +37,7 @@ inline std::string TempPath(const std::string& name) {
         test != nullptr ? std::string(test->test_suite_name()) + "_" + test->name() + "_" : std::string();
     for (char& c : prefix) c = c == '/' ? '_' : c;
     std::string path = ::testing::TempDir() + prefix + std::to_string(getpid()) + "_" + name;
-    PathsRemovedAtExit().push_back(path);
+    RemoveAtExit(path);
     return path;
 }
 
