@@ -54,7 +54,7 @@ std::vector<std::string> Sections() {
     }
     out.emplace_back("decisions");
     out.emplace_back("hybrid");
-    for (const char* which : {"band", "samples", "chain", "grid"})
+    for (const char* which : {"band", "fan", "chain-file", "samples", "chain", "grid"})
         out.push_back(std::string("limits:") + which);
     for (const char* which : {"pc", "em", "greedy", "naive-bayes", "search"})
         out.push_back(std::string("learning:") + which);

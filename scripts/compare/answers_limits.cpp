@@ -1,6 +1,7 @@
 // Sections of work near the engine's limits that answers in seconds: a structure-only file of wide
-// families read, updated, written in every format and read back, samplers with millions of samples, and
-// the exact algorithms on a long chain.
+// families read, updated, written in every format and read back, many wide childless families updated,
+// a long chain read from a file, samplers with millions of samples, and the exact algorithms on a long
+// chain.
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -28,6 +29,38 @@ void BandFile(const std::string& scratch) {
     const int status = RecordRead(net, path, "limits:band:read");
     std::remove(path.c_str());
     if (status == 0) RecordFileAnswers(net, scratch, "limits:band");
+}
+
+// 20 two-state roots and 60 two-state children of them all, tables left to the defaults: 960 MB of
+// tables, under the exact algorithms.
+void Fan(const std::string& scratch) {
+    const int roots = 20;
+    const std::string path = scratch + "/fan.net";
+    std::ofstream(path) << test::FamiliesText(".net", roots + 60,
+                                              [](int i) { return std::make_pair(0, i < roots ? 0 : roots); });
+    VRX_network net;
+    const int status = RecordRead(net, path, "limits:fan:read");
+    std::remove(path.c_str());
+    if (status != 0) return;
+    for (int algorithm :
+         {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kRelevanceDecomposition,
+          BayesianAlgorithm::kRelevanceDecomposition2}) {
+        net.SetBayesianAlgorithm(algorithm);
+        net.InvalidateValues();
+        (void)RecordUpdate(net, false, "limits:fan:alg" + std::to_string(algorithm),
+                           [&] { return net.UpdateBeliefs(); });
+    }
+}
+
+// A Hugin file of a chain of 200,000 two-state nodes (20 MB), read and updated.
+void ChainFile(const std::string& scratch) {
+    const std::string path = scratch + "/chain.net";
+    std::ofstream(path) << test::BandText(".net", 200000, 1);
+    VRX_network net;
+    const int status = RecordRead(net, path, "limits:chain-file:read");
+    std::remove(path.c_str());
+    if (status == 0)
+        (void)RecordUpdate(net, false, "limits:chain-file:alg0", [&] { return net.UpdateBeliefs(); });
 }
 
 void ManySamples() {
@@ -106,6 +139,8 @@ void Grids() {
 
 void LimitsSection(const std::string& which, const std::string& scratch) {
     if (which == "band") BandFile(scratch);
+    if (which == "fan") Fan(scratch);
+    if (which == "chain-file") ChainFile(scratch);
     if (which == "samples") ManySamples();
     if (which == "chain") LongChain();
     if (which == "grid") Grids();
