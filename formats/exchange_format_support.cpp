@@ -388,10 +388,12 @@ void WriteNestedLists(const std::vector<int>& sizes, const NestedListStyle& styl
 
 int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
     if (speaker.PeekToken() != kSuccess) return kSyntaxError;
-    const std::string text(speaker.GetToken().text != nullptr ? speaker.GetToken().text : "");
     if (const int rc = speaker.ReadNumber(value)) return rc;
     if (std::isfinite(value)) return kSuccess;
-    const std::string message = "ERROR: '" + text + "' : Number out of range";
+    // The token consumed keeps its text until the next is scanned.
+    const char* text = speaker.GetToken().text;
+    const std::string message =
+        "ERROR: '" + std::string(text != nullptr ? text : "") + "' : Number out of range";
     return speaker.ReportError(kSyntaxError, message.c_str());
 }
 

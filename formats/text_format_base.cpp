@@ -66,6 +66,7 @@ void VRX_textFormat::ResetReadState_() {
     unknownEntry_ = -1;
     readFirstEntry_ = errorLog.GetNumberOfEntries();
     stopped_ = false;
+    peeked_ = false;
     if (network != nullptr) network->readTablesRefused = false;
 }
 
@@ -94,10 +95,18 @@ int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
 
 void VRX_textFormat::FinishReading() {
     lexer.reset();
+    peeked_ = false;
+}
+
+int VRX_textFormat::StepBackToken() {
+    peeked_ = false;
+    return lexer ? lexer->StepBack() : kOutOfRange;
 }
 
 int VRX_textFormat::PeekToken() {
     if (!lexer || stopped_) return kNoMoreTokens;
+    // Readers peek at a token many times before they consume it: once it is current, it stays so.
+    if (peeked_) return kSuccess;
     // An unknown character has been logged and dropped by the analyser: the token after it is current,
     // and the read fails as the character is lost.
     const int logged = lexer->GetErrorsLogged();
@@ -117,10 +126,12 @@ int VRX_textFormat::PeekToken() {
     }
     // The input ended by a failure to read on, not by its end: what was not read is lost.
     if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
+    peeked_ = result == kSuccess;
     return result;
 }
 
 void VRX_textFormat::ConsumeToken() {
+    peeked_ = false;
     if (!lexer) return;
     if (!digests_.empty()) {
         // FNV-1a over the token's kind and length (one step; the lengths keep token bounds apart) and its

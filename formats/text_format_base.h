@@ -328,6 +328,8 @@ public:
     [[nodiscard]] int PeekToken();
     // Consumes the current token, adding it to the digests of the statements being read.
     void ConsumeToken();
+    // Makes the token before the current one current again (VRX_lexicalAnalizer::StepBack).
+    [[nodiscard]] int StepBackToken();
 
     const VRX_token& GetToken() const { return token; }
     const std::string& GetMessage() const { return message; }
@@ -414,6 +416,8 @@ private:
     bool skippingUnknown_ = false;
     // The read has ended at a refusal whose cause the network logged: nothing more is read or reported.
     bool stopped_ = false;
+    // The current token has been peeked at and is in `token`: peeking again changes nothing.
+    bool peeked_ = false;
     // The digests of the statements being read, innermost last.
     std::vector<StatementDigest*> digests_;
 };
