@@ -1,8 +1,8 @@
 // Reading speed of the network files: binary trees of 10,000 to 100,000 nodes in the own text format
 // ("vrx") and the XML format ("xvrx"), read and then updated; chains of up to a million nodes in the
 // Hugin format; files of tens of thousands of unknown statements, one node of tens of thousands of
-// outcomes, and XML files with a comment or attribute of many megabytes. Each family runs at growing sizes; the fitted complexity shows whether reading stays
-// linear in the size of the file.
+// outcomes, and XML files with a comment or attribute of many megabytes. Each family runs at growing sizes;
+// the fitted complexity shows whether reading stays linear in the size of the file.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
