@@ -66,9 +66,17 @@ void Triangulation::BuildMoralGraph(const MoralGraphSource& graph) {
         const int k = static_cast<int>(p.size());
         neighbours_[v].reserve(neighbours_[v].size() + p.size());
         for (int i = 0; i < k; i++) AddEdge(v, p[i]);
-        for (int i = k - 2; i >= 0; i--) {
-            for (int j = i + 1; j < k; j++) AddEdge(p[i], p[j]);
-        }
+        Marry(p);
+    }
+    if (const std::vector<std::vector<int>>* sets = graph.GetMarriedSets()) {
+        for (const std::vector<int>& set : *sets) Marry(set);
+    }
+}
+
+void Triangulation::Marry(const std::vector<int>& nodes) {
+    const int k = static_cast<int>(nodes.size());
+    for (int i = k - 2; i >= 0; i--) {
+        for (int j = i + 1; j < k; j++) AddEdge(nodes[i], nodes[j]);
     }
 }
 
