@@ -168,10 +168,10 @@ public:
     void CollectEvidence();
     // 0, or kOutOfMemory when a separator table cannot be allocated.
     [[nodiscard]] int DistributeEvidence();
-    // Writes normalised beliefs of the requested unobserved nodes, those left out of the tree included. requested is null or a byte array
-    // indexed by network handle; entries set there force the node and are cleared. 0, or kConflictingEvidence
-    // (logged) when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing
-    // cleared.
+    // Writes normalised beliefs of the requested unobserved nodes, those left out of the tree included.
+    // requested is null or a byte array indexed by network handle; entries set there force the node and are
+    // cleared. 0, or kConflictingEvidence (logged) when a marginal sums to 0.0 (impossible evidence): then
+    // nothing is written and nothing cleared.
     [[nodiscard]] int WriteBeliefs(unsigned char* requested);
     // The whole update for the part. False when the tree cannot be built or tables cannot be allocated,
     // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
@@ -189,8 +189,9 @@ public:
     // over its table: building each cluster's table from its families, the two passes a message takes over
     // each of the clusters it joins, and the marginal of each belief the run writes (requested as for
     // WriteBeliefs; for a node left out, the pass that marginalises its cluster onto its parents where the
-    // cluster holds more, and the walk of its table along their marginal). Run refuses a tree past kMaxJoinTreePassEntries before allocating anything, as one too
-    // large: smaller groups of targets need fewer beliefs and often smaller trees.
+    // cluster holds more, and the walk of its table along their marginal). Run refuses a tree past
+    // kMaxJoinTreePassEntries before allocating anything, as one too large: smaller groups of targets need
+    // fewer beliefs and often smaller trees.
     uint64_t EstimatePassEntries(const unsigned char* requested) const;
 
     // 0 after success; kOutOfMemory when the tree could not be built or tables allocated,

@@ -364,7 +364,8 @@ int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belie
         const PotentialTable* marginal = &c->clusterTable;
         if (count != c->numMembers) {
             if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
-            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) != kSuccess)
+            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
+                kSuccess)
                 return kOutOfRange;
             parents.marginal.Fill(0.0);
             StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
@@ -468,7 +469,8 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
             const int m = c->members[q];
             if (part_.GetEvidence(m) >= 0) continue;
             unobserved++;
-            cluster = std::min(kCap, cluster * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(m), 1)));
+            cluster =
+                std::min(kCap, cluster * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(m), 1)));
         }
         const uint64_t outcomes = static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1));
         const uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;

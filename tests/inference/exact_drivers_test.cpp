@@ -468,7 +468,8 @@ int RefusedUnderAddressSpaceCap() {
     const auto refusal = [](const char* entries) {
         return "ERROR: Exact inference refused: memory ran out while the join tree of a part of 64 nodes was "
                "built: its tables of " +
-               std::string(entries) + " entries fit the limit of 268435456 entries a tree, but not the memory left";
+               std::string(entries) +
+               " entries fit the limit of 268435456 entries a tree, but not the memory left";
     };
     const std::string text = refusal("24820688");
     using Driver = int (*)(VRX_network&, std::vector<DecompositionAttempt>*);
