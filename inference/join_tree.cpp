@@ -19,59 +19,19 @@
 
 namespace {
 
-// The part as the triangulation reads it: observed nodes count as size 1. Nodes left out of the tree
-// (ascending part indices) are not in the graph, which numbers the others in order; the parents of each
-// stay joined to each other.
+// The part as the triangulation reads it: observed nodes count as size 1. Nodes marked in leftOut (empty:
+// none) stay out of the graph, their parents joined to each other.
 class PartGraph : public vovido::MoralGraphSource {
 public:
-    PartGraph(const PartView& part, const std::vector<int>& leftOut) : part_(part) {
-        if (leftOut.empty()) return;
-        const int n = part.GetNumberOfNodes();
-        std::vector<int> number(static_cast<size_t>(n), -1);
-        size_t next = 0;
-        for (int v = 0; v < n; v++) {
-            if (next < leftOut.size() && leftOut[next] == v) {
-                next++;
-                continue;
-            }
-            number[v] = static_cast<int>(partIndex_.size());
-            partIndex_.push_back(v);
-        }
-        // A node left out is no one's parent.
-        const auto renumbered = [&number](const std::vector<int>& list) {
-            std::vector<int> out;
-            out.reserve(list.size());
-            for (int v : list) out.push_back(v >= 0 ? number[v] : v);
-            return out;
-        };
-        parents_.reserve(partIndex_.size());
-        for (int v : partIndex_) parents_.push_back(renumbered(part.GetParentIndices(v)));
-        married_.reserve(leftOut.size());
-        for (int v : leftOut) married_.push_back(renumbered(part.GetParentIndices(v)));
-    }
-    int GetNumberOfNodes() const override {
-        return partIndex_.empty() ? part_.GetNumberOfNodes() : static_cast<int>(partIndex_.size());
-    }
-    int GetSize(int k) const override {
-        const int v = PartIndex(k);
-        return part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v);
-    }
-    const std::vector<int>& GetParents(int k) const override {
-        return partIndex_.empty() ? part_.GetParentIndices(k) : parents_[k];
-    }
-    const std::vector<std::vector<int>>* GetMarriedSets() const override {
-        return married_.empty() ? nullptr : &married_;
-    }
-    // Part index of each node of the graph; empty when the graph numbers them as the part does.
-    const std::vector<int>& GetPartIndices() const { return partIndex_; }
+    PartGraph(const PartView& part, const std::vector<char>& leftOut) : part_(part), leftOut_(leftOut) {}
+    int GetNumberOfNodes() const override { return part_.GetNumberOfNodes(); }
+    int GetSize(int v) const override { return part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v); }
+    const std::vector<int>& GetParents(int v) const override { return part_.GetParentIndices(v); }
+    bool IsLeftOut(int v) const override { return !leftOut_.empty() && leftOut_[v] != 0; }
 
 private:
-    int PartIndex(int k) const { return partIndex_.empty() ? k : partIndex_[k]; }
-
     const PartView& part_;
-    std::vector<int> partIndex_;
-    std::vector<std::vector<int>> parents_;
-    std::vector<std::vector<int>> married_;
+    const std::vector<char>& leftOut_;
 };
 
 // Whether each column of a node's table (its distribution for one configuration of its parents, the last
@@ -210,11 +170,11 @@ bool JoinTree::Build(uint32_t limit) {
     bool built = false;
     bool taken = false;
     try {
-        if (childless_ == ChildlessNodes::kLeftOut) FindLeftOutNodes();
-        const PartGraph graph(part_, leftOut_);
-        built = triangulation.Run(graph, limit);
+        std::vector<char> leftOut;
+        if (childless_ == ChildlessNodes::kLeftOut) FindLeftOutNodes(leftOut);
+        built = triangulation.Run(PartGraph(part_, leftOut), limit);
         // The clusters made before a failure stay in the list as well.
-        taken = TakeCliques(triangulation.GetCliques(), graph.GetPartIndices());
+        taken = TakeCliques(triangulation.GetCliques());
     } catch (const std::bad_alloc&) {
         taken = false;
     }
@@ -262,23 +222,25 @@ bool JoinTree::CanLeaveOut(int v) const {
     return ColumnsSumToOne(*table);
 }
 
-void JoinTree::FindLeftOutNodes() {
+void JoinTree::FindLeftOutNodes(std::vector<char>& mask) {
     const int n = part_.GetNumberOfNodes();
     for (int v = 0; v < n; v++) {
-        if (CanLeaveOut(v)) leftOut_.push_back(v);
+        if (!CanLeaveOut(v)) continue;
+        if (mask.empty()) mask.assign(static_cast<size_t>(n), 0);
+        mask[v] = 1;
+        leftOut_.push_back(v);
     }
 }
 
-bool JoinTree::TakeCliques(const std::vector<vovido::Clique>& cliques, const std::vector<int>& partIndex) {
-    const auto inPart = [&partIndex](int k) { return partIndex.empty() ? k : partIndex[k]; };
+bool JoinTree::TakeCliques(const std::vector<vovido::Clique>& cliques) {
     for (const vovido::Clique& clique : cliques) {
         Cluster* cluster = pool_.Take();
         if (cluster == nullptr) return false;
-        cluster->eliminatedNode = inPart(clique.eliminated);
+        cluster->eliminatedNode = clique.eliminated;
         cluster->weight = clique.weight;
         // The triangulation keeps to the cluster's capacity: the adds cannot fail.
-        for (int v : clique.members) (void)cluster->AddMember(inPart(v));
-        for (int v : clique.separator) (void)cluster->AddSeparatorNode(inPart(v));
+        for (int v : clique.members) (void)cluster->AddMember(v);
+        for (int v : clique.separator) (void)cluster->AddSeparatorNode(v);
         clusters_.push_back(cluster);
     }
     for (size_t i = 0; i < cliques.size(); i++) {

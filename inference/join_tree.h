@@ -222,13 +222,13 @@ public:
 
 private:
     // Clusters from the triangulation's cliques, in creation order, linked as they were; false when
-    // the pool or a child list cannot take them. partIndex gives the part index of each node the
-    // triangulation numbered (empty: the same numbers).
-    bool TakeCliques(const std::vector<vovido::Clique>& cliques, const std::vector<int>& partIndex);
+    // the pool or a child list cannot take them.
+    bool TakeCliques(const std::vector<vovido::Clique>& cliques);
     void AssignFamiliesUnguarded();
-    // Whether the node's family may stay out of the tree (see Build), and the nodes that may.
+    // Whether the node's family may stay out of the tree (see Build), and the nodes that may, listed and
+    // marked in mask (left empty when there are none).
     bool CanLeaveOut(int v) const;
-    void FindLeftOutNodes();
+    void FindLeftOutNodes(std::vector<char>& mask);
     // The parents of a node left out (all unobserved), ascending as the variables of the cluster tables,
     // and their outcome counts; returns how many.
     int SortedParents(int v, int* vars, int* sizes) const;
@@ -238,7 +238,7 @@ private:
         PotentialTable marginal;
         PotentialTable ordered;
         const Cluster* cluster = nullptr;
-        std::vector<int> parents;
+        int node = -1;
     };
     // The unnormalised belief of the i-th node left out, read from its cluster after distribution. 0,
     // kOutOfMemory or kOutOfRange.

@@ -353,7 +353,7 @@ int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belie
     const VRX_Dmatrix* table = part_.GetNodeTable(v);
     if (c == nullptr || table == nullptr || table->GetData() == nullptr) return kOutOfRange;
     const std::vector<int>& list = part_.GetParentIndices(v);
-    if (parents.cluster != c || parents.parents != list) {
+    if (parents.cluster != c || part_.GetParentIndices(parents.node) != list) {
         parents.cluster = nullptr;
         int vars[kMaxTableDimensions];
         int sizes[kMaxTableDimensions];
@@ -377,12 +377,8 @@ int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belie
         if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
         if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess) return kOutOfRange;
         StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), marginal->GetEntries(), program);
-        try {
-            parents.parents = list;
-        } catch (const std::bad_alloc&) {
-            return kOutOfMemory;
-        }
         parents.cluster = c;
+        parents.node = v;
     }
     const int k = part_.GetNumberOfOutcomes(v);
     for (int x = 0; x < k; x++) belief[x] = 0.0;

@@ -53,6 +53,11 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     saved_.reserve(n);
     order_.reserve(n);
     cliques_.reserve(n);
+    for (int v = 0; v < n_; v++) {
+        if (!graph.IsLeftOut(v)) continue;
+        eliminated_[v] = 1;
+        numEliminated_++;
+    }
     return true;
 }
 
@@ -65,11 +70,9 @@ void Triangulation::BuildMoralGraph(const MoralGraphSource& graph) {
         const std::vector<int>& p = graph.GetParents(v);
         const int k = static_cast<int>(p.size());
         neighbours_[v].reserve(neighbours_[v].size() + p.size());
+        // A node left out counts as eliminated from the start: AddEdge passes it over.
         for (int i = 0; i < k; i++) AddEdge(v, p[i]);
         Marry(p);
-    }
-    if (const std::vector<std::vector<int>>* sets = graph.GetMarriedSets()) {
-        for (const std::vector<int>& set : *sets) Marry(set);
     }
 }
 
@@ -90,6 +93,7 @@ bool Triangulation::Adjacent(int a, int b) const {
 
 void Triangulation::AddEdge(int a, int b) {
     if (a < 0 || b < 0 || a >= n_ || b >= n_ || a == b) return;  // parents outside the graph
+    if (eliminated_[a] || eliminated_[b]) return;                // a node left out
     if (Adjacent(a, b)) return;
     AddEdgeUnchecked(a, b);
 }

@@ -24,9 +24,9 @@ public:
     virtual int GetSize(int v) const = 0;
     // Parent indices in the node's parent order; indices outside the graph are ignored.
     virtual const std::vector<int>& GetParents(int v) const = 0;
-    // Further node sets whose members are joined to each other, like the parents of a node the graph leaves
-    // out; null for none.
-    virtual const std::vector<std::vector<int>>* GetMarriedSets() const { return nullptr; }
+    // Whether the node stays out of the graph: it gets no edge and no clique, but its parents are joined
+    // to each other as if its family were there. No node does unless the source says so.
+    virtual bool IsLeftOut(int /*v*/) const { return false; }
 };
 
 // A clique as made by one elimination: the eliminated node, then its neighbours at that moment from the

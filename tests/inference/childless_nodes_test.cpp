@@ -28,8 +28,20 @@ struct Leaves {
         a = t.Add("A"), b = t.Add("B", 3), c = t.Add("C"), d = t.Add("D", 3), e = t.Add("E");
         l1 = t.Add("L1"), l2 = t.Add("L2", 3), l3 = t.Add("L3"), l4 = t.Add("L4"), l5 = t.Add("L5");
         l6 = t.Add("L6", 3);
-        t.Arcs({{a, d}, {b, d}, {b, e}, {c, e}, {d, l1}, {e, l1}, {a, l2}, {d, l2}, {e, l2}, {c, l3},
-                {e, l4}, {d, l5}, {a, l6}, {c, l6}});
+        t.Arcs({{a, d},
+                {b, d},
+                {b, e},
+                {c, e},
+                {d, l1},
+                {e, l1},
+                {a, l2},
+                {d, l2},
+                {e, l2},
+                {c, l3},
+                {e, l4},
+                {d, l5},
+                {a, l6},
+                {c, l6}});
         std::mt19937 rng(7);
         t.RandomTables(rng, 0.0);
     }
@@ -78,14 +90,16 @@ TEST(ChildlessNodes, AreLeftOutOfTheTreeWhereExactAndTheirBeliefsMatchEnumeratio
         VRX_network& net = n.t.net;
         for (const auto& [id, outcome] : c.evidence) n.t.Observe(net.FindNode(id), outcome);
         if (c.likelihood != nullptr) {
-            ASSERT_EQ(n.t.Value(net.FindNode(c.likelihood))->SetVirtualEvidence(Doubles({0.2, 0.9})), kSuccess);
+            ASSERT_EQ(n.t.Value(net.FindNode(c.likelihood))->SetVirtualEvidence(Doubles({0.2, 0.9})),
+                      kSuccess);
         }
         EXPECT_EQ(LeftOut(net), c.leftOut) << c.name;
         net.SetBayesianAlgorithm(0);
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << c.name;
         const Reference reference = Enumerate(net);
         for (int h : n.t.Handles())
-            ExpectNear(n.t.Beliefs(h), reference.beliefs[h], std::string(c.name) + " " + net.GetNode(h)->GetId());
+            ExpectNear(n.t.Beliefs(h), reference.beliefs[h],
+                       std::string(c.name) + " " + net.GetNode(h)->GetId());
     }
 }
 
