@@ -446,8 +446,8 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
         }
         total = std::min(kCap, total + std::min(kCap / std::max<uint64_t>(passes, 1), entries) * passes);
     }
-    // A node left out: its cluster marginalised onto its parents where it holds more, and the parents'
-    // marginal walked once for each of its outcomes.
+    // A node left out: its cluster marginalised onto its parents where it holds more, and its table walked
+    // once along the parents' marginal.
     for (size_t i = 0; i < leftOut_.size() && i < leftOutCluster_.size(); i++) {
         const int v = leftOut_[i];
         const Cluster* c = leftOutCluster_[i];
