@@ -37,8 +37,8 @@ constexpr int64_t kLookAheadCellsPerByte = 64;
 // of each kind, its slot counted at 240 bytes; a chain of two-state nodes read from a Hugin file takes
 // 1.75 KB a node), an arc at least its place in both nodes' lists and the definition's parent record. A
 // read whose nodes, arcs and tables (8 bytes a cell) pass kMaxReadBytes is refused at the node or arc
-// that passes it: such a read takes ten seconds or more (a chain of 1,000,000 nodes: some 18 s and
-// 1.8 GB).
+// that passes it: such a read takes ten seconds or more (a chain of 1,000,000 nodes: some 9 to 10 s and
+// 1.7 GB).
 constexpr int64_t kReadDiscreteNodeBytes = 1408;
 constexpr int64_t kReadNodeBytes = 1152;
 constexpr int64_t kReadArcBytes = 16;

@@ -2,7 +2,7 @@
 // A stack that keeps its first N items inline and moves to the heap beyond them, for the explicit
 // stacks that replace recursion over trees: shallow trees cost no allocation, and pushing, reading
 // and popping are a pointer and a count. Growing moves the items: references to them do not survive
-// a Push.
+// a Push. Its items may also be read in place as a small list.
 
 #include <algorithm>
 #include <vector>
@@ -25,6 +25,15 @@ public:
     void Pop() { --size_; }
     bool Empty() const { return size_ == 0; }
     int Size() const { return size_; }
+    // The items in the order pushed, the bottom first.
+    T& operator[](int i) { return data_[i]; }
+    const T& operator[](int i) const { return data_[i]; }
+    T* begin() { return data_; }
+    T* end() { return data_ + size_; }
+    const T* begin() const { return data_; }
+    const T* end() const { return data_ + size_; }
+    // Keeps the first n items; n is at most Size().
+    void Truncate(int n) { size_ = n; }
 
 private:
     void Grow() {

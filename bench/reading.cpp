@@ -1,8 +1,8 @@
 // Reading speed of the network files: binary trees of 10,000 to 100,000 nodes in the own text format
-// ("vrx") and the XML format ("xvrx"), read and then updated; files of tens of thousands of unknown
-// statements, one node of tens of thousands of outcomes, and XML files with a comment or attribute of
-// many megabytes. Each family runs at growing sizes; the fitted complexity shows whether reading stays
-// linear in the size of the file.
+// ("vrx") and the XML format ("xvrx"), read and then updated; chains of up to a million nodes in the
+// Hugin format; files of tens of thousands of unknown statements, one node of tens of thousands of
+// outcomes, and XML files with a comment or attribute of many megabytes. Each family runs at growing sizes;
+// the fitted complexity shows whether reading stays linear in the size of the file.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -90,6 +90,29 @@ void ReadAndUpdateTreeXvrx(benchmark::State& state) {
     ReadTree(state, "xvrx", true);
 }
 
+// A chain of n two-state nodes in the Hugin format, node i the parent of node i + 1: the shape of the
+// files of a million nodes users read, whose cost is the per-node work of every reader (the identifier
+// index, the node table, adding nodes and arcs).
+std::string ChainNet(int n) {
+    std::string text = "net\n{\n}\n";
+    text.reserve(static_cast<size_t>(n) * 110);
+    for (int i = 0; i < n; ++i)
+        text += "node n" + std::to_string(i) + "\n{\n    states = (\"a\" \"b\");\n}\n";
+    for (int i = 0; i < n; ++i) {
+        text += "potential (n" + std::to_string(i);
+        text += i > 0 ? " | n" + std::to_string(i - 1) + ")\n{\n    data = ((0.9 0.1) (0.2 0.8));\n}\n"
+                      : ")\n{\n    data = (0.3 0.7);\n}\n";
+    }
+    return text;
+}
+
+void ReadChainNet(benchmark::State& state) {
+    const int n = static_cast<int>(state.range(0));
+    const std::string& path = files.Get("chain_" + std::to_string(n) + ".net", [n] { return ChainNet(n); });
+    ReadInto(state, path, n, false);
+    state.SetItemsProcessed(state.iterations() * n);
+}
+
 // A net block of n statements the reader does not know: each one a logged warning, none fatal.
 void UnknownStatements(benchmark::State& state) {
     const int n = static_cast<int>(state.range(0));
@@ -163,6 +186,7 @@ BENCHMARK(ReadTreeVrx)->Arg(10000)->Arg(40000)->Arg(100000)->Unit(benchmark::kMi
 BENCHMARK(ReadTreeXvrx)->Arg(10000)->Arg(40000)->Arg(100000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(ReadAndUpdateTreeVrx)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ReadAndUpdateTreeXvrx)->Arg(10000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ReadChainNet)->Arg(100000)->Arg(300000)->Arg(1000000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(UnknownStatements)->Arg(20000)->Arg(40000)->Arg(80000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(ManyOutcomesVrx)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();
 BENCHMARK(ManyOutcomesXvrx)->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond)->Complexity();

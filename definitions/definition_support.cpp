@@ -12,6 +12,7 @@
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/size_limits.h"
+#include "base/small_stack.h"
 #include "base/status_codes.h"
 #include "definitions/node_cost.h"
 #include "model/extra_definition.h"
@@ -220,10 +221,11 @@ int64_t TableCellsWithParents(const VRX_network& network, int handle, const int*
     // rather than marked in a list over every node: readers and checks count each node's table, and
     // that list would make counting them all quadratic. The saturating product does not depend on order.
     const VRX_intArray& current = network.GetParents(handle);
-    std::vector<int> listed(current.GetItems(), current.GetItems() + current.GetCount());
-    if (count > 0) listed.insert(listed.end(), parents, parents + count);
+    SmallStack<int, 16> listed;
+    for (int i = 0; i < current.GetCount(); ++i) listed.Push(current[i]);
+    for (int i = 0; i < count; ++i) listed.Push(parents[i]);
     std::sort(listed.begin(), listed.end());
-    listed.erase(std::unique(listed.begin(), listed.end()), listed.end());
+    listed.Truncate(static_cast<int>(std::unique(listed.begin(), listed.end()) - listed.begin()));
     for (const int parent : listed) {
         if (network.IsLiveHandle(parent)) times(parent);
     }

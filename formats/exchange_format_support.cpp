@@ -2,6 +2,7 @@
 #include "formats/exchange_format_support.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -103,17 +104,42 @@ int RefuseEmptyFile(const char* path) {
 
 namespace {
 
+// The identifiers taken so far among a node's outcomes: a node has a few, searched in turn; a long list
+// goes into a set.
+class TakenIds {
+public:
+    bool Insert(std::string_view id) {
+        if (Contains(id)) return false;
+        if (count_ < few_.size()) {
+            few_[count_++] = id;
+            return true;
+        }
+        if (many_.empty()) many_.insert(few_.begin(), few_.end());
+        many_.insert(id);
+        return true;
+    }
+    bool Contains(std::string_view id) const {
+        if (!many_.empty()) return many_.count(id) != 0;
+        return std::find(few_.begin(), few_.begin() + static_cast<std::ptrdiff_t>(count_), id) !=
+               few_.begin() + static_cast<std::ptrdiff_t>(count_);
+    }
+
+private:
+    std::array<std::string_view, 16> few_;
+    size_t count_ = 0;
+    std::unordered_set<std::string_view> many_;
+};
+
 // The identifiers of OutcomeIds, with the names that changed as (index, new name).
 std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
                                         std::vector<std::pair<size_t, std::string>>& renamed) {
     std::vector<std::string> ids(names.size());
     // Every name that stays is taken first, wherever it stands in the list. The keys view the names and
     // the ids, neither of which moves while the set lives.
-    std::unordered_set<std::string_view> taken;
-    taken.reserve(names.size());
+    TakenIds taken;
     std::vector<size_t> changing;
     for (size_t i = 0; i < names.size(); ++i) {
-        if (VRX_fileFormat::IsFileIdentifier(names[i]) && taken.insert(names[i]).second) {
+        if (VRX_fileFormat::IsFileIdentifier(names[i]) && taken.Insert(names[i])) {
             ids[i] = names[i];
         } else {
             changing.push_back(i);
@@ -125,10 +151,10 @@ std::vector<std::string> OutcomeIdTexts(const std::vector<std::string>& names,
         std::string base = names[i];
         if (VRX_idArray::RepairId(base) != kSuccess) base = "x";
         std::string id = base;
-        for (long long& n = nextNumber.emplace(base, 2).first->second; taken.count(id) != 0; ++n)
+        for (long long& n = nextNumber.emplace(base, 2).first->second; taken.Contains(id); ++n)
             id = base + std::to_string(n);
         ids[i] = std::move(id);
-        taken.insert(ids[i]);
+        taken.Insert(ids[i]);
         renamed.emplace_back(i, ids[i]);
     }
     return ids;
@@ -174,6 +200,7 @@ int OutcomeIds(const VRX_stringArray& names, const std::string& nodeId, VRX_idAr
                const Warning& warn) {
     std::vector<std::string> texts;
     try {
+        texts.reserve(static_cast<size_t>(names.GetCount()));
         for (int i = 0; i < names.GetCount(); ++i) texts.emplace_back(names[i] != nullptr ? names[i] : "");
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
@@ -361,10 +388,12 @@ void WriteNestedLists(const std::vector<int>& sizes, const NestedListStyle& styl
 
 int ReadFiniteNumber(VRX_textFormat& speaker, double& value) {
     if (speaker.PeekToken() != kSuccess) return kSyntaxError;
-    const std::string text(speaker.GetToken().text != nullptr ? speaker.GetToken().text : "");
     if (const int rc = speaker.ReadNumber(value)) return rc;
     if (std::isfinite(value)) return kSuccess;
-    const std::string message = "ERROR: '" + text + "' : Number out of range";
+    // The token consumed keeps its text until the next is scanned.
+    const char* text = speaker.GetToken().text;
+    const std::string message =
+        "ERROR: '" + std::string(text != nullptr ? text : "") + "' : Number out of range";
     return speaker.ReportError(kSyntaxError, message.c_str());
 }
 

@@ -196,7 +196,7 @@ void VRX_huginSpeaker::ReportStrayEnd() {
             ("ERROR: '" + word + "' : End of File inside a word, the file was cut short").c_str());
         return;
     }
-    (void)lexer->StepBack();
+    (void)StepBackToken();
     message.assign("ERROR: '").append(word).append("' : End of File expected");
     (void)ReportError(kSyntaxError, message.c_str());
     // What follows is not read: its tokens say nothing more.

@@ -2,6 +2,7 @@
 #include "formats/lexical_analyser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "base/error_log.h"
@@ -299,26 +300,38 @@ int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
     }
     if (!IsValid() || (sourceFlags & kFileInput) == 0) return kNoMoreTokens;
     for (;;) {
+        // The scans run over locals: the line's characters may alias any member, which would otherwise
+        // be stored and loaded again for every character.
         while (tokenStart < lineBuffer.size() || NextLine() == kSuccess) {
-            while (tokenStart < lineBuffer.size() && isSeparator_[Byte(lineBuffer[tokenStart])]) ++tokenStart;
-            if (tokenStart < lineBuffer.size()) break;
+            const char* const line = lineBuffer.data();
+            const size_t end = lineBuffer.size();
+            size_t start = tokenStart;
+            while (start < end && isSeparator_[Byte(line[start])]) ++start;
+            tokenStart = start;
+            if (start < end) break;
         }
         if (tokenStart >= lineBuffer.size()) return kNoMoreTokens;
 
-        state = 0;
-        scan = tokenStart;
+        const char* const line = lineBuffer.data();
+        const size_t end = lineBuffer.size();
+        size_t at = tokenStart;
+        int current = 0;
+        int previous = 0;
         int action = 0;
         for (;;) {
-            previousState = state;
-            action = table[ClassAt(scan)][previousState];
+            previous = current;
+            action = table[at < end ? kClasses.classes[Byte(line[at])] : kBlankClass][previous];
             if (action >= 1 && action <= 15) {
-                state = action;
-                ++scan;
+                current = action;
+                ++at;
                 continue;
             }
-            state = action;
+            current = action;
             break;
         }
+        scan = at;
+        state = current;
+        previousState = previous;
         int result = kSuccess;
         switch (action) {
             case kSkip:
@@ -551,14 +564,24 @@ void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) 
     const int slot = HistorySlot(index);
     history[slot].kind = kind;
     history[slot].length = length;
-    historyTexts[slot].assign(text);
+    historyTexts[slot].Assign(text);
     historyIndex = index;
+}
+
+void VRX_lexicalAnalizer::KeptText::Assign(std::string_view text) {
+    if (text.size() >= room) {
+        const size_t grown = std::max({text.size() + 1, room * 2, size_t{32}});
+        chars = std::make_unique<char[]>(grown);
+        room = grown;
+    }
+    if (!text.empty()) std::memcpy(chars.get(), text.data(), text.size());
+    chars[text.size()] = '\0';
 }
 
 void VRX_lexicalAnalizer::FillFromHistory(VRX_token& token) const {
     const int slot = HistorySlot(historyIndex);
     token.kind = history[slot].kind;
-    token.text = historyTexts[slot].c_str();
+    token.text = historyTexts[slot].chars.get();
     token.length = history[slot].length;
 }
 

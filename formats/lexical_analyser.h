@@ -2,7 +2,9 @@
 // Table-driven lexical analyser shared by every text network format: one current token, five remembered.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -115,7 +117,10 @@ private:
     [[nodiscard]] int SkipNestedComment();
     void Remember(int kind, std::string_view text, int length);
     // The slot of the index-th remembered token, the oldest first.
-    int HistorySlot(int index) const { return (historyStart_ + index) % kHistorySize; }
+    int HistorySlot(int index) const {
+        const int slot = historyStart_ + index;  // both below kHistorySize
+        return slot < kHistorySize ? slot : slot - kHistorySize;
+    }
     void FillFromHistory(VRX_token& token) const;
 
     std::array<Column, kClassCount> table{};
@@ -133,7 +138,13 @@ private:
     int historyCount = 0;
     int historyStart_ = 0;  // the slot of the oldest remembered token
     int historyIndex = -1;  // of the current token, counted from the oldest
-    std::array<std::string, kHistorySize> historyTexts;
+    // A remembered token's text: its room is kept from token to token, so that most need no allocation.
+    struct KeptText {
+        std::unique_ptr<char[]> chars;
+        size_t room = 0;
+        void Assign(std::string_view text);
+    };
+    std::array<KeptText, kHistorySize> historyTexts;
 
     std::array<bool, 256> isSeparator_{};
     int unknownReports_ = 0;

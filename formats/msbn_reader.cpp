@@ -276,7 +276,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
     const bool table = type != DefinitionType::kList;
     if (!potentialNodes_.insert(handle).second) {
         const bool sameKind = network->GetNodeType(handle) == type;
-        if (!table || !sameKind || potentialParts_.count(handle) == 0)
+        if (!table || !sameKind || !potentialParts_.Contains(handle))
             return ReportMessage(kOutOfRange, RepeatedPartMessage(child_, "potential", false));
     }
     if (!table) return ReadPotentialBody(type, handle);
@@ -285,7 +285,7 @@ int VRX_microsoftSpeaker::ReadPotential() {
     const int rc = ReadPartOnce(potentialParts_, handle, child, "potential",
                                 [this, type, handle]() { return ReadPotentialBody(type, handle); });
     // A repeat is skipped to the end of its block: one without a block is compared with nothing.
-    if (blockless_) potentialParts_.erase(handle);
+    if (blockless_) potentialParts_.Erase(handle);
     (void)AcceptToken(kPunctuator, ";");
     return rc;
 }

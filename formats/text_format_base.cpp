@@ -14,6 +14,7 @@
 #include "base/number_text.h"
 #include "base/read_size.h"
 #include "base/size_limits.h"
+#include "base/small_stack.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
 #include "definitions/definition_support.h"
@@ -65,6 +66,7 @@ void VRX_textFormat::ResetReadState_() {
     unknownEntry_ = -1;
     readFirstEntry_ = errorLog.GetNumberOfEntries();
     stopped_ = false;
+    peeked_ = false;
     if (network != nullptr) network->readTablesRefused = false;
 }
 
@@ -93,10 +95,18 @@ int VRX_textFormat::StartReadingText(std::string_view text, int mode) {
 
 void VRX_textFormat::FinishReading() {
     lexer.reset();
+    peeked_ = false;
+}
+
+int VRX_textFormat::StepBackToken() {
+    peeked_ = false;
+    return lexer ? lexer->StepBack() : kOutOfRange;
 }
 
 int VRX_textFormat::PeekToken() {
     if (!lexer || stopped_) return kNoMoreTokens;
+    // Readers peek at a token many times before they consume it: once it is current, it stays so.
+    if (peeked_) return kSuccess;
     // An unknown character has been logged and dropped by the analyser: the token after it is current,
     // and the read fails as the character is lost.
     const int logged = lexer->GetErrorsLogged();
@@ -116,10 +126,12 @@ int VRX_textFormat::PeekToken() {
     }
     // The input ended by a failure to read on, not by its end: what was not read is lost.
     if (result == kNoMoreTokens && lexer->GetInputStatus() == kFileIoFailed) NoteReport_(kFileIoFailed, true);
+    peeked_ = result == kSuccess;
     return result;
 }
 
 void VRX_textFormat::ConsumeToken() {
+    peeked_ = false;
     if (!lexer) return;
     if (!digests_.empty()) {
         // FNV-1a over the token's kind and length (one step; the lengths keep token bounds apart) and its
@@ -527,7 +539,7 @@ int VRX_textFormat::SkipBlock() {
     }
 }
 
-int VRX_textFormat::ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach) {
+int VRX_textFormat::ReadBlock(vovido::FunctionRef<int()> readStatement, bool semicolonAfterEach) {
     if (!lexer) return kOutOfRange;
     while (AtSectionEnd() == 0) {
         const int64_t before = lexer->GetPosition();
@@ -821,7 +833,7 @@ std::string VRX_textFormat::RepeatedMessage(const std::string& owner, const std:
                 : "ERROR: " + owner + " has more than one " + part;
 }
 
-int VRX_textFormat::Digested_(StatementDigest& digest, const std::function<int()>& read) {
+int VRX_textFormat::Digested_(StatementDigest& digest, vovido::FunctionRef<int()> read) {
     digests_.push_back(&digest);
     const int rc = read();
     digests_.pop_back();
@@ -841,12 +853,12 @@ void VRX_textFormat::ReportRepeat_(const std::string& owner, const std::string& 
 }
 
 int VRX_textFormat::ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
-                                      const std::function<int()>& readStatement, KeywordTable repeatable) {
+                                      vovido::FunctionRef<int()> readStatement, KeywordTable repeatable) {
     return ReadStatementOnceOf(seen, "Node [" + nodeId + "]", "", readStatement, repeatable);
 }
 
 int VRX_textFormat::ReadStatementOnceOf(NodeStatements& seen, const std::string& owner,
-                                        const std::string& where, const std::function<int()>& readStatement,
+                                        const std::string& where, vovido::FunctionRef<int()> readStatement,
                                         KeywordTable repeatable) {
     if (PeekToken() != kSuccess || token.kind != TokenKind::kIdentifier) return readStatement();
     if (KeywordIndex(repeatable) >= 0) return readStatement();
@@ -855,23 +867,23 @@ int VRX_textFormat::ReadStatementOnceOf(NodeStatements& seen, const std::string&
     if (!caseSensitive) {
         for (char& c : key) c = LowerAscii(c);
     }
-    const auto found = seen.find(key);
-    const bool repeated = found != seen.end();
+    const StatementDigest* const first = seen.Find(key);
+    const bool repeated = first != nullptr;
     // The repeat is passed over: it must change nothing the first one gave.
     StatementDigest digest;
-    const int rc = Digested_(
-        digest, repeated ? std::function<int()>([this]() { return SkipStatement(); }) : readStatement);
+    const int rc =
+        repeated ? Digested_(digest, [this]() { return SkipStatement(); }) : Digested_(digest, readStatement);
     if (rc != kSuccess) return rc;
     if (repeated) {
-        ReportRepeat_(owner, "'" + word + "' statement" + where, digest == found->second);
+        ReportRepeat_(owner, "'" + word + "' statement" + where, digest == *first);
     } else {
-        seen.emplace(std::move(key), digest);
+        seen.Add(std::move(key), digest);
     }
     return kSuccess;
 }
 
 int VRX_textFormat::ReadOnceBlock(const std::string& owner, const std::string& where,
-                                  const std::function<int()>& readStatement, KeywordTable repeatable,
+                                  vovido::FunctionRef<int()> readStatement, KeywordTable repeatable,
                                   bool semicolonAfterEach) {
     NodeStatements seen;
     return ReadBlock(
@@ -882,17 +894,17 @@ int VRX_textFormat::ReadOnceBlock(const std::string& owner, const std::string& w
 }
 
 int VRX_textFormat::ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
-                                 const std::string& part, const std::function<int()>& readPart) {
-    const auto found = seen.find(handle);
-    const bool repeated = found != seen.end();
+                                 const std::string& part, vovido::FunctionRef<int()> readPart) {
+    const StatementDigest* const first = seen.Find(handle);
+    const bool repeated = first != nullptr;
     StatementDigest digest;
     const int rc =
-        Digested_(digest, repeated ? std::function<int()>([this]() { return SkipBlock(); }) : readPart);
+        repeated ? Digested_(digest, [this]() { return SkipBlock(); }) : Digested_(digest, readPart);
     if (rc != kSuccess) return rc;
     if (repeated) {
-        ReportRepeat_("Node [" + nodeId + "]", part, digest == found->second);
+        ReportRepeat_("Node [" + nodeId + "]", part, digest == *first);
     } else {
-        seen.emplace(handle, digest);
+        seen.Add(handle, digest);
     }
     return kSuccess;
 }
@@ -905,31 +917,31 @@ int VRX_textFormat::RefuseAfterTable(int handle, const std::string& nodeId, Keyw
 
 int VRX_textFormat::AddParentArcs(int child, const std::vector<int>& parents,
                                   const std::function<void(size_t, int)>& refused) {
-    std::vector<int> found;
-    std::vector<int> added;
+    vovido::SmallStack<int, 16> found;
+    vovido::SmallStack<int, 16> added;
     try {
-        found.reserve(parents.size());
         for (int parent : parents) {
-            if (parent >= 0) found.push_back(parent);
+            if (parent < 0) continue;
+            found.Push(parent);
+            added.Push(kSuccess);
         }
-        added.assign(found.size(), kSuccess);
     } catch (const std::bad_alloc&) {
         return ReportError(kOutOfMemory, nullptr);
     }
     // The table the arcs build counts with them; one that passes the tables' own limit is refused as such.
     int64_t cells = 0;
     if (dynamic_cast<vovido::ParentTableDefinition*>(network->GetNode(child)->GetDefinition()) != nullptr) {
-        cells = vovido::DefinitionSupport::TableCellsWithParents(*network, child, found.data(),
-                                                                 static_cast<int>(found.size())) -
-                vovido::DefinitionSupport::TableCellsWithParents(*network, child, nullptr, 0);
+        cells =
+            vovido::DefinitionSupport::TableCellsWithParents(*network, child, found.begin(), found.Size()) -
+            vovido::DefinitionSupport::TableCellsWithParents(*network, child, nullptr, 0);
     }
     if (network->readTableCells + cells <= kMaxFileTableCells) {
-        if (const int rc = CheckReadSize(vovido::NodeIdOr(*network, child, ""), 0, 0,
-                                         static_cast<int>(found.size()), std::max<int64_t>(cells, 0)))
+        if (const int rc = CheckReadSize(vovido::NodeIdOr(*network, child, ""), 0, 0, found.Size(),
+                                         std::max<int64_t>(cells, 0)))
             return rc;
     }
-    readArcs_ += static_cast<int64_t>(found.size());
-    const int listed = network->AddArcs(found.data(), static_cast<int>(found.size()), child, added.data());
+    readArcs_ += found.Size();
+    const int listed = network->AddArcs(found.begin(), found.Size(), child, added.begin());
     if (network->readTablesRefused) {
         // The network has logged the cause, naming the node: the read ends there, with nothing after it.
         NoteReport_(kOutOfMemory, true);
@@ -961,11 +973,23 @@ int VRX_textFormat::AddPendingArcs(PendingArcs& pending) {
 }
 
 bool VRX_textFormat::ReportParentListFaults(int child, const std::vector<int>& parents, int line) {
+    // A node has a few parents, searched in turn; a long list goes into a set.
+    constexpr size_t kSearchedInTurn = 32;
     std::unordered_set<int> listed;
     bool faulty = false;
-    const std::string childId = vovido::NodeIdOr(*network, child, "");
-    for (const int parent : parents) {
-        if (parent < 0 || (parent != child && listed.insert(parent).second)) continue;
+    std::string childId;
+    for (size_t i = 0; i < parents.size(); ++i) {
+        const int parent = parents[i];
+        if (parent < 0) continue;
+        if (parent != child) {
+            const bool first =
+                parents.size() <= kSearchedInTurn
+                    ? std::find(parents.begin(), parents.begin() + static_cast<std::ptrdiff_t>(i), parent) ==
+                          parents.begin() + static_cast<std::ptrdiff_t>(i)
+                    : listed.insert(parent).second;
+            if (first) continue;
+        }
+        if (childId.empty()) childId = vovido::NodeIdOr(*network, child, "");
         faulty = true;
         if (line >= 0) reportLine_ = line;
         (void)ReportMessage(

@@ -14,8 +14,10 @@
 
 #include "base/counted_notices.h"
 #include "base/dmatrix.h"
+#include "base/function_ref.h"
 #include "base/status_codes.h"
 #include "formats/lexical_analyser.h"
+#include "formats/statement_digests.h"
 #include "formats/text_file.h"
 #include "model/file_format.h"
 
@@ -206,7 +208,7 @@ public:
     // missing). A statement that consumes nothing has its first token dropped, so the loop always advances.
     // Whatever is skipped is reported: by the statement that failed, else here as an error, and so the read
     // fails in the end; the result is kOutOfRange only without a lexer, so a caller may pass over it.
-    int ReadBlock(const std::function<int()>& readStatement, bool semicolonAfterEach = true);
+    int ReadBlock(vovido::FunctionRef<int()> readStatement, bool semicolonAfterEach = true);
     // Skips tokens up to and including the '}' that closes the first block opened; a '}' closing the
     // enclosing block before any '{' ends the skip and stays current.
     [[nodiscard]] int SkipBlock();
@@ -255,42 +257,35 @@ public:
     static std::string RepeatedPartMessage(const std::string& nodeId, const std::string& part, bool same);
     // The same for a part of `owner` ("Node [A]", "Network [N]").
     static std::string RepeatedMessage(const std::string& owner, const std::string& part, bool same);
-    // The tokens a statement consumed, as a digest: two statements of equal digests are the same.
-    struct StatementDigest {
-        uint64_t hash = 14695981039346656037ull;
-        int64_t tokens = 0;
-        bool operator==(const StatementDigest& other) const {
-            return hash == other.hash && tokens == other.tokens;
-        }
-    };
+    using StatementDigest = vovido::StatementDigest;
     // The statements read so far in one block of a node, by their first word.
-    using NodeStatements = std::unordered_map<std::string, StatementDigest>;
+    using NodeStatements = vovido::StatementsByWord;
     // One statement of a node's block through readStatement, the first of its word; a later one is
     // skipped and compared with it, and warned about (the same) or refused (another; the read fails),
     // naming the node and the statement's word. A statement that failed is not kept for comparing.
     // Words of `repeatable` (a null-ended list) open named blocks that a node may hold several of: each is
     // read as it comes.
     [[nodiscard]] int ReadStatementOnce(NodeStatements& seen, const std::string& nodeId,
-                                        const std::function<int()>& readStatement,
+                                        vovido::FunctionRef<int()> readStatement,
                                         vovido::KeywordTable repeatable = nullptr);
     // The same in any block of `owner`; `where` follows the statement's word in the message (" in HEADER").
     [[nodiscard]] int ReadStatementOnceOf(NodeStatements& seen, const std::string& owner,
-                                          const std::string& where, const std::function<int()>& readStatement,
+                                          const std::string& where, vovido::FunctionRef<int()> readStatement,
                                           vovido::KeywordTable repeatable = nullptr);
 
     // The recovering loop of ReadBlock over statements each read once as ReadStatementOnceOf reads them:
     // the same again is read once with a warning, another is refused naming `owner` ("Node [A]",
     // "Network [N]") and the statement, `where` following its word (" in HEADER").
     int ReadOnceBlock(const std::string& owner, const std::string& where,
-                      const std::function<int()>& readStatement, vovido::KeywordTable repeatable = nullptr,
+                      vovido::FunctionRef<int()> readStatement, vovido::KeywordTable repeatable = nullptr,
                       bool semicolonAfterEach = true);
 
     // A part of a node kept apart from its block (a potential), from just after the node's identifier to
     // the end of its block: the first for the node is read through readPart; a later one is skipped
     // (SkipBlock) and compared with it as ReadStatementOnce does, `part` naming it in the message.
-    using NodeParts = std::unordered_map<int, StatementDigest>;
+    using NodeParts = vovido::PartsByNode;
     [[nodiscard]] int ReadPartOnce(NodeParts& seen, int handle, const std::string& nodeId,
-                                   const std::string& part, const std::function<int()>& readPart);
+                                   const std::string& part, vovido::FunctionRef<int()> readPart);
     // A statement that sets a node's outcomes, parents or table (the current token, a word of `shapers`)
     // once its table has been read would replace the table (by a default one, or by columns copied):
     // refused (kOutOfRange, logged, the read fails) naming the node and the statement's word; 0 before
@@ -333,6 +328,8 @@ public:
     [[nodiscard]] int PeekToken();
     // Consumes the current token, adding it to the digests of the statements being read.
     void ConsumeToken();
+    // Makes the token before the current one current again (VRX_lexicalAnalizer::StepBack).
+    [[nodiscard]] int StepBackToken();
 
     const VRX_token& GetToken() const { return token; }
     const std::string& GetMessage() const { return message; }
@@ -394,7 +391,7 @@ protected:
     // A read starts: no failure, no report, no node content yet.
     void ResetReadState_();
     // Runs read, digesting the tokens it consumes.
-    int Digested_(StatementDigest& digest, const std::function<int()>& read);
+    int Digested_(StatementDigest& digest, vovido::FunctionRef<int()> read);
     // The warning (same) or error for a part given again.
     // At `line` where given (a block read ahead reports where it began); a differing repeat fails with
     // `code`.
@@ -419,6 +416,8 @@ private:
     bool skippingUnknown_ = false;
     // The read has ended at a refusal whose cause the network logged: nothing more is read or reported.
     bool stopped_ = false;
+    // The current token has been peeked at and is in `token`: peeking again changes nothing.
+    bool peeked_ = false;
     // The digests of the statements being read, innermost last.
     std::vector<StatementDigest*> digests_;
 };

@@ -36,6 +36,10 @@ namespace DecompositionSettings = vovido::DecompositionSettings;
 
 namespace {
 
+// The trees of belief updating, their probes and estimates leave out the childless nodes whose beliefs can
+// be read from their parents' marginal afterwards, so that a probe sizes the very tree a run builds.
+constexpr JoinTree::ChildlessNodes kBeliefTree = JoinTree::ChildlessNodes::kLeftOut;
+
 // atoi of the named network property; fallback when it is absent or below 1.
 int ReadPositiveProperty(const VRX_network& network, const char* name, int fallback) {
     const int i = network.userProperties.FindProperty(name);
@@ -212,7 +216,7 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         if (part->GetNumberOfRecords() < 2) continue;
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return true;
-        JoinTree tree(view);
+        JoinTree tree(view, kBeliefTree);
         // Memory that runs out here is reported by the run, naming the tree.
         const bool built = tree.Build(0);
         if (!built && tree.BuildRanOutOfMemory()) return true;
@@ -249,7 +253,7 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
         if (part->GetNumberOfRecords() < 2) continue;
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
-        JoinTree tree(view);
+        JoinTree tree(view, kBeliefTree);
         if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
         largest = std::max(largest, tree.EstimateTableEntries());
         part.reset();
@@ -323,7 +327,7 @@ uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes) {
         if (treeNodes != nullptr) *treeNodes += static_cast<uint64_t>(part->GetNumberOfRecords());
         PartView view(*part);
         if (view.GetStatus() != kSuccess) return 0;
-        JoinTree tree(view);
+        JoinTree tree(view, kBeliefTree);
         if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
         const uint64_t entries = tree.EstimateTableEntries();
         total = entries > UINT64_MAX - total ? UINT64_MAX : total + entries;
@@ -352,7 +356,7 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int records = part->GetNumberOfRecords();
             if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
             if (view.GetStatus() != kSuccess) return view.GetStatus();
-            JoinTree tree(view);
+            JoinTree tree(view, kBeliefTree);
             const bool ran = tree.Run(requested, limit);
             if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
                 // A tree refused for its size was triangulated, never filled.

@@ -2,27 +2,55 @@
 // (inference/triangulation.h), linked into a tree, and placement of each node's family.
 #include "inference/join_tree.h"
 
+#include "base/dmatrix.h"
 #include "base/status_codes.h"
 #include "inference/part_view.h"
+#include "inference/relevance_graph.h"
+#include "inference/table_check.h"
 #include "inference/triangulation.h"
+#include "model/node.h"
+#include "model/node_definition.h"
+#include "model/node_value.h"
 
 #include <algorithm>
+#include <cmath>
 #include <new>
 #include <utility>
 
 namespace {
 
-// The part as the triangulation reads it: observed nodes count as size 1.
+// The part as the triangulation reads it: observed nodes count as size 1. Nodes marked in leftOut (empty:
+// none) stay out of the graph, their parents joined to each other.
 class PartGraph : public vovido::MoralGraphSource {
 public:
-    explicit PartGraph(const PartView& part) : part_(part) {}
+    PartGraph(const PartView& part, const std::vector<char>& leftOut) : part_(part), leftOut_(leftOut) {}
     int GetNumberOfNodes() const override { return part_.GetNumberOfNodes(); }
     int GetSize(int v) const override { return part_.GetEvidence(v) >= 0 ? 1 : part_.GetNumberOfOutcomes(v); }
     const std::vector<int>& GetParents(int v) const override { return part_.GetParentIndices(v); }
+    bool IsLeftOut(int v) const override { return !leftOut_.empty() && leftOut_[v] != 0; }
 
 private:
     const PartView& part_;
+    const std::vector<char>& leftOut_;
 };
+
+// Whether each column of a node's table (its distribution for one configuration of its parents, the last
+// dimension fastest) sums to 1, up to rounding.
+bool ColumnsSumToOne(const VRX_Dmatrix& table) {
+    const int dims = table.GetNumberOfDimensions();
+    if (dims < 1 || table.GetStrides()[dims - 1] != 1) return false;
+    const int k = table.GetDimensions()[dims - 1];
+    const int count = table.GetNumberOfElements();
+    if (k < 1 || count % k != 0) return false;
+    const double* data = table.GetData();
+    constexpr double kTolerance = 1e-13;
+    for (int start = 0; start < count; start += k) {
+        double sum = 0.0;
+        for (int x = 0; x < k; x++) sum += data[start + x];
+        if (!(std::fabs(sum - 1.0) <= kTolerance)) return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -82,8 +110,11 @@ bool Cluster::HoldsSeparatorOf(const Cluster& other) const {
 }
 
 bool Cluster::HoldsFamily(int node, const std::vector<int>& parents) const {
-    if (!HoldsMember(node)) return false;
-    for (int p : parents) {
+    return HoldsMember(node) && HoldsAll(parents);
+}
+
+bool Cluster::HoldsAll(const std::vector<int>& nodes) const {
+    for (int p : nodes) {
         if (p >= 0 && !HoldsMember(p)) return false;
     }
     return true;
@@ -117,7 +148,8 @@ Cluster* ClusterPool::Take() {
 // ---------------------------------------------------------------------------------------------------
 // JoinTree
 
-JoinTree::JoinTree(const PartView& part) : part_(part), pool_(part.GetNumberOfNodes()) {
+JoinTree::JoinTree(const PartView& part, ChildlessNodes childless)
+    : part_(part), childless_(childless), pool_(part.GetNumberOfNodes()) {
     clusters_.reserve(32);
 }
 
@@ -132,13 +164,72 @@ bool JoinTree::Build(uint32_t limit) {
     clusters_.clear();
     pool_.Clear();
     root_ = nullptr;
+    leftOut_.clear();
+    leftOutCluster_.clear();
     vovido::Triangulation triangulation(Cluster::kMaxMembers);
-    const bool built = triangulation.Run(PartGraph(part_), limit);
+    bool built = false;
+    bool taken = false;
+    try {
+        std::vector<char> leftOut;
+        if (childless_ == ChildlessNodes::kLeftOut) FindLeftOutNodes(leftOut);
+        built = triangulation.Run(PartGraph(part_, leftOut), limit);
+        // The clusters made before a failure stay in the list as well.
+        taken = TakeCliques(triangulation.GetCliques());
+    } catch (const std::bad_alloc&) {
+        taken = false;
+    }
     totalWeight_ = triangulation.GetTotalWeight();
-    // The clusters made before a failure stay in the list as well.
-    const bool taken = TakeCliques(triangulation.GetCliques());
     buildRanOutOfMemory_ = triangulation.RanOutOfMemory() || !taken;
     return taken && built;
+}
+
+bool JoinTree::CanLeaveOut(int v) const {
+    if (part_.GetNumberOfChildren(v) != 0 || part_.GetEvidence(v) >= 0) return false;
+    const std::vector<int>& parents = part_.GetParentIndices(v);
+    if (parents.empty() || parents.size() >= static_cast<size_t>(kMaxTableDimensions)) return false;
+    // The relevance step cuts the arcs out of observed nodes: parents in a part are unobserved.
+    for (int p : parents) {
+        if (p < 0 || part_.GetEvidence(p) >= 0) return false;
+    }
+    const RelevanceNode* record = part_.GetRecord(v);
+    const VRX_node* node = record->node;
+    if (node == nullptr) return false;
+    const VRX_nodeValue* value = node->GetValue();
+    if (value != nullptr && value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence |
+                                           ValueFlags::kPropagatedEvidence))
+        return false;
+    const int type = node->GetType();
+    if ((type & DefinitionBits::kChance) == 0 || !vovido::IsDiscreteType(type) ||
+        vovido::IsDecisionOrUtilityType(type) || (type & DefinitionBits::kDiscreteChildOfContinuous) != 0)
+        return false;
+    const VRX_Dmatrix* table = part_.GetNodeTable(v);
+    const int k = static_cast<int>(parents.size()) + 1;
+    if (table == nullptr || table->GetData() == nullptr || table->GetNumberOfDimensions() != k) return false;
+    // Its belief walks the table by index: dense, the node's own dimension fastest.
+    int64_t stride = 1;
+    for (int d = k; d-- > 0;) {
+        const int f = d + 1 < k ? parents[d] : v;
+        if (table->GetDimensions()[d] != part_.GetNumberOfOutcomes(f) || table->GetStrides()[d] != stride)
+            return false;
+        stride *= table->GetDimensions()[d];
+    }
+    if (table->GetNumberOfElements() != stride) return false;
+    // The tables an update reads are scaled already; a table the relevance step made from them is read
+    // as it is.
+    if (record->tableKind == RelevanceTableKind::kBorrowed && part_.GetNetwork() != nullptr &&
+        vovido::TablesAreScaled(*part_.GetNetwork()))
+        return true;
+    return ColumnsSumToOne(*table);
+}
+
+void JoinTree::FindLeftOutNodes(std::vector<char>& mask) {
+    const int n = part_.GetNumberOfNodes();
+    for (int v = 0; v < n; v++) {
+        if (!CanLeaveOut(v)) continue;
+        if (mask.empty()) mask.assign(static_cast<size_t>(n), 0);
+        mask[v] = 1;
+        leftOut_.push_back(v);
+    }
 }
 
 bool JoinTree::TakeCliques(const std::vector<vovido::Clique>& cliques) {
@@ -204,6 +295,19 @@ void JoinTree::AssignFamiliesUnguarded() {
             Cluster& c = *clusters_[holding[k]];
             if (c.HoldsFamily(v, parents)) {
                 if (c.numFamilies < Cluster::kMaxMembers) c.families[c.numFamilies++] = v;
+                break;
+            }
+        }
+    }
+    // A node left out is read from the smallest cluster holding its parents, among those holding the first.
+    leftOutCluster_.assign(leftOut_.size(), nullptr);
+    for (size_t i = 0; i < leftOut_.size(); i++) {
+        const std::vector<int>& parents = part_.GetParentIndices(leftOut_[i]);
+        const int first = parents[0];
+        for (int k = start[first]; k < start[first + 1]; k++) {
+            Cluster* c = clusters_[holding[k]];
+            if (c->HoldsAll(parents)) {
+                leftOutCluster_[i] = c;
                 break;
             }
         }

@@ -38,6 +38,8 @@ public:
     // members.
     bool HoldsFamily(int node, const std::vector<int>& parents) const;
     bool HoldsMember(int node) const;
+    // True when every node of the list (part indices; indices outside the part are ignored) is a member.
+    bool HoldsAll(const std::vector<int>& nodes) const;
     void SortLists();
 
     int GetNumberOfMembers() const { return numMembers; }
@@ -139,15 +141,21 @@ public:
     // Build limit that no total exceeds.
     static constexpr uint32_t kNoLimit = 0xFFFFFFFFu;
 
+    // Whether Build may leave childless nodes out of the tree (for belief updating), or keeps every node.
+    enum class ChildlessNodes { kInTree, kLeftOut };
+
     // The view must outlive the tree.
-    explicit JoinTree(const PartView& part);
+    explicit JoinTree(const PartView& part, ChildlessNodes childless = ChildlessNodes::kInTree);
     ~JoinTree();
     JoinTree(const JoinTree&) = delete;
     JoinTree& operator=(const JoinTree&) = delete;
 
     // Triangulates the part's moral graph. False when a cluster would exceed 30 members, when no node
     // can be eliminated within the weight range, or when the summed cluster weights exceed the limit
-    // (0: the default limit; kNoLimit, that is -1: none).
+    // (0: the default limit; kNoLimit, that is -1: none). With ChildlessNodes::kLeftOut an unobserved
+    // childless chance node without evidence of any kind, whose table's columns sum to 1, is left out: its
+    // family sums to one over its outcomes and changes no other marginal. Its parents stay joined to each
+    // other, so that a cluster holds them all, and WriteBeliefs reads its belief from their marginal there.
     bool Build(uint32_t limit);
     // Root, order by weight then member count, and the cluster of each node's family. 0, or kOutOfMemory when
     // the working lists cannot be allocated.
@@ -160,10 +168,10 @@ public:
     void CollectEvidence();
     // 0, or kOutOfMemory when a separator table cannot be allocated.
     [[nodiscard]] int DistributeEvidence();
-    // Writes normalised beliefs of the requested unobserved nodes. requested is null or a byte array
-    // indexed by network handle; entries set there force the node and are cleared. 0, or kConflictingEvidence
-    // (logged) when a marginal sums to 0.0 (impossible evidence): then nothing is written and nothing
-    // cleared.
+    // Writes normalised beliefs of the requested unobserved nodes, those left out of the tree included.
+    // requested is null or a byte array indexed by network handle; entries set there force the node and are
+    // cleared. 0, or kConflictingEvidence (logged) when a marginal sums to 0.0 (impossible evidence): then
+    // nothing is written and nothing cleared.
     [[nodiscard]] int WriteBeliefs(unsigned char* requested);
     // The whole update for the part. False when the tree cannot be built or tables cannot be allocated,
     // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
@@ -180,8 +188,10 @@ public:
     // Table entries that a run over the tree with its families assigned walks, an entry once for every pass
     // over its table: building each cluster's table from its families, the two passes a message takes over
     // each of the clusters it joins, and the marginal of each belief the run writes (requested as for
-    // WriteBeliefs). Run refuses a tree past kMaxJoinTreePassEntries before allocating anything, as one too
-    // large: smaller groups of targets need fewer beliefs and often smaller trees.
+    // WriteBeliefs; for a node left out, the pass that marginalises its cluster onto its parents where the
+    // cluster holds more, and the walk of its table along their marginal). Run refuses a tree past
+    // kMaxJoinTreePassEntries before allocating anything, as one too large: smaller groups of targets need
+    // fewer beliefs and often smaller trees.
     uint64_t EstimatePassEntries(const unsigned char* requested) const;
 
     // 0 after success; kOutOfMemory when the tree could not be built or tables allocated,
@@ -193,6 +203,8 @@ public:
     Cluster& GetCluster(int i) { return *clusters_[i]; }
     const Cluster& GetCluster(int i) const { return *clusters_[i]; }
     Cluster* GetRoot() const { return root_; }
+    // Part indices of the nodes the last Build left out of the tree, ascending.
+    const std::vector<int>& GetLeftOutNodes() const { return leftOut_; }
     // Sum of the weights of the clusters made by the last Build, without wrap-around.
     uint64_t GetTotalWeight() const { return totalWeight_; }
     // Whether the last Build failed because memory ran out during the triangulation.
@@ -213,6 +225,24 @@ private:
     // the pool or a child list cannot take them.
     bool TakeCliques(const std::vector<vovido::Clique>& cliques);
     void AssignFamiliesUnguarded();
+    // Whether the node's family may stay out of the tree (see Build), and the nodes that may, listed and
+    // marked in mask (left empty when there are none).
+    bool CanLeaveOut(int v) const;
+    void FindLeftOutNodes(std::vector<char>& mask);
+    // The parents of a node left out (all unobserved), ascending as the variables of the cluster tables,
+    // and their outcome counts; returns how many.
+    int SortedParents(int v, int* vars, int* sizes) const;
+    // The marginal of the parents of a node left out, in the order of its table (the last parent fastest),
+    // and what it was made for: nodes with the same parents in the same order share it.
+    struct ParentMarginal {
+        PotentialTable marginal;
+        PotentialTable ordered;
+        const Cluster* cluster = nullptr;
+        int node = -1;
+    };
+    // The unnormalised belief of the i-th node left out, read from its cluster after distribution. 0,
+    // kOutOfMemory or kOutOfRange.
+    [[nodiscard]] int ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief);
     // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
     // children in child-list order.
     void ComputeTraversalOrder();
@@ -223,11 +253,16 @@ private:
     int LogImpossibleEvidence();
 
     const PartView& part_;
+    const ChildlessNodes childless_;
     ClusterPool pool_;
     Cluster* root_ = nullptr;
     std::vector<Cluster*> clusters_;
     std::vector<Cluster*> preOrder_;
     std::vector<Cluster*> postOrder_;
+    // Nodes left out of the tree (part indices, ascending) and the cluster each one's belief is read from:
+    // the first in sorted order that holds all its parents.
+    std::vector<int> leftOut_;
+    std::vector<Cluster*> leftOutCluster_;
     uint64_t totalWeight_ = 0;
     bool buildRanOutOfMemory_ = false;
     bool ranOutOfMemory_ = false;

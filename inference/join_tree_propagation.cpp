@@ -37,6 +37,27 @@ int SizeTableOverUnobserved(const PartView& part, int* list, int& count, Potenti
     return table.SetDimensions(sizes, kept);
 }
 
+// Program that walks a table over v's parents in reverse order (the last parent fastest, as v's own
+// table has them) by index along their marginal, a table over vars (sizes their sizes, the first fastest).
+// kOutOfRange when a parent is not in vars or the program is too long.
+int BuildParentOrderProgram(const PartView& part, int v, const int* vars, const int* sizes, int count,
+                            StrideProgram& program) {
+    program.count = 0;
+    const std::vector<int>& parents = part.GetParentIndices(v);
+    // back: how far the parents walked so far moved the position, undone when the next one advances.
+    int64_t back = 0;
+    for (size_t j = parents.size(); j-- > 0;) {
+        int64_t stride = 1;
+        int q = 0;
+        while (q < count && vars[q] != parents[j]) stride *= sizes[q++];
+        if (q >= count) return kOutOfRange;
+        const uint32_t s = static_cast<uint32_t>(sizes[q]);
+        if (const int rc = program.Append(s - 1, s - 1, static_cast<int32_t>(stride + back))) return rc;
+        back += (1 - static_cast<int64_t>(s)) * stride;
+    }
+    return program.Append(1, 1, 0);
+}
+
 // Without normalisation a cluster that takes many messages (a node with a thousand observed children)
 // underflows to 0.0 although its posteriors are moderate. A table whose bound falls below 2^-256 is
 // scaled up by a power of two, which is exact, and the tree keeps the exponent for the probability of
@@ -251,20 +272,35 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
+    const auto isRequested = [this, requested](int v) {
+        const int h = part_.GetNodeHandle(v);
+        return (requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v);
+    };
+    PotentialTable marginal;
+    // Keeps the node's marginal, normalised. 0, kConflictingEvidence (logged) or kOutOfMemory.
+    const auto keep = [&](int v) {
+        const double sum = marginal.Sum();
+        if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
+        try {
+            chosen.push_back(v);
+            for (int x = 0; x < marginal.GetCount(); x++) marginals.push_back(marginal.GetEntries()[x] / sum);
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemory;
+        }
+        return kSuccess;
+    };
     // Every marginal is computed before any is written, so a part whose evidence turns out impossible
     // keeps its old beliefs and its requested entries.
+    const int inTree = n - static_cast<int>(leftOut_.size());
     int marked = 0;
-    PotentialTable marginal;
     StrideProgram program;
     for (Cluster* c : clusters_) {
-        for (int q = 0; q < c->numMembers && marked < n; q++) {
+        for (int q = 0; q < c->numMembers && marked < inTree; q++) {
             const int v = c->members[q];
             if (done[v] != 0) continue;
             done[v] = 1;
             marked++;
-            const int h = part_.GetNodeHandle(v);
-            const bool forced = requested != nullptr && h >= 0 && requested[h] != 0;
-            if (!forced && !part_.IsRequested(v)) continue;
+            if (!isRequested(v)) continue;
             const int k = part_.GetNumberOfOutcomes(v);
             if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
             if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, &v, 1) != kSuccess) {
@@ -274,16 +310,18 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
             marginal.Fill(0.0);
             StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(), marginal.GetEntries(),
                               program);
-            const double sum = marginal.Sum();
-            if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
-            try {
-                chosen.push_back(v);
-                for (int x = 0; x < k; x++) marginals.push_back(marginal.GetEntries()[x] / sum);
-            } catch (const std::bad_alloc&) {
-                return kOutOfMemory;
-            }
+            if (const int rc = keep(v)) return rc;
         }
-        if (marked >= n) break;
+        if (marked >= inTree) break;
+    }
+    ParentMarginal parents;
+    for (size_t i = 0; i < leftOut_.size(); i++) {
+        const int v = leftOut_[i];
+        if (!isRequested(v)) continue;
+        const int k = part_.GetNumberOfOutcomes(v);
+        if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
+        if (const int rc = ReadLeftOutBelief(i, parents, marginal.GetEntries())) return rc;
+        if (const int rc = keep(v)) return rc;
     }
     size_t offset = 0;
     for (int v : chosen) {
@@ -295,6 +333,60 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         part_.MarkUpToDate(v);
         const int h = part_.GetNodeHandle(v);
         if (requested != nullptr && h >= 0) requested[h] = 0;
+    }
+    return kSuccess;
+}
+
+int JoinTree::SortedParents(int v, int* vars, int* sizes) const {
+    int count = 0;
+    for (int p : part_.GetParentIndices(v)) {
+        if (count < kMaxTableDimensions) vars[count++] = p;
+    }
+    std::sort(vars, vars + count);
+    for (int q = 0; q < count; q++) sizes[q] = part_.GetNumberOfOutcomes(vars[q]);
+    return count;
+}
+
+int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief) {
+    const int v = leftOut_[i];
+    Cluster* c = leftOutCluster_[i];
+    const VRX_Dmatrix* table = part_.GetNodeTable(v);
+    if (c == nullptr || table == nullptr || table->GetData() == nullptr) return kOutOfRange;
+    const std::vector<int>& list = part_.GetParentIndices(v);
+    if (parents.cluster != c || part_.GetParentIndices(parents.node) != list) {
+        parents.cluster = nullptr;
+        int vars[kMaxTableDimensions];
+        int sizes[kMaxTableDimensions];
+        const int count = SortedParents(v, vars, sizes);
+        c->MakeReady();
+        StrideProgram program;
+        // The cluster table itself when it holds nothing else.
+        const PotentialTable* marginal = &c->clusterTable;
+        if (count != c->numMembers) {
+            if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
+            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
+                kSuccess)
+                return kOutOfRange;
+            parents.marginal.Fill(0.0);
+            StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
+                              parents.marginal.GetEntries(), program);
+            marginal = &parents.marginal;
+        }
+        // Reordered once, so that every table over the same parents is then read in one linear pass.
+        const int entries = marginal->GetCount();
+        if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
+        if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess) return kOutOfRange;
+        StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), marginal->GetEntries(), program);
+        parents.cluster = c;
+        parents.node = v;
+    }
+    const int k = part_.GetNumberOfOutcomes(v);
+    for (int x = 0; x < k; x++) belief[x] = 0.0;
+    const double* weights = parents.ordered.GetEntries();
+    const double* column = table->GetData();
+    for (int j = 0; j < parents.ordered.GetCount(); j++, column += k) {
+        const double w = weights[j];
+        for (int x = 0; x < k; x++) belief[x] += column[x] * w;
     }
     return kSuccess;
 }
@@ -353,6 +445,32 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
                 passes += 2;
         }
         total = std::min(kCap, total + std::min(kCap / std::max<uint64_t>(passes, 1), entries) * passes);
+    }
+    // A node left out: its cluster marginalised onto its parents where it holds more, and its table walked
+    // once along the parents' marginal.
+    for (size_t i = 0; i < leftOut_.size() && i < leftOutCluster_.size(); i++) {
+        const int v = leftOut_[i];
+        const Cluster* c = leftOutCluster_[i];
+        const int h = part_.GetNodeHandle(v);
+        if (c == nullptr || !((requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v)))
+            continue;
+        int vars[kMaxTableDimensions];
+        int sizes[kMaxTableDimensions];
+        const int count = SortedParents(v, vars, sizes);
+        uint64_t parents = 1;
+        for (int q = 0; q < count; q++) parents = std::min(kCap, parents * static_cast<uint64_t>(sizes[q]));
+        uint64_t cluster = 1;
+        int unobserved = 0;
+        for (int q = 0; q < c->numMembers; q++) {
+            const int m = c->members[q];
+            if (part_.GetEvidence(m) >= 0) continue;
+            unobserved++;
+            cluster =
+                std::min(kCap, cluster * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(m), 1)));
+        }
+        const uint64_t outcomes = static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1));
+        const uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
+        total = std::min(kCap, total + (unobserved != count ? cluster : 0) + walks);
     }
     return total;
 }

@@ -224,6 +224,10 @@ ScaledTables::ScaledTables(VRX_network& network) : network_(network) {
     }
 }
 
+bool TablesAreScaled(const VRX_network& network) {
+    return std::find(scaledNetworks.begin(), scaledNetworks.end(), &network) != scaledNetworks.end();
+}
+
 ScaledTables::~ScaledTables() {
     if (!owner_) return;
     Restore();

@@ -69,6 +69,10 @@ private:
     std::vector<Swapped> swapped_;
 };
 
+// Whether a ScaledTables scope holds the network's tables on this thread: the table of every discrete
+// chance node then has columns that sum to 1.
+bool TablesAreScaled(const VRX_network& network);
+
 // After an update that found its evidence impossible or drew no sample of weight, with `logStart` the
 // number of log entries before it: when the network holds no evidence at all, the zero mass comes of a
 // table column whose probabilities all vanish (ScaledTables makes such a column uniform, so only in a

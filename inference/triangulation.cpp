@@ -53,6 +53,11 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     saved_.reserve(n);
     order_.reserve(n);
     cliques_.reserve(n);
+    for (int v = 0; v < n_; v++) {
+        if (!graph.IsLeftOut(v)) continue;
+        eliminated_[v] = 1;
+        numEliminated_++;
+    }
     return true;
 }
 
@@ -65,10 +70,16 @@ void Triangulation::BuildMoralGraph(const MoralGraphSource& graph) {
         const std::vector<int>& p = graph.GetParents(v);
         const int k = static_cast<int>(p.size());
         neighbours_[v].reserve(neighbours_[v].size() + p.size());
+        // A node left out counts as eliminated from the start: AddEdge passes it over.
         for (int i = 0; i < k; i++) AddEdge(v, p[i]);
-        for (int i = k - 2; i >= 0; i--) {
-            for (int j = i + 1; j < k; j++) AddEdge(p[i], p[j]);
-        }
+        Marry(p);
+    }
+}
+
+void Triangulation::Marry(const std::vector<int>& nodes) {
+    const int k = static_cast<int>(nodes.size());
+    for (int i = k - 2; i >= 0; i--) {
+        for (int j = i + 1; j < k; j++) AddEdge(nodes[i], nodes[j]);
     }
 }
 
@@ -82,6 +93,7 @@ bool Triangulation::Adjacent(int a, int b) const {
 
 void Triangulation::AddEdge(int a, int b) {
     if (a < 0 || b < 0 || a >= n_ || b >= n_ || a == b) return;  // parents outside the graph
+    if (eliminated_[a] || eliminated_[b]) return;                // a node left out
     if (Adjacent(a, b)) return;
     AddEdgeUnchecked(a, b);
 }

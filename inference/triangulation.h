@@ -24,6 +24,9 @@ public:
     virtual int GetSize(int v) const = 0;
     // Parent indices in the node's parent order; indices outside the graph are ignored.
     virtual const std::vector<int>& GetParents(int v) const = 0;
+    // Whether the node stays out of the graph: it gets no edge and no clique, but its parents are joined
+    // to each other as if its family were there. No node does unless the source says so.
+    virtual bool IsLeftOut(int /*v*/) const { return false; }
 };
 
 // A clique as made by one elimination: the eliminated node, then its neighbours at that moment from the
@@ -71,6 +74,8 @@ public:
 private:
     bool Setup(const MoralGraphSource& graph);
     void BuildMoralGraph(const MoralGraphSource& graph);
+    // Joins every two of the nodes.
+    void Marry(const std::vector<int>& nodes);
     bool Adjacent(int a, int b) const;
     void AddEdge(int a, int b);
     void AddEdgeUnchecked(int a, int b);

@@ -347,10 +347,12 @@ int VRX_network::AddNode(int typeCode, const char* id) {
     int rc = kSuccess;
     try {
         std::string generated;
+        bool vetted = false;
         if (id == nullptr) {
             generated = GenerateNodeId();
-        } else if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(id, -1)) {
-            return RefuseTakenId(id, -1, kOutOfRange);
+        } else if (!(readingFlags & ReadingFlags::kAllowDuplicateIds)) {
+            if (IsIdInUse(id, -1)) return RefuseTakenId(id, -1, kOutOfRange);
+            vetted = true;
         }
         handle = FindFreeSlot();
         if (handle < 0) return handle;
@@ -360,7 +362,7 @@ int VRX_network::AddNode(int typeCode, const char* id) {
         VRX_node& node = *slot.node;
         if (node.GetInfo() == nullptr || !node.HasCost()) {
             rc = kOutOfMemory;
-        } else if (node.SetId(id != nullptr ? id : generated.c_str()) != kSuccess) {
+        } else if (SetNewNodeId(node, id != nullptr ? id : generated.c_str(), vetted) != kSuccess) {
             // An illegal or reserved identifier falls back to a generated one; the text stays the name.
             if (id != nullptr) generated = GenerateNodeId();
             if (id == nullptr || node.SetId(generated.c_str()) != kSuccess) rc = kOutOfRange;
@@ -392,6 +394,18 @@ int VRX_network::AddNode(int typeCode, const char* id) {
     }
     if (counted) numNodes--;
     return rc;
+}
+
+int VRX_network::SetNewNodeId(VRX_node& node, const char* id, bool vetted) {
+    vettedId_ = vetted ? id : nullptr;
+    try {
+        const int rc = node.SetId(id);
+        vettedId_ = nullptr;
+        return rc;
+    } catch (...) {
+        vettedId_ = nullptr;
+        throw;
+    }
 }
 
 int VRX_network::AddTemporaryNode(int typeCode) {
@@ -626,7 +640,8 @@ bool VRX_network::AcceptNodeIdChange(int handle, const char* oldId, const char* 
         const char* current = node != nullptr && node->GetInfo() != nullptr ? node->GetId() : nullptr;
         if (!IsReservedId(current)) return false;
     }
-    if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && IsIdInUse(newId, handle)) {
+    const bool vetted = newId != nullptr && newId == vettedId_;
+    if (!(readingFlags & ReadingFlags::kAllowDuplicateIds) && !vetted && IsIdInUse(newId, handle)) {
         RefuseTakenId(newId, handle, kIllegalIdentifier);
         return false;
     }

@@ -378,6 +378,10 @@ private:
     std::unique_ptr<VRX_temporalExtension> temporalExtension;
     // Set by AddTemporaryNode while it runs: reserved identifiers are accepted.
     bool allowReservedIds_ = false;
+    // Set while AddNode gives its new node an identifier it has just found unused (SetNewNodeId): the
+    // change need not be tested again.
+    const char* vettedId_ = nullptr;
+    int SetNewNodeId(VRX_node& node, const char* id, bool vetted);
     // Set while UpdateBeliefs runs on this network, which refuses to start again inside itself.
     bool updateRunning_ = false;
     // Of a model-only copy: the identifiers of its source's nodes by handle, shared by copies of copies.

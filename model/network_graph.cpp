@@ -9,6 +9,7 @@
 
 #include "base/error_log.h"
 #include "base/size_limits.h"
+#include "base/small_stack.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "definitions/node_cost.h"
@@ -235,26 +236,33 @@ int VRX_network::AddArcsToTable(const int* parents, int count, int child, int* r
         for (int i = 0; i < count; i++) results[i] = AddArc(parents[i], child, 0);
         return kSuccess;
     }
-    std::vector<int> listed;
-    std::vector<int> taken;
+    // Nodes have a few parents: the lists stay inline, and a long list is searched through a set.
+    vovido::SmallStack<int, 16> listed;
+    vovido::SmallStack<int, 16> taken;
+    constexpr int kSearchedInTurn = 32;
     try {
-        listed.reserve(static_cast<size_t>(count));
         // Each arc is checked as AddArc would check it after the ones before it: a parent listed twice
         // joins the nodes already.
         std::unordered_set<int> seen;
         for (int i = 0; i < count; i++) {
             vovido::ArcRule broken = vovido::FindArcRuleBroken(*this, parents[i], child);
-            if (broken == vovido::ArcRule::kNone && !seen.insert(parents[i]).second)
-                broken = vovido::ArcRule::kAlreadyJoined;
+            if (broken == vovido::ArcRule::kNone) {
+                const bool again = count <= kSearchedInTurn
+                                       ? std::find(listed.begin(), listed.end(), parents[i]) != listed.end()
+                                       : !seen.insert(parents[i]).second;
+                if (again) broken = vovido::ArcRule::kAlreadyJoined;
+            }
             results[i] = vovido::ArcRuleCode(broken);
-            if (broken == vovido::ArcRule::kNone) listed.push_back(parents[i]);
+            if (broken == vovido::ArcRule::kNone) {
+                listed.Push(parents[i]);
+                taken.Push(kSuccess);
+            }
         }
-        taken.assign(listed.size(), kSuccess);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
     VRX_intArray& parentList = nodes[child].parents;
-    for (size_t i = 0; i < listed.size(); i++) {
+    for (int i = 0; i < listed.Size(); i++) {
         VRX_intArray& children = nodes[listed[i]].children;
         int rc = children.Add(child);
         if (rc == kSuccess) {
@@ -263,15 +271,15 @@ int VRX_network::AddArcsToTable(const int* parents, int count, int child, int* r
         }
         if (rc == kSuccess) continue;
         // Undoes the adds made so far.
-        for (size_t j = 0; j < i; j++) {
+        for (int j = 0; j < i; j++) {
             (void)nodes[listed[j]].children.DeleteByValue(child);
             (void)parentList.DeleteByValue(listed[j]);
         }
         return rc;
     }
-    (void)table->AddParents(listed.data(), static_cast<int>(listed.size()), taken.data());
+    (void)table->AddParents(listed.begin(), listed.Size(), taken.begin());
     // The arcs the table did not take go again, each refused as AddArc refuses it.
-    size_t k = 0;
+    int k = 0;
     for (int i = 0; i < count; i++) {
         if (results[i] != kSuccess) continue;
         const int parent = listed[k];
@@ -469,12 +477,12 @@ int VRX_network::WouldCreateCycle(int parent, int child) {
     if (AreAdjacent(parent, child)) return kOutOfRange;
     // The arc closes a cycle exactly when the parent can already be reached from the child; the walk
     // only visits what lies below the child instead of the whole network.
-    std::vector<int> reached;
+    vovido::SmallStack<int, 32> reached;
     int answer = 0;
     try {
-        reached.push_back(child);
+        reached.Push(child);
         nodes[child].SetMark(kEntered);
-        for (size_t i = 0; i < reached.size() && answer == 0; i++) {
+        for (int i = 0; i < reached.Size() && answer == 0; i++) {
             const VRX_intArray& children = nodes[reached[i]].children;
             for (int k = 0; k < children.GetCount(); k++) {
                 const int c = children[k];
@@ -484,7 +492,7 @@ int VRX_network::WouldCreateCycle(int parent, int child) {
                 }
                 if (nodes[c].HasMark(kEntered)) continue;
                 nodes[c].SetMark(kEntered);
-                reached.push_back(c);
+                reached.Push(c);
             }
         }
     } catch (const std::bad_alloc&) {

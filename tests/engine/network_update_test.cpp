@@ -390,7 +390,7 @@ TEST(ChainRuleWork, UpdatesThatPropagateAJoinTreeCountItsEntries) {
     EXPECT_EQ(
         LastLogged(),
         "The probability of evidence by the chain rule would make 1000 belief updates, one per finding, of "
-        "4996 nodes with tables of 159774 cells and a join tree of 95920 entries: the work of 1087104000 "
+        "4996 nodes with tables of 159774 cells and a join tree of 95896 entries: the work of 1086912000 "
         "cells (8 a tree entry, 64 a node besides its table or tree), past the limit of 1073741824 cells");
     errorLog.Flush();
 }

@@ -206,12 +206,12 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         {1, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 2000000004 belief updates (1 a node in each "
          "of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
-         "a join tree of 4 entries: the work of 320000000640 cells (8 a tree entry, 64 a node besides its "
+         "a join tree of 2 entries: the work of 288000000576 cells (8 a tree entry, 64 a node besides its "
          "table or tree), past the limit of 1073741824 cells"},
         {2000000000, 20, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 42000000003 belief updates (2000000000 a node "
          "in each of 21 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
-         "a join tree of 4 entries: the work of 6720000000480 cells (8 a tree entry, 64 a node besides its "
+         "a join tree of 2 entries: the work of 6048000000432 cells (8 a tree entry, 64 a node besides its "
          "table or tree), past the limit of 1073741824 cells"},
         // Likelihood weighting: 13 steps a sample over A and B.
         {1, 20, 3, 100000000,
@@ -223,7 +223,7 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         {2000000000, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 4e+18 belief updates (2000000000 a node in "
          "each of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells "
-         "and a join tree of 4 entries: the work of 6.4e+20 cells (8 a tree entry, 64 a node besides its "
+         "and a join tree of 2 entries: the work of 5.76e+20 cells (8 a tree entry, 64 a node besides its "
          "table or tree), past the limit of 1073741824 cells"},
     };
     for (const auto& r : refusals) {

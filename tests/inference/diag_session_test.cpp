@@ -575,21 +575,21 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
          "combinations "
          "of their 20 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
          "would take 105906075 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
-         "every test with join trees of 26544 entries: the work of 703216370304 cells (64 a node besides "
+         "every test with join trees of 25344 entries: the work of 703216369104 cells (64 a node besides "
          "its table or tree), past the limit of 1073741824 cells"},
         {kConfigurationsJoint, 40,
          "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 111050674405275 belief updates of 90 nodes with tables of 880 cells "
-         "besides the beliefs of every test with join trees of 26544 entries: the work of "
-         "737376478051058304 cells (64 a node besides its table or tree), past the limit of 1073741824 "
+         "besides the beliefs of every test with join trees of 25344 entries: the work of "
+         "737376478051057104 cells (64 a node besides its table or tree), past the limit of 1073741824 "
          "cells"},
         // A product of 40 marginals for each combination and case, and one update per case.
         {kConfigurationsIndependent, 40,
          "Ranking the tests for 40 pursued faults taken as independent, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides the "
-         "beliefs of every test with join trees of 26544 entries: the work of 4442026976917984 cells (64 a "
+         "beliefs of every test with join trees of 25344 entries: the work of 4442026976916784 cells (64 a "
          "node besides its table or tree), past the limit of 1073741824 cells"},
     };
     ExpectRankingsRefused(session, cases);

@@ -639,7 +639,7 @@ TEST(BestPolicy, TenObservationsAreAnsweredWherePolicyEvaluationRefuses) {
     EXPECT_TRUE(Logged(kOutOfMemory,
                        "ERROR: Node [Drill] : its decisions and observations make 708588 scenarios "
                        "(708591 belief updates in all), each a belief update of 26 nodes with tables of "
-                       "191 cells and a join tree of 12 entries over 3 nodes (work of 2623 cells, 64 a "
+                       "191 cells and a join tree of 3 entries over 3 nodes (work of 2623 cells, 64 a "
                        "node besides its table or tree and 256 a node of the tree), past the limit of "
                        "1610612736 cells"))
         << LogDump();
@@ -799,7 +799,7 @@ TEST(PolicyEvaluation, ScenariosTimesTheirJoinTreeAreBounded) {
             "ERROR: Node [D] : its decisions and observations make 2 scenarios, each a belief "
             "update of " +
             std::string(side == 7
-                            ? "51 nodes with tables of 19250 cells and a join tree of 1386811520 entries "
+                            ? "51 nodes with tables of 19250 cells and a join tree of 1386810944 entries "
                               "over 49 nodes "
                             : "102 nodes with tables of 42674 cells and a join tree too "
                               "large to build ")))

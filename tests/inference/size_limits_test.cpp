@@ -45,7 +45,7 @@ TEST(SizeLimits, AHighTreewidthNetworkIsRefusedByEveryExactDriver) {
         EXPECT_EQ(LastLogged(),
                   "ERROR: Exact inference refused: the join tree this engine triangulates for the part of "
                   "[n569] alone, 244 nodes, needs "
-                  "at least 461933728 table entries, past the limit of 268435456 entries a tree")
+                  "at least 461933696 table entries, past the limit of 268435456 entries a tree")
             << "algorithm " << algorithm;
     }
     // Refused before any target is solved: the last node in topological order cannot be solved alone.
