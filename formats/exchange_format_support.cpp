@@ -409,7 +409,7 @@ int RefuseNonFiniteUtilities(VRX_textFormat& speaker, const std::string& nodeId,
 }
 
 int ReadNestedLists(VRX_textFormat& speaker, bool commas,
-                    const std::function<int(const VRX_token&)>& takeItem) {
+                    FunctionRef<int(const VRX_token&)> takeItem) {
     if (const int rc = speaker.RequireToken(TokenKind::kPunctuator, "(")) return rc;
     int depth = 1;
     while (depth > 0) {
