@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/counted_notices.h"
+#include "base/function_ref.h"
 
 class VRX_Dmatrix;
 class VRX_doubleArray;
@@ -148,6 +149,6 @@ void WriteNestedLists(const std::vector<int>& sizes, const NestedListStyle& styl
 // reported as "ERROR: '%s' : Unexpected"; any other failure is returned as it is. The end of the input
 // inside the lists is reported. 0 or the first failure.
 [[nodiscard]] int ReadNestedLists(VRX_textFormat& speaker, bool commas,
-                                  const std::function<int(const VRX_token&)>& takeItem);
+                                  FunctionRef<int(const VRX_token&)> takeItem);
 
 }  // namespace vovido
