@@ -128,22 +128,25 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // near-certain ones), and, as the tables its draws read outgrow the processor's caches
 // (kSampleCacheBytes), up to kSampleMissSteps more for the memory each draw then waits for. A record drawn
 // right after one of its parents cannot look its column up before that draw: it costs kSampleWaitSteps
-// more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes.
+// more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes. A sample that its
+// evidence rejects (logic sampling) ends there: the records behind an observed one count by the share of
+// samples that reach them, bounded by the observed outcome's likeliest column or, where that bound would
+// refuse the run, found by some trial samples.
 // kMaxSamplingWorkSteps is the unit the other limits convert samples by; each sampler's own limit is the
-// steps it takes in some 10 s on the reference network where they are quickest, measured on all nine at
-// the speed of an unloaded machine (2^30 steps take 0.37-0.67 s under logic sampling, 0.49-0.72 s under
-// likelihood weighting, 0.61-0.76 s under backward sampling, 0.96-1.5 s under self-importance sampling,
-// 0.78-1.04 s under adaptive importance sampling, 0.66-0.98 s under importance sampling after loopy
-// propagation): a run at a limit takes some 10 to 15 s on them (an even-tabled band as little as 9 s, a
-// band of peaked random tables over random parents some 20 s).
+// steps it takes in some 12 s at the median of the nine reference networks, each with no evidence and with
+// three evidence cases, at the speed of a shared machine (2^30 steps take 0.87 s under logic sampling,
+// 1.03 s under likelihood weighting, 1.25 s under backward sampling, 1.86 s under self-importance sampling,
+// 1.59 s under adaptive importance sampling, 1.70 s under importance sampling after loopy propagation, a
+// quarter more or less from network to network and from run to run): a run at a limit takes some 10 to 14 s
+// on most of them, 7 to 18 s on all.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
-constexpr int64_t kMaxLogicSamplingSteps = 25 * kSamplingLimitUnit;
-constexpr int64_t kMaxLikelihoodWeightingSteps = 22 * kSamplingLimitUnit;
-constexpr int64_t kMaxBackwardSamplingSteps = 19 * kSamplingLimitUnit;
-constexpr int64_t kMaxSelfImportanceSamplingSteps = 12 * kSamplingLimitUnit;
-constexpr int64_t kMaxAdaptiveSamplingSteps = 14 * kSamplingLimitUnit;
-constexpr int64_t kMaxPrepropagatedSamplingSteps = 14 * kSamplingLimitUnit;
+constexpr int64_t kMaxLogicSamplingSteps = 13 * kSamplingLimitUnit;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 9 * kSamplingLimitUnit;
+constexpr int64_t kMaxSelfImportanceSamplingSteps = 6 * kSamplingLimitUnit;
+constexpr int64_t kMaxAdaptiveSamplingSteps = 7 * kSamplingLimitUnit;
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 7 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleUncertainSteps = 16;
 constexpr int64_t kSampleMissSteps = 96;

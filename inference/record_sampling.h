@@ -61,6 +61,9 @@ struct RecordSampler {
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.
     SampleWeight (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
+    // A sampler that rejects samples part-way: draws one sample and returns the number of records it drew,
+    // leaving the counts as they are (may be null: every sample draws every record).
+    int (*countDrawn)(SampledPart& part, RandomGenerator& random) = nullptr;
 };
 
 // Runs the sampler over the relevant parts of the network with the network's sample count. Parts of one
