@@ -41,6 +41,6 @@ int RunLogicSampling(VRX_network& network) {
     sampler.order = vovido::RecordOrder::kLogicSampling;
     sampler.countsHits = true;
     sampler.draw = DrawLogicSample;
-    sampler.countDrawn = CountDrawnRecords;
+    sampler.countReached = CountDrawnRecords;
     return vovido::RunRecordSampler(network, sampler);
 }

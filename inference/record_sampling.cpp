@@ -165,13 +165,13 @@ double LikeliestColumnEntry(const SamplerRecord& record) {
     return std::min(most, 1.0);
 }
 
-// Trial samples of a rejecting sampler, and the share of the limit they may take at most.
+// Trial samples of a sampler whose samples may end part-way, and the share of the limit they may take.
 constexpr int64_t kReachTrialSamples = 1024;
 constexpr int64_t kReachTrialShare = 64;
 
 // The steps of the sampler's draws over every part. A rejecting sampler reaches each record no more often
-// than the likeliest columns of the observed records before it allow, nor, where reaches holds a part's
-// trial, than its trial samples did.
+// than the likeliest columns of the observed records before it allow, and any sampler, where reaches holds
+// a part's trial, no more often than its trial samples did.
 SamplingWork CountRecordSamplerWork(std::vector<SampledPart>& parts, const RecordSampler& sampler,
                                     int numSamples, int64_t limit,
                                     const std::vector<std::vector<double>>& reaches) {
@@ -208,10 +208,10 @@ SamplingWork CountRecordSamplerWork(std::vector<SampledPart>& parts, const Recor
     return work;
 }
 
-// Per record of the part, the share of trial samples that drew it: some thousand samples drawn from a copy
+// Per record of the part, the share of trial samples that reached it: some thousand samples from a copy
 // of the samplers' generator, so that the run's own draws stay as they were, and no more than a small share
-// of the limit would take even if none were rejected. Empty without a trial (no evidence to reject
-// samples, or too few trials within that share to tell).
+// of the limit would take even if none ended early. Empty without a trial (no evidence to end samples, or
+// too few trials within that share to tell).
 std::vector<double> TrialReach(SampledPart& part, const RecordSampler& sampler, int64_t limit) {
     std::vector<double> reach;
     if (std::none_of(part.records.begin(), part.records.end(),
@@ -224,13 +224,13 @@ std::vector<double> TrialReach(SampledPart& part, const RecordSampler& sampler, 
         std::min<int64_t>(kReachTrialSamples, limit / kReachTrialShare / steps.PerSample());
     if (trials < kReachTrialSamples / 16) return reach;
     reach.resize(part.records.size());
-    std::vector<int64_t> drawn(part.records.size() + 1, 0);
+    std::vector<int64_t> reached(part.records.size() + 1, 0);
     RandomGenerator random = DiscreteSamplerGenerator();
-    for (int64_t t = 0; t < trials; t++) drawn[static_cast<size_t>(sampler.countDrawn(part, random))]++;
-    // Record i is drawn by the samples that drew more than i records.
+    for (int64_t t = 0; t < trials; t++) reached[static_cast<size_t>(sampler.countReached(part, random))]++;
+    // Record i is reached by the samples that reached more than i records.
     int64_t past = 0;
     for (size_t i = part.records.size(); i-- > 0;) {
-        past += drawn[i + 1];
+        past += reached[i + 1];
         reach[i] = static_cast<double>(past) / static_cast<double>(trials);
     }
     return reach;
@@ -262,9 +262,10 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
     found.reset();
     const int64_t limit = SamplingStepLimit(network.GetBayesianAlgorithm());
     SamplingWork work = CountRecordSamplerWork(parts, sampler, numSamples, limit, {});
-    if (sampler.countDrawn != nullptr && !work.Within()) {
-        // The likeliest columns bound how far samples get; where that bound refuses, a short trial run
-        // tells how far they really get before their evidence rejects them.
+    if (sampler.countReached != nullptr && !work.Within()) {
+        // Where the count of samples that reach every record (or, rejecting, as far as the likeliest
+        // columns let them) refuses, a short trial run tells how far they really get before their evidence
+        // rejects them or weighs them 0.
         std::vector<std::vector<double>> reaches;
         try {
             reaches.resize(parts.size());

@@ -109,5 +109,7 @@ int RunSelfImportanceSampling(VRX_network& network) {
     sampler.copiesOfUnobserved = 2;
     sampler.extraSteps = ReestimateSteps;
     sampler.draw = DrawSelfImportanceSample;
+    // The importance tables start as the tables: their first samples end where likelihood weighting's do.
+    sampler.countReached = vovido::CountWeighedRecords;
     return vovido::RunRecordSampler(network, sampler);
 }

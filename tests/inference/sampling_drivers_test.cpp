@@ -270,9 +270,9 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     asia.t.Observe(asia.xray, 0);
     const std::string part = "ERROR: Sampling the part of 8 nodes ";
     const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
-    // Each sampler's limit: the steps it takes in some 10 s where they are quickest.
-    const auto limit = [](int64_t units) {
-        return " steps, past the limit of " + std::to_string(units << 30) + " steps";
+    // Each sampler's limit, in halves of 2^30 steps: the steps it takes in some 12 s on a typical network.
+    const auto limit = [](int64_t halfUnits) {
+        return " steps, past the limit of " + std::to_string(halfUnits << 29) + " steps";
     };
     const std::string topological = "[asia], [tub], [smoke], [lung], [bronc], ...";
     const struct {
@@ -280,12 +280,13 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         std::string text;
     } refusals[] = {
         {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes +
-                std::to_string(2147483647LL * 88) + limit(13)},
-        {3, part + topological + sizes + "210453397406" + limit(11)},
-        {4, part + topological + sizes + "210453397406" + limit(6)},
-        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(9)},
-        {7, part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(7)},
-        {8, part + topological + sizes + "210453398414" + limit(7)},
+                std::to_string(2147483647LL * 88) + limit(26)},
+        {3, part + topological + sizes + "210453397406" + limit(21)},
+        {4, part + topological + sizes + "210453397406" + limit(12)},
+        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(19)},
+        {7,
+         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(14)},
+        {8, part + topological + sizes + "210453398414" + limit(14)},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
@@ -317,13 +318,33 @@ TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
         int64_t steps;
         int64_t limit;
     } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{13} << 30},
-                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{11} << 30}};
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{21} << 29}};
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
         const std::string limit = " steps, past the limit of " + std::to_string(r.limit) + " steps";
         ExpectLogged(kOutOfMemory, part + r.nodes + sizes + std::to_string(2147483647 * r.steps) + limit,
                      Where(r.algorithm));
     }
+}
+
+// Where the likeliest column lets every sample past a finding (E is certain when R is 0), the trial samples
+// find that nearly all stop at it (R is 0 one time in a thousand): 400,000 samples over a chain of 2,000
+// would take 2,000 x 23 steps each if none stopped, past the limit, but answer at once, and the few
+// accepted samples give R its posterior (0.5).
+TEST(SamplingDrivers, LogicSamplingRunsWhatItsTrialSamplesFindRejected) {
+    TestNetwork t;
+    const int root = t.Add("R"), observed = t.Add("E");
+    t.Arc(root, observed);
+    t.Table(root, {0.001, 0.999});
+    t.Table(observed, {1, 0, 0.001, 0.999});
+    t.Observe(observed, 0);
+    for (int i = 1, previous = root; i <= 2000; i++) {
+        const int link = t.Add(("C" + std::to_string(i)).c_str());
+        t.Arc(previous, link);
+        previous = link;
+    }
+    ASSERT_EQ(Update(t.net, 1, 400000), kSuccess);
+    ExpectNear(t.Beliefs(root), {0.5, 0.5}, 0.1, Where(1));
 }
 
 TEST(SamplingDrivers, EvidenceThatNoSampleSatisfiesFails) {
