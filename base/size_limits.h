@@ -129,24 +129,24 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // (kSampleCacheBytes), up to kSampleMissSteps more for the memory each draw then waits for. A record drawn
 // right after one of its parents cannot look its column up before that draw: it costs kSampleWaitSteps
 // more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes. A sample that its
-// evidence rejects (logic sampling) ends there: the records behind an observed one count by the share of
-// samples that reach them, bounded by the observed outcome's likeliest column or, where that bound would
-// refuse the run, found by some trial samples.
+// evidence rejects (logic sampling) or weighs 0 (likelihood weighting) ends there: the records behind an
+// observed one count by the share of samples that reach them, bounded for logic sampling by the observed
+// outcome's likeliest column and, for both, where the count would refuse the run, found by trial samples.
 // kMaxSamplingWorkSteps is the unit the other limits convert samples by; each sampler's own limit is the
-// steps it takes in some 12 s at the median of the nine reference networks, each with no evidence and with
-// three evidence cases, at the speed of a shared machine (2^30 steps take 0.92 s under logic sampling,
-// 1.14 s under likelihood weighting, 1.22 s under backward sampling, 2.0 s under self-importance sampling,
-// 1.63 s under adaptive importance sampling, 1.57 s under importance sampling after loopy propagation, a
-// quarter more or less from network to network and from run to run): a run at a limit takes some 10 to 14 s
-// on most of them, 7 to 17 s on all.
+// steps it takes in some 12.5 s at the median of the nine reference networks, each with no evidence and
+// with three evidence cases, on a shared machine (2^30 steps take 0.92 s under logic sampling, 1.13 s under
+// likelihood weighting, 1.14 s under backward sampling, 1.9 s under self-importance sampling, 1.5 s under
+// adaptive importance sampling and under importance sampling after loopy propagation, a fifth more or
+// less from network to network and as much from run to run): a run at a limit takes some 10 to 14 s on
+// most of them, 7 to 17 s on all.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
-constexpr int64_t kMaxLogicSamplingSteps = 13 * kSamplingLimitUnit;
-constexpr int64_t kMaxLikelihoodWeightingSteps = 21 * kSamplingLimitUnit / 2;
-constexpr int64_t kMaxBackwardSamplingSteps = 19 * kSamplingLimitUnit / 2;
-constexpr int64_t kMaxSelfImportanceSamplingSteps = 6 * kSamplingLimitUnit;
-constexpr int64_t kMaxAdaptiveSamplingSteps = 7 * kSamplingLimitUnit;
-constexpr int64_t kMaxPrepropagatedSamplingSteps = 7 * kSamplingLimitUnit;
+constexpr int64_t kMaxLogicSamplingSteps = 27 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxSelfImportanceSamplingSteps = 13 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxAdaptiveSamplingSteps = 8 * kSamplingLimitUnit;
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 8 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleUncertainSteps = 16;
 constexpr int64_t kSampleMissSteps = 96;

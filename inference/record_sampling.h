@@ -61,9 +61,10 @@ struct RecordSampler {
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.
     SampleWeight (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
-    // A sampler whose samples may end part-way (rejected, or of weight 0): draws one sample and returns the
-    // number of records it reached, leaving the counts as they are (may be null: every sample reaches every
-    // record).
+    // A sampler whose samples may end part-way (rejected, or of weight 0) at a rate that its runs do not
+    // change: draws one sample and returns the number of records it reached, leaving the counts as they
+    // are. Null counts every sample as reaching every record (a learning sampler's samples may get further
+    // as its importance tables learn the evidence).
     int (*countReached)(SampledPart& part, RandomGenerator& random) = nullptr;
 };
 
@@ -78,7 +79,7 @@ struct RecordSampler {
 // draw, weight 0 as well); returns the number of records reached.
 int WeighUntilDropped(SampledPart& part, RandomGenerator& random, SampleWeight& weight);
 
-// WeighUntilDropped's records reached, its weight dropped: the reach of samples drawn from the tables.
+// WeighUntilDropped's records reached, its weight dropped.
 int CountWeighedRecords(SampledPart& part, RandomGenerator& random);
 
 // The outcome drawn forward for the record from the column of its parents' states in the given table

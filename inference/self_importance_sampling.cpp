@@ -109,7 +109,5 @@ int RunSelfImportanceSampling(VRX_network& network) {
     sampler.copiesOfUnobserved = 2;
     sampler.extraSteps = ReestimateSteps;
     sampler.draw = DrawSelfImportanceSample;
-    // The importance tables start as the tables: their first samples end where likelihood weighting's do.
-    sampler.countReached = vovido::CountWeighedRecords;
     return vovido::RunRecordSampler(network, sampler);
 }
