@@ -134,19 +134,19 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // outcome's likeliest column and, for both, where the count would refuse the run, found by trial samples.
 // kMaxSamplingWorkSteps is the unit the other limits convert samples by; each sampler's own limit is the
 // steps it takes in some 12 s at the median of the nine reference networks, each with no evidence and with
-// three evidence cases, on a shared machine (2^30 steps take some 0.8 s under logic sampling, 1 s under
-// likelihood weighting and backward sampling, 1.7 s under self-importance sampling, 1.3 s under adaptive
-// importance sampling and importance sampling after loopy propagation, a fifth more or less from network
-// to network and as much from run to run, and a tenth less on an idle machine than on a busy one): a run
-// at a limit takes some 10 to 14 s on most of them, 7 to 20 s on all.
+// three evidence cases, on a shared machine (2^30 steps take 0.88 s under logic sampling, 1.06 s under
+// likelihood weighting, 1.11 s under backward sampling, 1.83 s under self-importance sampling, 1.46 s under
+// adaptive importance sampling and under importance sampling after loopy propagation, a fifth more or
+// less from network to network and as much from one hour to the next): a run at a limit takes some 10 to
+// 14 s on most of them, 7 to 20 s on all.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
-constexpr int64_t kMaxLogicSamplingSteps = 15 * kSamplingLimitUnit;
-constexpr int64_t kMaxLikelihoodWeightingSteps = 12 * kSamplingLimitUnit;
-constexpr int64_t kMaxBackwardSamplingSteps = 12 * kSamplingLimitUnit;
-constexpr int64_t kMaxSelfImportanceSamplingSteps = 7 * kSamplingLimitUnit;
-constexpr int64_t kMaxAdaptiveSamplingSteps = 9 * kSamplingLimitUnit;
-constexpr int64_t kMaxPrepropagatedSamplingSteps = 9 * kSamplingLimitUnit;
+constexpr int64_t kMaxLogicSamplingSteps = 27 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxSelfImportanceSamplingSteps = 13 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxAdaptiveSamplingSteps = 8 * kSamplingLimitUnit;
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 8 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleUncertainSteps = 16;
 constexpr int64_t kSampleMissSteps = 96;
