@@ -128,22 +128,25 @@ constexpr int64_t kMaxHybridElements = int64_t{1} << 22;
 // near-certain ones), and, as the tables its draws read outgrow the processor's caches
 // (kSampleCacheBytes), up to kSampleMissSteps more for the memory each draw then waits for. A record drawn
 // right after one of its parents cannot look its column up before that draw: it costs kSampleWaitSteps
-// more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes.
+// more, and its wait for memory is full once the tables outgrow kSampleNearCacheBytes. A sample that its
+// evidence rejects (logic sampling) or weighs 0 (likelihood weighting) ends there: the records behind an
+// observed one count by the share of samples that reach them, bounded for logic sampling by the observed
+// outcome's likeliest column and, for both, where the count would refuse the run, found by trial samples.
 // kMaxSamplingWorkSteps is the unit the other limits convert samples by; each sampler's own limit is the
-// steps it takes in some 10 s on the reference network where they are quickest, measured on all nine at
-// the speed of an unloaded machine (2^30 steps take 0.37-0.67 s under logic sampling, 0.49-0.72 s under
-// likelihood weighting, 0.61-0.76 s under backward sampling, 0.96-1.5 s under self-importance sampling,
-// 0.78-1.04 s under adaptive importance sampling, 0.66-0.98 s under importance sampling after loopy
-// propagation): a run at a limit takes some 10 to 15 s on them (an even-tabled band as little as 9 s, a
-// band of peaked random tables over random parents some 20 s).
+// steps it takes in some 12 s at the median of the nine reference networks, each with no evidence and with
+// three evidence cases, on a shared machine (2^30 steps take 0.88 s under logic sampling, 1.06 s under
+// likelihood weighting, 1.11 s under backward sampling, 1.83 s under self-importance sampling, 1.46 s under
+// adaptive importance sampling and under importance sampling after loopy propagation, a fifth more or
+// less from network to network and as much from one hour to the next): a run at a limit takes some 10 to
+// 14 s on most of them, 7 to 20 s on all.
 constexpr int64_t kMaxSamplingWorkSteps = int64_t{1} << 32;
 constexpr int64_t kSamplingLimitUnit = int64_t{1} << 30;
-constexpr int64_t kMaxLogicSamplingSteps = 25 * kSamplingLimitUnit;
-constexpr int64_t kMaxLikelihoodWeightingSteps = 22 * kSamplingLimitUnit;
-constexpr int64_t kMaxBackwardSamplingSteps = 19 * kSamplingLimitUnit;
-constexpr int64_t kMaxSelfImportanceSamplingSteps = 12 * kSamplingLimitUnit;
-constexpr int64_t kMaxAdaptiveSamplingSteps = 14 * kSamplingLimitUnit;
-constexpr int64_t kMaxPrepropagatedSamplingSteps = 14 * kSamplingLimitUnit;
+constexpr int64_t kMaxLogicSamplingSteps = 27 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxLikelihoodWeightingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxBackwardSamplingSteps = 11 * kSamplingLimitUnit;
+constexpr int64_t kMaxSelfImportanceSamplingSteps = 13 * kSamplingLimitUnit / 2;
+constexpr int64_t kMaxAdaptiveSamplingSteps = 8 * kSamplingLimitUnit;
+constexpr int64_t kMaxPrepropagatedSamplingSteps = 8 * kSamplingLimitUnit;
 constexpr int64_t kSampleRecordSteps = 4;
 constexpr int64_t kSampleUncertainSteps = 16;
 constexpr int64_t kSampleMissSteps = 96;

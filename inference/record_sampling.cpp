@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <new>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -164,6 +165,77 @@ double LikeliestColumnEntry(const SamplerRecord& record) {
     return std::min(most, 1.0);
 }
 
+// Trial samples of a sampler whose samples may end part-way, and the share of the limit they may take.
+constexpr int64_t kReachTrialSamples = 1024;
+constexpr int64_t kReachTrialShare = 64;
+
+// The steps of the sampler's draws over every part. A rejecting sampler reaches each record no more often
+// than the likeliest columns of the observed records before it allow, and any sampler, where reaches holds
+// a part's trial, no more often than its trial samples did.
+SamplingWork CountRecordSamplerWork(std::vector<SampledPart>& parts, const RecordSampler& sampler,
+                                    int numSamples, int64_t limit,
+                                    const std::vector<std::vector<double>>& reaches) {
+    SamplingWork work(limit);
+    for (size_t p = 0; p < parts.size(); p++) {
+        SampledPart& part = parts[p];
+        SampleSteps steps(sampler.tablesRead);
+        int64_t copied = 0;
+        double reach = 1.0;
+        const bool tried = p < reaches.size() && !reaches[p].empty();
+        for (size_t i = 0; i < part.records.size(); i++) {
+            const SamplerRecord& record = part.records[i];
+            const int* parents = record.parentPositions.get();
+            const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
+                               parents + record.numParents;
+            const int64_t cells = record.table->GetNumberOfElements();
+            // Logic sampling draws observed records too; the others weigh them.
+            const double uncertainty = record.IsObserved() && !sampler.countsHits
+                                           ? 0.0
+                                           : DrawUncertainty(record.tableData, cells, record.numOutcomes);
+            steps.AddRecord(record.numOutcomes, record.numParents, cells, uncertainty, 0, waits,
+                            tried ? std::min(reach, reaches[p][i]) : reach);
+            // A rejecting sampler goes past an observed record no more often than its likeliest column
+            // gives the observed outcome: with unlikely evidence most samples end within the first records.
+            if (sampler.countsHits && record.IsObserved()) reach *= LikeliestColumnEntry(record);
+            if (!record.IsObserved())
+                copied = SaturatingSum(copied, SaturatingProduct(record.table->GetNumberOfElements(),
+                                                                 sampler.copiesOfUnobserved));
+        }
+        if (sampler.extraSteps != nullptr) steps.AddSteps(sampler.extraSteps(part));
+        work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()), steps.Cells(),
+                     copied);
+    }
+    return work;
+}
+
+// Per record of the part, the share of trial samples that reached it: some thousand samples from a copy
+// of the samplers' generator, so that the run's own draws stay as they were, and no more than a small share
+// of the limit would take even if none ended early. Empty without a trial (no evidence to end samples, or
+// too few trials within that share to tell).
+std::vector<double> TrialReach(SampledPart& part, const RecordSampler& sampler, int64_t limit) {
+    std::vector<double> reach;
+    if (std::none_of(part.records.begin(), part.records.end(),
+                     [](const SamplerRecord& record) { return record.IsObserved(); }))
+        return reach;
+    SampleSteps steps(sampler.tablesRead);
+    for (const SamplerRecord& record : part.records)
+        steps.AddRecord(record.numOutcomes, record.numParents, record.table->GetNumberOfElements(), 1.0);
+    const int64_t trials =
+        std::min<int64_t>(kReachTrialSamples, limit / kReachTrialShare / steps.PerSample());
+    if (trials < kReachTrialSamples / 16) return reach;
+    reach.resize(part.records.size());
+    std::vector<int64_t> reached(part.records.size() + 1, 0);
+    RandomGenerator random = DiscreteSamplerGenerator();
+    for (int64_t t = 0; t < trials; t++) reached[static_cast<size_t>(sampler.countReached(part, random))]++;
+    // Record i is reached by the samples that reached more than i records.
+    int64_t past = 0;
+    for (size_t i = part.records.size(); i-- > 0;) {
+        past += reached[i + 1];
+        reach[i] = static_cast<double>(past) / static_cast<double>(trials);
+    }
+    return reach;
+}
+
 }  // namespace
 
 int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
@@ -188,32 +260,20 @@ int RunRecordSampler(VRX_network& network, const RecordSampler& sampler) {
         return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     }
     found.reset();
-    SamplingWork work(SamplingStepLimit(network.GetBayesianAlgorithm()));
-    for (SampledPart& part : parts) {
-        SampleSteps steps(sampler.tablesRead);
-        int64_t copied = 0;
-        double reach = 1.0;
-        for (size_t i = 0; i < part.records.size(); i++) {
-            const SamplerRecord& record = part.records[i];
-            const int* parents = record.parentPositions.get();
-            const bool waits = std::find(parents, parents + record.numParents, static_cast<int>(i) - 1) !=
-                               parents + record.numParents;
-            const int64_t cells = record.table->GetNumberOfElements();
-            // Logic sampling draws observed records too; the others weigh them.
-            const double uncertainty = record.IsObserved() && !sampler.countsHits
-                                           ? 0.0
-                                           : DrawUncertainty(record.tableData, cells, record.numOutcomes);
-            steps.AddRecord(record.numOutcomes, record.numParents, cells, uncertainty, 0, waits, reach);
-            // A rejecting sampler goes past an observed record no more often than its likeliest column
-            // gives the observed outcome: with unlikely evidence most samples end within the first records.
-            if (sampler.countsHits && record.IsObserved()) reach *= LikeliestColumnEntry(record);
-            if (!record.IsObserved())
-                copied = SaturatingSum(copied, SaturatingProduct(record.table->GetNumberOfElements(),
-                                                                 sampler.copiesOfUnobserved));
+    const int64_t limit = SamplingStepLimit(network.GetBayesianAlgorithm());
+    SamplingWork work = CountRecordSamplerWork(parts, sampler, numSamples, limit, {});
+    if (sampler.countReached != nullptr && !work.Within()) {
+        // Where the count of samples that reach every record (or, rejecting, as far as the likeliest
+        // columns let them) refuses, a short trial run tells how far they really get before their evidence
+        // rejects them or weighs them 0.
+        std::vector<std::vector<double>> reaches;
+        try {
+            reaches.resize(parts.size());
+            for (size_t p = 0; p < parts.size(); p++) reaches[p] = TrialReach(parts[p], sampler, limit);
+        } catch (const std::bad_alloc&) {
+            return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
         }
-        if (sampler.extraSteps != nullptr) steps.AddSteps(sampler.extraSteps(part));
-        work.AddPart(*part.graph, numSamples, SaturatingProduct(numSamples, steps.PerSample()), steps.Cells(),
-                     copied);
+        work = CountRecordSamplerWork(parts, sampler, numSamples, limit, reaches);
     }
     if (const int rc = work.Check()) return rc;
     try {

@@ -61,6 +61,11 @@ struct RecordSampler {
     // dropped. Per-algorithm bookkeeping of kept samples is done here; the frame adds the weight to
     // the counts of every record.
     SampleWeight (*draw)(SampledPart& part, RandomGenerator& random, int s) = nullptr;
+    // A sampler whose samples may end part-way (rejected, or of weight 0) at a rate that its runs do not
+    // change: draws one sample and returns the number of records it reached, leaving the counts as they
+    // are. Null counts every sample as reaching every record (a learning sampler's samples may get further
+    // as its importance tables learn the evidence).
+    int (*countReached)(SampledPart& part, RandomGenerator& random) = nullptr;
 };
 
 // Runs the sampler over the relevant parts of the network with the network's sample count. Parts of one
@@ -68,6 +73,14 @@ struct RecordSampler {
 // (logged; its unobserved nodes lose their up-to-date mark, the other parts are written); kOutOfRange or
 // kOutOfMemory when a part cannot be set up (logged).
 [[nodiscard]] int RunRecordSampler(VRX_network& network, const RecordSampler& sampler);
+
+// Likelihood weighting's sample: the unobserved records drawn forward from their tables and the observed
+// ones weighed by their entries, in order, until the weight falls to 0 (or a column has no outcome to
+// draw, weight 0 as well); returns the number of records reached.
+int WeighUntilDropped(SampledPart& part, RandomGenerator& random, SampleWeight& weight);
+
+// WeighUntilDropped's records reached, its weight dropped.
+int CountWeighedRecords(SampledPart& part, RandomGenerator& random);
 
 // The outcome drawn forward for the record from the column of its parents' states in the given table
 // (the record's table or one of its shape); -1 when the column has no positive entry.

@@ -96,6 +96,10 @@ std::string DescribePart(RelevanceGraph& part, int64_t cells) {
 
 }  // namespace
 
+bool SamplingWork::Within() const {
+    return copied_ <= kMaxSampleCopyCells && total_ <= limit_;
+}
+
 int SamplingWork::Check() const {
     const std::string others = parts_ > 1 ? ", with the other parts," : "";
     if (copied_ > kMaxSampleCopyCells && mostCopied_ != nullptr) {

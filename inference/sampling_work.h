@@ -56,6 +56,8 @@ public:
     // 0 within its limit of steps and kMaxSampleCopyCells; else kOutOfMemory, logged naming the part of
     // most work (or most copies) with its nodes, samples and table cells.
     [[nodiscard]] int Check() const;
+    // Whether Check would pass.
+    bool Within() const;
 
 private:
     int64_t limit_;

@@ -60,11 +60,14 @@ void Reestimate(vovido::SampledPart& part) {
     }
 }
 
-// Every kUpdateInterval samples the importance tables are re-estimated whole.
+// Every kUpdateInterval samples the importance tables are re-estimated whole: each cell reads the learning
+// table and the table and is written and divided by its column's sum, some kReestimateCellSteps steps.
 int64_t ReestimateSteps(const vovido::SampledPart& part) {
+    constexpr int64_t kReestimateCellSteps = 3;
     int64_t steps = 0;
     for (const SamplerRecord& record : part.records) {
-        if (!record.IsObserved()) steps += record.table->GetNumberOfElements() / kUpdateInterval;
+        if (!record.IsObserved())
+            steps += record.table->GetNumberOfElements() * kReestimateCellSteps / kUpdateInterval;
     }
     return steps;
 }

@@ -257,9 +257,12 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 // samples and the steps they would take: 80 a sample, each record's outcomes, parents and 4 steps, and 8
 // more for each of the 3 drawn right after a parent (5 in the order of logic sampling), and 18 for the
 // draws' uncertainty, 16 times the share of each drawn record's draws that miss its column's likeliest
-// outcome (smoke 8, bronc 6, dysp 3, lung 1; xray 1 more where logic sampling draws it);
-// backward sampling reads the row of xray's outcome twice and a row of each record on the walk up from
-// it, either and its first parent (18 more: 2 + 2, 4 + 4 and 2 + 4); adaptive importance sampling learns
+// outcome (smoke 8, bronc 6, dysp 3, lung 1; xray 1 more where logic sampling draws it); logic sampling
+// draws bronc (13 steps) and dysp (19) last, behind xray's finding, which its trial samples pass about one
+// time in nine (its probability is 0.11): 2 and 3 steps instead of 13 and 19;
+// backward sampling draws backwards from the row of xray's outcome, read twice, and from a row of each
+// record on the walk up from it, either and its first parent, 20 steps a draw besides its row (70 more:
+// 20 + 2 + 2, 20 + 4 and 20 + 2); adaptive importance sampling learns
 // on 25,000 samples of xray and its ancestors (82 steps) and updates their 20 cells ten times (10 steps a
 // cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
@@ -267,22 +270,23 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     asia.t.Observe(asia.xray, 0);
     const std::string part = "ERROR: Sampling the part of 8 nodes ";
     const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
-    // Each sampler's limit: the steps it takes in some 10 s where they are quickest.
-    const auto limit = [](int64_t units) {
-        return " steps, past the limit of " + std::to_string(units << 30) + " steps";
+    // Each sampler's limit, in halves of 2^30 steps: the steps it takes in some 12 s on a typical network.
+    const auto limit = [](int64_t halfUnits) {
+        return " steps, past the limit of " + std::to_string(halfUnits << 29) + " steps";
     };
     const std::string topological = "[asia], [tub], [smoke], [lung], [bronc], ...";
     const struct {
         int algorithm;
         std::string text;
     } refusals[] = {
-        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes + "246960619405" + limit(25)},
+        {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes +
+                std::to_string(2147483647LL * 88) + limit(27)},
         {3, part + topological + sizes + "210453397406" + limit(22)},
-        {4, part + topological + sizes + "210453397406" + limit(12)},
-        {6, part + topological + sizes + "249108103052" + limit(19)},
+        {4, part + topological + sizes + "210453397406" + limit(13)},
+        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(22)},
         {7,
-         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(14)},
-        {8, part + topological + sizes + "210453398414" + limit(14)},
+         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(16)},
+        {8, part + topological + sizes + "210453398414" + limit(16)},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
@@ -291,10 +295,10 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     }
 }
 
-// Logic sampling goes past an observed record no more often than its likeliest column gives the observed
-// outcome. The root R (14 steps: 2 outcomes, 4, and 8 for its even draw) and its child E, observed at
+// Logic sampling counts the records behind an observed one by the share of its trial samples that get
+// past it. The root R (14 steps: 2 outcomes, 4, and 8 for its even draw) and its child E, observed at
 // 0.001 (15: one parent, and 8 for waiting on R), come first; behind them each link of a chain of 30 from R
-// costs 1 step instead of 15 (the first) or 23.
+// costs at most 1 step instead of 15 (the first) or 23.
 TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
     TestNetwork t;
     const int root = t.Add("R"), observed = t.Add("E");
@@ -313,13 +317,37 @@ TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
         std::string nodes;
         int64_t steps;
         int64_t limit;
-    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{25} << 30},
-                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{22} << 30}};
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{27} << 29},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{11} << 30}};
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
         const std::string limit = " steps, past the limit of " + std::to_string(r.limit) + " steps";
         ExpectLogged(kOutOfMemory, part + r.nodes + sizes + std::to_string(2147483647 * r.steps) + limit,
                      Where(r.algorithm));
+    }
+}
+
+// E, observed, is possible only where its parents agree (one sample in 500: R is 0 one time in a thousand,
+// S 1), which no likeliest column shows and no spreading of the evidence resolves: logic sampling rejects
+// the other samples at E, likelihood weighting weighs them 0 there. Their trial samples find so: 400,000
+// samples over a chain of 2,000 from R would take 2,000 x 23 steps each if all went on, past the limits,
+// but answer at once, and the few kept samples give R its posterior (0.5).
+TEST(SamplingDrivers, SamplersRunWhatTheirTrialSamplesFindEndingEarly) {
+    TestNetwork t;
+    const int root = t.Add("R"), other = t.Add("S"), observed = t.Add("E");
+    t.Arcs({{root, observed}, {other, observed}});
+    t.Table(root, {0.001, 0.999});
+    t.Table(other, {0.999, 0.001});
+    t.Table(observed, {1, 0, 0, 1, 0, 1, 1, 0});
+    t.Observe(observed, 0);
+    for (int i = 1, previous = root; i <= 2000; i++) {
+        const int link = t.Add(("C" + std::to_string(i)).c_str());
+        t.Arc(previous, link);
+        previous = link;
+    }
+    for (int algorithm : {1, 3}) {
+        ASSERT_EQ(Update(t.net, algorithm, 400000), kSuccess) << Where(algorithm);
+        ExpectNear(t.Beliefs(root), {0.5, 0.5}, 0.1, Where(algorithm));
     }
 }
 
