@@ -270,7 +270,7 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
     asia.t.Observe(asia.xray, 0);
     const std::string part = "ERROR: Sampling the part of 8 nodes ";
     const std::string sizes = " (tables of 36 cells) 2147483647 times would take ";
-    // Each sampler's limit, in halves of 2^30 steps: the steps it takes in some 12 s on a typical network.
+    // Each sampler's limit, in halves of 2^30 steps: the steps it takes in some 13 s on a typical network.
     const auto limit = [](int64_t halfUnits) {
         return " steps, past the limit of " + std::to_string(halfUnits << 29) + " steps";
     };
@@ -280,13 +280,13 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
         std::string text;
     } refusals[] = {
         {1, part + "[smoke], [lung], [asia], [tub], [either], ..." + sizes +
-                std::to_string(2147483647LL * 88) + limit(27)},
-        {3, part + topological + sizes + "210453397406" + limit(22)},
-        {4, part + topological + sizes + "210453397406" + limit(13)},
-        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(22)},
+                std::to_string(2147483647LL * 88) + limit(34)},
+        {3, part + topological + sizes + "210453397406" + limit(28)},
+        {4, part + topological + sizes + "210453397406" + limit(16)},
+        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(28)},
         {7,
-         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(16)},
-        {8, part + topological + sizes + "210453398414" + limit(16)},
+         part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(20)},
+        {8, part + topological + sizes + "210453398414" + limit(20)},
     };
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(asia.t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
@@ -317,8 +317,8 @@ TEST(SamplingDrivers, LogicSamplingCountsWhatRejectionLetsThrough) {
         std::string nodes;
         int64_t steps;
         int64_t limit;
-    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{27} << 29},
-                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{11} << 30}};
+    } refusals[] = {{1, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 30, int64_t{17} << 30},
+                    {3, "[R], [E], [C1], [C2], [C3], ...", 14 + 15 + 15 + 29 * 23, int64_t{14} << 30}};
     for (const auto& r : refusals) {
         EXPECT_EQ(Update(t.net, r.algorithm, 2147483647), kOutOfMemory) << Where(r.algorithm);
         const std::string limit = " steps, past the limit of " + std::to_string(r.limit) + " steps";
