@@ -5,6 +5,7 @@
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "definitions/equation.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"

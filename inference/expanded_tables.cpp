@@ -13,6 +13,7 @@
 #include "definitions/definition_support.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
 

@@ -1,6 +1,8 @@
 // Counts of a family with one parent more, one pass over the candidate's column each.
 #include "learning/extended_family_counts.h"
 
+#include <cstddef>
+
 void extended_family_counts::prepare(const int32_t* own, int states,
                                      const std::vector<const int32_t*>& parent_columns,
                                      const std::vector<int>& parent_states, int records, int copies,
