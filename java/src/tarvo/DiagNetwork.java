@@ -68,7 +68,8 @@ public class DiagNetwork extends Wrapper {
     private native DiagResults updateNative(int mode);
 
     /**
-     * Whether scoring leaves out observations that d-separation shows to be irrelevant to the faults.
+     * Whether scoring leaves out every test that is not a descendant of a pursued fault (see
+     * {@link #setDSep(boolean)}).
      *
      * @return the setting, false in a new session
      * @throws TARVOException when the session has been disposed of
@@ -76,9 +77,12 @@ public class DiagNetwork extends Wrapper {
     public native boolean getDSep();
 
     /**
-     * Sets whether scoring uses d-separation: observations that cannot bear on the pursued fault are then
-     * not scored (their numbers hold a marker, see {@link ObservationInfo}), and only the fault nodes
-     * relevant to the observations made are updated.
+     * Sets whether scoring takes a shortcut by the arcs: every test that is not a descendant (by ordinary
+     * arcs) of a pursued fault's node is then not scored (its numbers hold a marker, see
+     * {@link ObservationInfo}), whether or not it bears on the fault: an ancestor does and is left out all
+     * the same (on "visit to Asia" with LungCancer pursued, Smoker, its parent, is left out; it scores
+     * 0.105 without the option). Beliefs are then updated only for the fault nodes that are ancestors of an
+     * observed test (the first fault's node when none is; every fault node while no test is observed).
      *
      * @param dSep true to use d-separation
      * @throws TARVOException when the session has been disposed of
