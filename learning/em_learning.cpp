@@ -49,9 +49,14 @@ constexpr double kProbabilityTolerance = 1e-9;
 // Logs the formatted message with code -1 and answers -1.
 template <typename... Args>
 int Fail(const char* format, Args... args) {
-    char text[512];
-    std::snprintf(text, sizeof text, format, args...);
-    return LogError(errorLog, kFailure, text, nullptr);
+    // A message without arguments is logged as it stands: it holds no conversion.
+    if constexpr (sizeof...(Args) == 0) {
+        return LogError(errorLog, kFailure, format, nullptr);
+    } else {
+        char text[512];
+        std::snprintf(text, sizeof text, format, args...);
+        return LogError(errorLog, kFailure, text, nullptr);
+    }
 }
 
 const vovido::NoticeKind kEvidenceNotSetNotice = {"em: evidence cannot be set in {count}", "record", "value"};

@@ -13,7 +13,11 @@ targets=(lexer_fuzz vrx_reader_fuzz xml_reader_fuzz xml_network_fuzz expression_
 # The libraries the readers call into are built unoptimised; the instrumented readers themselves at -O1.
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O0 -g1" -DVOVIDO_FUZZ=ON \
     -DVOVIDO_BUILD_TESTS=OFF -DVOVIDO_BUILD_BENCH=OFF -DVOVIDO_WERROR=ON >/dev/null
-cmake --build build-fuzz --parallel "$jobs" --target "${targets[@]}"
+# The fuzz build compiles one source at a time (no unity batches), so building every layer and the Java
+# natives here too checks, for little more time, that each source includes what it uses.
+layers=(vovido_base vovido_model vovido_inference vovido_equations vovido_xml vovido_formats vovido_engine
+        vovido_learning vovido)
+cmake --build build-fuzz --parallel "$jobs" --target "${targets[@]}" "${layers[@]}"
 
 networks="$root/tests/data/networks"
 

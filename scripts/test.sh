@@ -28,5 +28,5 @@ cmake -S "$root" -B "$root/build-tsan" -G Ninja -DVOVIDO_WERROR=ON -DVOVIDO_TSAN
 cmake --build build-tsan --parallel "$jobs" --target test_threads
 TSAN_OPTIONS=halt_on_error=1 build-tsan/tests/test_threads
 
-echo "== fuzzing the file readers (clang, libFuzzer)"
+echo "== fuzzing the file readers (clang, libFuzzer); every layer also built without unity batches"
 scripts/fuzz.sh "${FUZZ_SECONDS:-10}"
