@@ -8,14 +8,15 @@
 #include "base/status_codes.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/record_natives.h"
 #include "learning/data_set.h"
 #include "model/network.h"
 #include "tarvo_learning_DataSet.h"
 
 using vovido::CheckEngineStatus;
-using vovido::CheckJavaException;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
+using vovido::GetArrayElement;
 using vovido::GetNetwork;
 using vovido::kNullArrayText;
 using vovido::LocalRef;
@@ -26,7 +27,6 @@ using vovido::NewJavaObjectArray;
 using vovido::RunNative;
 using vovido::StoreArrayElement;
 using vovido::ThrowTarvoException;
-using vovido::ToNativePtr;
 
 namespace {
 
@@ -43,28 +43,55 @@ DataSet& Data(JNIEnv* env, jobject self) {
 
 void checkVariableIndex(const DataSet& data, int variable) {
     if (variable < 0) throw std::invalid_argument("Negative variable index");
-    const int count = data.GetVariableCount();
-    if (count == 0) throw std::invalid_argument("DataSet object has no variables");
-    checkInRange("variable index", variable, count);
+    checkItemIndex("variable index", variable, data.GetVariableCount(), "DataSet object has no variables");
 }
 
 void checkRecordIndex(const DataSet& data, int variable, int record) {
     checkVariableIndex(data, variable);
     if (record < 0) throw std::invalid_argument("Negative record index");
-    const int count = data.GetRecordCount();
-    if (count == 0) throw std::invalid_argument("DataSet object has no records");
-    checkInRange("record index", record, count);
+    checkItemIndex("record index", record, data.GetRecordCount(), "DataSet object has no records");
+}
+
+// getInt, getFloat: the cell, after the checks of its variable and record.
+template <typename Value>
+Value GetCell(JNIEnv* env, jobject self, jint variable, jint record,
+              Value (DataSet::*get)(int, int) const) noexcept {
+    return RunNative(env, [&]() -> Value {
+        const DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        return (data.*get)(variable, record);
+    });
+}
+
+// setInt, setFloat: a value the variable cannot take is refused with the data set's reason.
+template <typename Value>
+void SetCell(JNIEnv* env, jobject self, jint variable, jint record, Value value,
+             int (DataSet::*check)(int, int, Value, std::string&) const,
+             int (DataSet::*set)(int, int, Value)) noexcept {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        checkRecordIndex(data, variable, record);
+        std::string text;
+        if ((data.*check)(variable, record, value, text) != kSuccess) throw std::invalid_argument(text);
+        (void)(data.*set)(variable, record, value);
+    });
+}
+
+// addIntVariable, addFloatVariable: a taken name is refused naming it.
+template <typename Missing>
+void AddVariable(JNIEnv* env, jobject self, jstring name, Missing missing,
+                 int (DataSet::*add)(const std::string&, Missing), const char* operation) noexcept {
+    RunNative(env, [&] {
+        DataSet& data = Data(env, self);
+        const JStringChars text(env, name);
+        CheckEngineStatus(env, operation,
+                          ExplainVariableRefusal(text.str(), (data.*add)(text.str(), missing)));
+    });
 }
 
 }  // namespace
 
-extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_DataSet_createNative(JNIEnv* env, jobject) {
-    return RunNative(env, []() -> jlong { return ToNativePtr(new DataSet()); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_deleteNative(JNIEnv* env, jobject, jlong ptr) {
-    RunNative(env, [ptr] { delete reinterpret_cast<DataSet*>(static_cast<intptr_t>(ptr)); });
-}
+VOVIDO_RECORD_LIFE(DataSet, DataSet)
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getRecordCount(JNIEnv* env, jobject self) {
     return RunNative(env, [&]() -> jint { return Data(env, self).GetRecordCount(); });
@@ -115,13 +142,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setStateNames(JNIE
         std::vector<std::string> copy;
         copy.reserve(count);
         for (jsize i = 0; i < count; ++i) {
-            LocalRef<jstring> element(env, static_cast<jstring>(env->GetObjectArrayElement(names, i)));
-            CheckJavaException(env);
-            if (element.get() == nullptr) {
-                std::string text = "State name can't be null (index ";
-                appendInt(text, i);
-                throw std::invalid_argument(text + ")");
-            }
+            const LocalRef<jstring> element =
+                GetArrayElement<jstring>(env, names, i, "State name can't be null (index ");
             copy.push_back(JStringChars(env, element.get()).str());
         }
         CheckEngineStatus(env, "setStateNames", data.SetStateNames(variable, copy));
@@ -130,63 +152,33 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setStateNames(JNIE
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_DataSet_getInt(JNIEnv* env, jobject self, jint variable,
                                                                      jint record) {
-    return RunNative(env, [&]() -> jint {
-        const DataSet& data = Data(env, self);
-        checkRecordIndex(data, variable, record);
-        return data.GetInt(variable, record);
-    });
+    return GetCell<int32_t>(env, self, variable, record, &DataSet::GetInt);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setInt(JNIEnv* env, jobject self, jint variable,
                                                                      jint record, jint value) {
-    RunNative(env, [&] {
-        DataSet& data = Data(env, self);
-        checkRecordIndex(data, variable, record);
-        std::string text;
-        if (data.CheckInt(variable, record, value, text) != kSuccess) throw std::invalid_argument(text);
-        (void)data.SetInt(variable, record, value);
-    });
+    SetCell<int32_t>(env, self, variable, record, value, &DataSet::CheckInt, &DataSet::SetInt);
 }
 
 extern "C" JNIEXPORT jfloat JNICALL Java_tarvo_learning_DataSet_getFloat(JNIEnv* env, jobject self,
                                                                          jint variable, jint record) {
-    return RunNative(env, [&]() -> jfloat {
-        const DataSet& data = Data(env, self);
-        checkRecordIndex(data, variable, record);
-        return data.GetFloat(variable, record);
-    });
+    return GetCell<float>(env, self, variable, record, &DataSet::GetFloat);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setFloat(JNIEnv* env, jobject self,
                                                                        jint variable, jint record,
                                                                        jfloat value) {
-    RunNative(env, [&] {
-        DataSet& data = Data(env, self);
-        checkRecordIndex(data, variable, record);
-        std::string text;
-        if (data.CheckFloat(variable, record, value, text) != kSuccess) throw std::invalid_argument(text);
-        (void)data.SetFloat(variable, record, value);
-    });
+    SetCell<float>(env, self, variable, record, value, &DataSet::CheckFloat, &DataSet::SetFloat);
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addIntVariable(JNIEnv* env, jobject self,
                                                                              jstring name, jint missing) {
-    RunNative(env, [&] {
-        DataSet& data = Data(env, self);
-        const JStringChars text(env, name);
-        CheckEngineStatus(env, "addIntVariable",
-                          ExplainVariableRefusal(text.str(), data.AddIntVariable(text.str(), missing)));
-    });
+    AddVariable<int32_t>(env, self, name, missing, &DataSet::AddIntVariable, "addIntVariable");
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_addFloatVariable(JNIEnv* env, jobject self,
                                                                                jstring name, jfloat missing) {
-    RunNative(env, [&] {
-        DataSet& data = Data(env, self);
-        const JStringChars text(env, name);
-        CheckEngineStatus(env, "addFloatVariable",
-                          ExplainVariableRefusal(text.str(), data.AddFloatVariable(text.str(), missing)));
-    });
+    AddVariable<float>(env, self, name, missing, &DataSet::AddFloatVariable, "addFloatVariable");
 }
 
 extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* env, jobject self,

@@ -25,6 +25,7 @@ using vovido::ColorWord;
 using vovido::FindField;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
+using vovido::GetArrayElement;
 using vovido::IntPairs;
 using vovido::kNullArrayText;
 using vovido::kNullObjectText;
@@ -63,34 +64,39 @@ jobjectArray MakeTextPairObjects(JNIEnv* env, const char* className, int count, 
     return array.release();
 }
 
-// Reads the elements of an array of objects with two String fields, in index order; the class and its
-// fields are taken from element 0. A null element is refused with the reader's text.
+// Calls take(element, first, second) for the elements of an array of objects with two fields of the
+// signature, in index order; the class and its fields are taken from element 0. A null element is refused
+// with nullText.
 template <typename Take>
-void ReadTextPairObjects(JNIEnv* env, jobjectArray items, const char* firstField, const char* secondField,
-                         const char* nullElementText, Take take) {
+void ForEachFieldPair(JNIEnv* env, jobjectArray items, const char* firstField, const char* secondField,
+                      const char* signature, const char* nullText, Take take) {
     const jsize n = env->GetArrayLength(items);
     jfieldID first = nullptr;
     jfieldID second = nullptr;
     for (jsize i = 0; i < n; ++i) {
-        LocalRef<jobject> element(env, env->GetObjectArrayElement(items, i));
-        CheckJavaException(env);
-        if (element.get() == nullptr) {
-            std::string text = nullElementText;
-            appendInt(text, i);
-            text += ")";
-            throw std::invalid_argument(text);
-        }
+        const LocalRef<jobject> element = GetArrayElement(env, items, i, nullText);
         if (first == nullptr) {
             LocalRef<jclass> cls(env, env->GetObjectClass(element.get()));
-            first = FindField(env, cls.get(), firstField, kStringSignature);
-            second = FindField(env, cls.get(), secondField, kStringSignature);
+            first = FindField(env, cls.get(), firstField, signature);
+            second = FindField(env, cls.get(), secondField, signature);
         }
-        LocalRef<jstring> firstText(env, static_cast<jstring>(env->GetObjectField(element.get(), first)));
-        LocalRef<jstring> secondText(env, static_cast<jstring>(env->GetObjectField(element.get(), second)));
-        const JStringChars a(env, firstText.get());
-        const JStringChars b(env, secondText.get());
-        take(a, b);
+        take(element.get(), first, second, i);
     }
+}
+
+// The same for two String fields: take(first, second) with their engine texts.
+template <typename Take>
+void ReadTextPairObjects(JNIEnv* env, jobjectArray items, const char* firstField, const char* secondField,
+                         const char* nullText, Take take) {
+    ForEachFieldPair(
+        env, items, firstField, secondField, kStringSignature, nullText,
+        [&](jobject element, jfieldID first, jfieldID second, jsize) {
+            LocalRef<jstring> firstText(env, static_cast<jstring>(env->GetObjectField(element, first)));
+            LocalRef<jstring> secondText(env, static_cast<jstring>(env->GetObjectField(element, second)));
+            const JStringChars a(env, firstText.get());
+            const JStringChars b(env, secondText.get());
+            take(a, b);
+        });
 }
 
 }  // namespace
@@ -214,27 +220,13 @@ IntPairs readIntPairObjects(JNIEnv* env, jobject object, jfieldID arrayField, co
     IntPairs pairs;
     LocalRef<jobjectArray> array(env, static_cast<jobjectArray>(env->GetObjectField(object, arrayField)));
     if (array.get() == nullptr) return pairs;
-    const jsize n = env->GetArrayLength(array.get());
-    pairs.resize(static_cast<size_t>(n));
-    jfieldID first = nullptr;
-    jfieldID second = nullptr;
-    for (jsize i = 0; i < n; ++i) {
-        LocalRef<jobject> element(env, env->GetObjectArrayElement(array.get(), i));
-        CheckJavaException(env);
-        if (element.get() == nullptr) {
-            std::string text = "BkKnowledge array element name can't be null (index ";
-            appendInt(text, i);
-            text += ")";
-            throw std::invalid_argument(text);
-        }
-        if (first == nullptr) {
-            LocalRef<jclass> cls(env, env->GetObjectClass(element.get()));
-            first = FindField(env, cls.get(), firstField, "I");
-            second = FindField(env, cls.get(), secondField, "I");
-        }
-        pairs[static_cast<size_t>(i)] = {env->GetIntField(element.get(), first),
-                                         env->GetIntField(element.get(), second)};
-    }
+    pairs.resize(static_cast<size_t>(env->GetArrayLength(array.get())));
+    ForEachFieldPair(env, array.get(), firstField, secondField, "I",
+                     "BkKnowledge array element name can't be null (index ",
+                     [&](jobject element, jfieldID first, jfieldID second, jsize i) {
+                         pairs[static_cast<size_t>(i)] = {env->GetIntField(element, first),
+                                                          env->GetIntField(element, second)};
+                     });
     return pairs;
 }
 

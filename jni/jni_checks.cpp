@@ -3,6 +3,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "base/id_array.h"
 #include "base/identifier.h"
@@ -56,6 +57,16 @@ int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
     const int handle = network.FindNode(text.get());
     if (handle < 0) throw std::invalid_argument("Invalid node id: " + text.str());
     return handle;
+}
+
+std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids) {
+    const jsize n = env->GetArrayLength(ids);
+    std::vector<int> handles(static_cast<size_t>(n));
+    for (jsize i = 0; i < n; ++i) {
+        const vovido::LocalRef<jstring> id = vovido::GetArrayElement<jstring>(env, ids, i);
+        handles[static_cast<size_t>(i)] = nodeHandleFromId(env, network, id.get());
+    }
+    return handles;
 }
 
 VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome) {
@@ -121,6 +132,11 @@ void checkInRange(const char* what, int value, int count) {
     text += ", valid range is 0..";
     appendInt(text, count - 1);
     throw std::invalid_argument(text);
+}
+
+void checkItemIndex(const char* what, int index, int count, const char* emptyText) {
+    if (count == 0) throw std::invalid_argument(emptyText);
+    checkInRange(what, index, count);
 }
 
 void checkSettingFault(const std::string& fault) {

@@ -6,6 +6,7 @@
 #include <jni.h>
 
 #include <string>
+#include <vector>
 
 class VRX_doubleArray;
 class VRX_network;
@@ -29,14 +30,23 @@ VRX_node& checkNodeHandle(const VRX_network& network, int handle);
 int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
 // The node, after checking the handle and that the outcome index lies below its outcome count.
 VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome);
+// The handles of the nodes of an array of identifiers, in order, each resolved as nodeHandleFromId does.
+std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids);
 // The index of the outcome with exactly this identifier, after checking the handle.
 int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId);
 // The node's definition, after checking the handle and that the definition has the type code.
 VRX_nodeDefinition& checkNodeType(const VRX_network& network, int handle, int typeCode, const char* typeName);
+// The same as the definition class of the type code.
+template <typename Definition>
+Definition& checkDefinitionOf(const VRX_network& network, int handle, int typeCode, const char* typeName) {
+    return static_cast<Definition&>(checkNodeType(network, handle, typeCode, typeName));
+}
 // An ASCII letter followed by ASCII letters, digits and underscores.
 void checkIdentifier(const char* text);
 // value in 0..count-1; "Invalid " + what + " " + value + ", valid range is 0..count-1" otherwise.
 void checkInRange(const char* what, int value, int count);
+// index among the count items of an object; emptyText when it has none, else as checkInRange.
+void checkItemIndex(const char* what, int index, int count, const char* emptyText);
 // Throws the engine's reason for refusing a setting's value, when it gives one.
 void checkSettingFault(const std::string& fault);
 // Evidence of either kind (observed or propagated) on the node.

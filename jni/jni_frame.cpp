@@ -142,6 +142,12 @@ void vovido::StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, job
     CheckJavaException(env);
 }
 
+void vovido::ThrowNullElement(const char* nullText, jsize index) {
+    std::string text = nullText;
+    appendInt(text, index);
+    throw std::invalid_argument(text + ")");
+}
+
 jstring vovido::MakeJavaString(JNIEnv* env, const char* text) {
     if (text == nullptr) return nullptr;
     static const jchar kEmpty = 0;

@@ -189,6 +189,17 @@ jobject NewJavaObject(JNIEnv* env, jclass cls, jmethodID constructor, ...);
 jobjectArray NewJavaObjectArray(JNIEnv* env, jsize n, jclass elementClass);
 // Stores the element and releases the caller's local reference to it.
 void StoreArrayElement(JNIEnv* env, jobjectArray array, jsize index, jobject element);
+// Refuses a null element: nullText, the index and ")".
+[[noreturn]] void ThrowNullElement(const char* nullText, jsize index);
+// Element index of an object array as a local reference of type T. A null element is refused with
+// ThrowNullElement, unless nullText is null, which lets it through.
+template <typename T = jobject>
+LocalRef<T> GetArrayElement(JNIEnv* env, jobjectArray array, jsize index, const char* nullText = nullptr) {
+    LocalRef<T> element(env, static_cast<T>(env->GetObjectArrayElement(array, index)));
+    CheckJavaException(env);
+    if (element.get() == nullptr && nullText != nullptr) ThrowNullElement(nullText, index);
+    return element;
+}
 
 // A Java string of the engine text (jni_text.h); null for a null text.
 jstring MakeJavaString(JNIEnv* env, const char* text);
@@ -300,5 +311,16 @@ private:
 
 // Destroys an engine object of the VRX_object family kept by ToNativePtr; zero is ignored.
 void DeleteVrxObject(jlong ptr);
+
+// A new Java network, filled by fill(network), for a native's result; when fill throws, the network is
+// disposed of, so no partly made network is left behind.
+template <typename Fill>
+jobject FillNewNetwork(JNIEnv* env, Fill&& fill) {
+    LocalRef<jobject> network(env, newJavaNetwork(env));
+    DisposeUnlessKept guard(env, network.get(), DeleteVrxObject);
+    fill(GetNetwork(env, network.get()));
+    guard.Keep();
+    return network.release();
+}
 
 }  // namespace vovido

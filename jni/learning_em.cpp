@@ -1,5 +1,4 @@
 // Natives of tarvo.learning.EM: the EM settings and learning a network's parameters from a data set.
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -7,6 +6,7 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/record_natives.h"
 #include "learning/data_set.h"
 #include "learning/em_learning.h"
 #include "learning/learner_settings.h"
@@ -14,21 +14,16 @@
 #include "tarvo_learning_EM.h"
 
 using vovido::CheckEngineStatus;
-using vovido::CheckJavaException;
 using vovido::FindField;
 using vovido::FindJavaClass;
+using vovido::GetArrayElement;
 using vovido::GetNetwork;
 using vovido::LocalRef;
 using vovido::NativeObject;
 using vovido::ReadIntArray;
 using vovido::RunNative;
-using vovido::ToNativePtr;
 
 namespace {
-
-EmOptions& Options(JNIEnv* env, jobject self) {
-    return NativeObject<EmOptions>(env, self);
-}
 
 // The DataMatch array as engine records, in array order; a null or empty array, or a null element, is
 // refused.
@@ -41,13 +36,8 @@ std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
     const jfieldID slice = FindField(env, cls.get(), "slice", "I");
     std::vector<DataMatch> matches;
     for (jsize i = 0; i < n; ++i) {
-        LocalRef<jobject> item(env, env->GetObjectArrayElement(matching, i));
-        CheckJavaException(env);
-        if (item.get() == nullptr) {
-            std::string text = "DataMatch element can't be null (index ";
-            appendInt(text, i);
-            throw std::invalid_argument(text + ")");
-        }
+        const LocalRef<jobject> item =
+            GetArrayElement(env, matching, i, "DataMatch element can't be null (index ");
         DataMatch m;
         m.node = env->GetIntField(item.get(), node);
         m.slice = env->GetIntField(item.get(), slice);
@@ -62,7 +52,7 @@ std::vector<DataMatch> ReadMatches(JNIEnv* env, jobjectArray matching) {
 template <typename FixedNodes>
 void Learn(JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectArray matching,
            FixedNodes fixedNodes) {
-    const EmOptions& options = Options(env, self);
+    const EmOptions& options = NativeObject<EmOptions>(env, self);
     const DataSet& data = NativeObject<DataSet>(env, dataSet);
     VRX_network& net = GetNetwork(env, network);
     const std::vector<int> fixed = fixedNodes(net);
@@ -72,46 +62,11 @@ void Learn(JNIEnv* env, jobject self, jobject dataSet, jobject network, jobjectA
 
 }  // namespace
 
-extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_EM_createNative(JNIEnv* env, jobject) {
-    return RunNative(env, []() -> jlong { return ToNativePtr(new EmOptions()); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_deleteNative(JNIEnv* env, jobject, jlong ptr) {
-    RunNative(env, [ptr] { delete reinterpret_cast<EmOptions*>(static_cast<intptr_t>(ptr)); });
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_EM_getEqSampleSize(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jint { return Options(env, self).eqSampleSize; });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setEqSampleSize(JNIEnv* env, jobject self,
-                                                                         jint value) {
-    RunNative(env, [&] {
-        EmOptions& options = Options(env, self);
-        checkSettingFault(EmSampleSizeFault(value));
-        options.eqSampleSize = value;
-    });
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRandomizeParameters(JNIEnv* env,
-                                                                                    jobject self) {
-    return RunNative(
-        env, [&]() -> jboolean { return Options(env, self).randomizeParameters ? JNI_TRUE : JNI_FALSE; });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setRandomizeParameters(JNIEnv* env, jobject self,
-                                                                                jboolean value) {
-    RunNative(env, [&] { Options(env, self).randomizeParameters = value != JNI_FALSE; });
-}
-
-extern "C" JNIEXPORT jboolean JNICALL Java_tarvo_learning_EM_getRelevance(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jboolean { return Options(env, self).relevance ? JNI_TRUE : JNI_FALSE; });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_EM_setRelevance(JNIEnv* env, jobject self,
-                                                                      jboolean value) {
-    RunNative(env, [&] { Options(env, self).relevance = value != JNI_FALSE; });
-}
+VOVIDO_RECORD_LIFE(EM, EmOptions)
+VOVIDO_RECORD_SETTING(EM, EmOptions, jint, EqSampleSize, eqSampleSize, EmSampleSizeFault)
+VOVIDO_RECORD_SETTING(EM, EmOptions, jboolean, RandomizeParameters, randomizeParameters,
+                      vovido::AnyValue<jboolean>)
+VOVIDO_RECORD_SETTING(EM, EmOptions, jboolean, Relevance, relevance, vovido::AnyValue<jboolean>)
 
 extern "C" JNIEXPORT void JNICALL
 Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_learning_DataMatch_2_3Ljava_lang_String_2(
@@ -119,14 +74,7 @@ Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_
     jobjectArray fixedNodes) {
     RunNative(env, [&] {
         Learn(env, self, dataSet, network, matching, [&](const VRX_network& net) {
-            std::vector<int> fixed;
-            const jsize n = fixedNodes != nullptr ? env->GetArrayLength(fixedNodes) : 0;
-            for (jsize i = 0; i < n; ++i) {
-                LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(fixedNodes, i)));
-                CheckJavaException(env);
-                fixed.push_back(nodeHandleFromId(env, net, id.get()));
-            }
-            return fixed;
+            return fixedNodes != nullptr ? nodeHandlesFromIds(env, net, fixedNodes) : std::vector<int>();
         });
     });
 }

@@ -1,6 +1,5 @@
 // Natives of tarvo.learning.PC and tarvo.learning.Pattern: PC's settings and background knowledge,
 // learning a pattern, and the pattern's marks, tests and conversion to a network.
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 
@@ -8,6 +7,7 @@
 #include "jni/jni_builders.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
+#include "jni/record_natives.h"
 #include "learning/data_set.h"
 #include "learning/learner_settings.h"
 #include "learning/pattern.h"
@@ -17,96 +17,41 @@
 #include "tarvo_learning_Pattern.h"
 
 using vovido::CheckEngineStatus;
-using vovido::DeleteVrxObject;
 using vovido::DisposeUnlessKept;
 using vovido::FindJavaClass;
 using vovido::FindMethod;
-using vovido::GetNetwork;
 using vovido::LocalRef;
 using vovido::NativeObject;
 using vovido::NewJavaObject;
 using vovido::RunNative;
-using vovido::ToNativePtr;
 
 namespace {
 
-PcOptions& Options(JNIEnv* env, jobject self) {
-    return NativeObject<PcOptions>(env, self);
-}
 Pattern& PatternOf(JNIEnv* env, jobject self) {
     return NativeObject<Pattern>(env, self);
 }
 
-void DeletePattern(jlong ptr) {
-    delete reinterpret_cast<Pattern*>(static_cast<intptr_t>(ptr));
-}
-
 // The pattern's operations read and write inside n x n marks only.
 void checkPatternIndex(const Pattern& pattern, int index) {
-    if (pattern.GetSize() == 0) throw std::invalid_argument("Pattern object has no variables");
-    checkInRange("pattern index", index, pattern.GetSize());
+    checkItemIndex("pattern index", index, pattern.GetSize(), "Pattern object has no variables");
 }
 
 }  // namespace
 
-extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_PC_createNative(JNIEnv* env, jobject) {
-    return RunNative(env, []() -> jlong { return ToNativePtr(new PcOptions()); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_deleteNative(JNIEnv* env, jobject, jlong ptr) {
-    RunNative(env, [ptr] { delete reinterpret_cast<PcOptions*>(static_cast<intptr_t>(ptr)); });
-}
-
-extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_PC_getMaxAdjacency(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jint { return Options(env, self).maxAdjacency; });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setMaxAdjacency(JNIEnv* env, jobject self,
-                                                                         jint value) {
-    RunNative(env, [&] {
-        PcOptions& options = Options(env, self);
-        checkSettingFault(PcMaxAdjacencyFault(value));
-        options.maxAdjacency = value;
-    });
-}
-
-extern "C" JNIEXPORT jdouble JNICALL Java_tarvo_learning_PC_getSignificance(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jdouble { return Options(env, self).significance; });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setSignificance(JNIEnv* env, jobject self,
-                                                                         jdouble value) {
-    RunNative(env, [&] {
-        PcOptions& options = Options(env, self);
-        checkSettingFault(PcSignificanceFault(value));
-        options.significance = value;
-    });
-}
-
-extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_getBkKnowledge(JNIEnv* env, jobject self) {
-    return RunNative(env, [&]() -> jobject {
-        const PcOptions& options = Options(env, self);
-        return makeBkKnowledge(env, options.forcedArcs, options.forbiddenArcs, options.tiers);
-    });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_PC_setBkKnowledge(JNIEnv* env, jobject self,
-                                                                        jobject knowledge) {
-    RunNative(env, [&] {
-        PcOptions& options = Options(env, self);
-        readBkKnowledge(env, knowledge, options.forcedArcs, options.forbiddenArcs, options.tiers);
-    });
-}
+VOVIDO_RECORD_LIFE(PC, PcOptions)
+VOVIDO_RECORD_SETTING(PC, PcOptions, jint, MaxAdjacency, maxAdjacency, PcMaxAdjacencyFault)
+VOVIDO_RECORD_SETTING(PC, PcOptions, jdouble, Significance, significance, PcSignificanceFault)
+VOVIDO_RECORD_BK_KNOWLEDGE(PC, PcOptions)
 
 extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_learn(JNIEnv* env, jobject self,
                                                                   jobject dataSet) {
     return RunNative(env, [&]() -> jobject {
-        const PcOptions& options = Options(env, self);
+        const PcOptions& options = NativeObject<PcOptions>(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
         LocalRef<jclass> cls = FindJavaClass(env, "tarvo/learning/Pattern");
         const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "()V");
         LocalRef<jobject> result(env, NewJavaObject(env, cls.get(), constructor));
-        DisposeUnlessKept guard(env, result.get(), DeletePattern);
+        DisposeUnlessKept guard(env, result.get(), vovido::DeleteRecord<Pattern>);
         Pattern& pattern = PatternOf(env, result.get());
         CheckEngineStatus(env, "Learn", LearnPc(options, data, pattern, nullptr));
         guard.Keep();
@@ -114,13 +59,7 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_PC_learn(JNIEnv* env, j
     });
 }
 
-extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_Pattern_createNative(JNIEnv* env, jobject) {
-    return RunNative(env, []() -> jlong { return ToNativePtr(new Pattern()); });
-}
-
-extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_Pattern_deleteNative(JNIEnv* env, jobject, jlong ptr) {
-    RunNative(env, [ptr] { DeletePattern(ptr); });
-}
+VOVIDO_RECORD_LIFE(Pattern, Pattern)
 
 extern "C" JNIEXPORT jint JNICALL Java_tarvo_learning_Pattern_getSize(JNIEnv* env, jobject self) {
     return RunNative(env, [&]() -> jint { return PatternOf(env, self).GetSize(); });
@@ -169,11 +108,8 @@ extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_Pattern_makeNetwork(JNI
     return RunNative(env, [&]() -> jobject {
         const Pattern& pattern = PatternOf(env, self);
         const DataSet& data = NativeObject<DataSet>(env, dataSet);
-        LocalRef<jobject> network(env, newJavaNetwork(env));
-        DisposeUnlessKept guard(env, network.get(), DeleteVrxObject);
-        if (!pattern.MakeNetwork(data, GetNetwork(env, network.get())))
-            throwEngineError(env, "MakeNetwork", kFailure);
-        guard.Keep();
-        return network.release();
+        return vovido::FillNewNetwork(env, [&](VRX_network& network) {
+            if (!pattern.MakeNetwork(data, network)) throwEngineError(env, "MakeNetwork", kFailure);
+        });
     });
 }

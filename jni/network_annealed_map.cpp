@@ -140,14 +140,9 @@ Java_tarvo_Network_annealedMap___3Ljava_lang_String_2Ltarvo_AnnealedMapTuning_2(
                                                                                 jobject tuning) {
     return OnNetwork(env, self, [&](VRX_network& network) {
         if (mapNodeIds == nullptr) throw std::invalid_argument(kNullArrayText);
-        const jsize n = env->GetArrayLength(mapNodeIds);
-        std::vector<jint> handles(static_cast<size_t>(n));
-        for (jsize i = 0; i < n; i++) {
-            const LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(mapNodeIds, i)));
-            CheckJavaException(env);
-            handles[static_cast<size_t>(i)] = nodeHandleFromId(env, network, id.get());
-        }
-        const LocalRef<jintArray> array(env, MakeIntArray(env, handles.data(), static_cast<int>(n)));
+        const std::vector<int> handles = nodeHandlesFromIds(env, network, mapNodeIds);
+        const LocalRef<jintArray> array(env,
+                                        MakeIntArray(env, handles.data(), static_cast<int>(handles.size())));
         return AnnealedMap(env, network, array.get(), tuning);
     });
 }

@@ -27,7 +27,6 @@
 #include "tarvo_Network.h"
 
 using vovido::CheckEngineStatus;
-using vovido::CheckJavaException;
 using vovido::kNoisyMaxTypeName;
 using vovido::kNullArrayText;
 using vovido::LocalRef;
@@ -176,8 +175,8 @@ jobjectArray IndexingParentIdsOf(JNIEnv* env, const VRX_network& network, int ha
 // The noisy-MAX definition of the node, after checking that the parent position lies among the parents
 // whose strengths it keeps.
 VRX_noisyMAX& NoisyMaxOf(const VRX_network& network, int handle, int parent) {
-    auto& noisy = static_cast<VRX_noisyMAX&>(
-        checkNodeType(network, handle, DefinitionType::kNoisyMax, kNoisyMaxTypeName));
+    auto& noisy =
+        checkDefinitionOf<VRX_noisyMAX>(network, handle, DefinitionType::kNoisyMax, kNoisyMaxTypeName);
     const int count = static_cast<int>(noisy.GetParentOutcomeStrengths().size());
     if (parent < 0 || parent >= count) {
         std::string text = "Invalid parent index ";
@@ -243,8 +242,7 @@ int NodeHandleFromIdArray(JNIEnv* env, const VRX_network& network, jobjectArray 
         appendInt(text, length);
         throw std::invalid_argument(text);
     }
-    LocalRef<jstring> id(env, static_cast<jstring>(env->GetObjectArrayElement(ids, 0)));
-    CheckJavaException(env);
+    const LocalRef<jstring> id = vovido::GetArrayElement<jstring>(env, ids, 0);
     return nodeHandleFromId(env, network, id.get());
 }
 

@@ -22,8 +22,7 @@ using vovido::ByParentId;
 namespace {
 
 VRX_demorgan& DeMorganOf(const VRX_network& network, int handle) {
-    return static_cast<VRX_demorgan&>(
-        checkNodeType(network, handle, DefinitionType::kDeMorgan, kDeMorganTypeName));
+    return checkDefinitionOf<VRX_demorgan>(network, handle, DefinitionType::kDeMorgan, kDeMorganTypeName);
 }
 
 // A prior outside [0, 1] (or NaN) is refused naming the value and the range; the old prior stays.

@@ -93,22 +93,28 @@ void SetTemporalType(JNIEnv* env, VRX_network& network, int handle, jint type) {
 
 // ---- Temporal arcs ----
 
-void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
+// Adds (add) or removes a temporal arc; the rule the edit breaks is logged naming both nodes and raised
+// under the edit's name.
+void EditTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order, bool add) {
     checkNodeHandle(network, parent);
     checkNodeHandle(network, child);
-    const vovido::ArcRule broken = vovido::FindTemporalArcRuleBroken(network, parent, child, order);
+    const char* operation = add ? "AddTemporalArc" : "RemoveTemporalArc";
+    const vovido::ArcRule broken =
+        add ? vovido::FindTemporalArcRuleBroken(network, parent, child, order)
+            : vovido::FindTemporalArcRemovalRuleBroken(network, parent, child, order);
     if (broken != vovido::ArcRule::kNone)
-        CheckEngineStatus(env, "AddTemporalArc", vovido::RefuseArc(network, parent, child, broken, order));
-    CheckEngineStatus(env, "AddTemporalArc", network.AddTemporalArc(parent, child, order));
+        CheckEngineStatus(env, operation, vovido::RefuseArc(network, parent, child, broken, order));
+    CheckEngineStatus(
+        env, operation,
+        add ? network.AddTemporalArc(parent, child, order) : network.RemoveTemporalArc(parent, child, order));
+}
+
+void AddTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
+    EditTemporalArc(env, network, parent, child, order, true);
 }
 
 void RemoveTemporalArc(JNIEnv* env, VRX_network& network, int parent, int child, jint order) {
-    checkNodeHandle(network, parent);
-    checkNodeHandle(network, child);
-    const vovido::ArcRule broken = vovido::FindTemporalArcRemovalRuleBroken(network, parent, child, order);
-    if (broken != vovido::ArcRule::kNone)
-        CheckEngineStatus(env, "RemoveTemporalArc", vovido::RefuseArc(network, parent, child, broken, order));
-    CheckEngineStatus(env, "RemoveTemporalArc", network.RemoveTemporalArc(parent, child, order));
+    EditTemporalArc(env, network, parent, child, order, false);
 }
 
 jboolean TemporalArcExists(JNIEnv*, VRX_network& network, int parent, int child, jint order) {

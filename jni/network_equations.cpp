@@ -21,7 +21,6 @@
 
 using vovido::LocalRef;
 
-using vovido::CheckJavaException;
 using vovido::kMauTypeName;
 
 using vovido::kEquationTypeName;
@@ -31,9 +30,7 @@ using vovido::MakeJavaString;
 namespace {
 
 VRX_equation& EquationOf(const VRX_network& network, int handle) {
-    // The type check makes the definition an equation.
-    return static_cast<VRX_equation&>(
-        checkNodeType(network, handle, DefinitionType::kEquation, kEquationTypeName));
+    return checkDefinitionOf<VRX_equation>(network, handle, DefinitionType::kEquation, kEquationTypeName);
 }
 
 // A refused text raises the engine's reason and where the parser found it; the log keeps the reason too.
@@ -68,7 +65,7 @@ jdoubleArray GetBounds(JNIEnv* env, const VRX_network& network, int handle) {
 }
 
 VRX_mau& MauOf(const VRX_network& network, int handle) {
-    return static_cast<VRX_mau&>(checkNodeType(network, handle, DefinitionType::kMau, kMauTypeName));
+    return checkDefinitionOf<VRX_mau>(network, handle, DefinitionType::kMau, kMauTypeName);
 }
 
 // A definition without expressions gives an empty array.
@@ -88,9 +85,7 @@ void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobject
     std::vector<std::string> texts;
     const jsize n = expressions != nullptr ? env->GetArrayLength(expressions) : 0;
     for (jsize i = 0; i < n; i++) {
-        const LocalRef<jstring> element(env,
-                                        static_cast<jstring>(env->GetObjectArrayElement(expressions, i)));
-        CheckJavaException(env);
+        const LocalRef<jstring> element = vovido::GetArrayElement<jstring>(env, expressions, i);
         texts.push_back(JStringChars(env, element.get()).str());
     }
     std::string reason;
