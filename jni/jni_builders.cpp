@@ -268,11 +268,9 @@ void readUserPropertyArray(JNIEnv* env, jobjectArray items, VRX_userProperties& 
             const int status = collected.AddProperty(name.get(), value.get());
             if (status != 0) {
                 // The cause first: the engine takes identifiers only as names.
-                std::string text =
-                    status == kOutOfRange
-                        ? "Property name [" + name.str() +
-                              "] is not an identifier (a letter, then letters, digits or '_'): "
-                        : std::string();
+                std::string text = status == kOutOfRange ? "Property name [" + name.str() + "]" +
+                                                               vovido::kNotAnIdentifierText + ": "
+                                                         : std::string();
                 text += "Can't add property (" + name.str() + "," + value.str() + "), error code: ";
                 appendInt(text, status);
                 throw std::runtime_error(text);

@@ -16,6 +16,10 @@ class VRX_submodel;
 
 namespace vovido {
 
+// What follows a text the engine refuses as a name (a property name, an outcome label).
+inline constexpr const char* kNotAnIdentifierText =
+    " is not an identifier (a letter, then letters, digits or '_')";
+
 // Names that natives pass to checkNodeType with the type codes of DefinitionType.
 inline constexpr const char* kNoisyMaxTypeName = "NoisyMax";
 inline constexpr const char* kEquationTypeName = "Equation";

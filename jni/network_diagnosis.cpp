@@ -1,9 +1,13 @@
 // Network natives of the diagnostic attributes of nodes: role, ranked and mandatory flags, default
-// outcome, question, and per outcome the fault mark, description, label and fix text. Every failure
-// comes from the argument checks; the engine's answers to the setters are not raised.
+// outcome, question, and per outcome the fault mark, description, label and fix text. The failures come
+// from the argument checks and from the node's refusal of a label; its other setters accept any text.
+#include <new>
 #include <stdexcept>
+#include <string>
 
 #include "base/id_array.h"
+#include "base/identifier.h"
+#include "base/status_codes.h"
 #include "base/string_array.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
@@ -139,7 +143,35 @@ void SetFault(JNIEnv*, const VRX_network& network, int handle, int outcome, jboo
     (void)OutcomeExtra(network, handle, outcome).SetFaultOutcome(outcome, fault ? 1 : 0);  // index checked
 }
 
-// The three text setters by outcome index; the engine's refusal (a label another node uses) is not raised.
+// Why the node refused the label: another node holds it, it is no identifier, or another of the node's
+// outcomes holds it.
+std::string LabelRefusalCause(const VRX_network& network, int handle, const char* label) {
+    const std::string named = "Outcome label [" + std::string(label) + "]";
+    for (int h = 0; h < network.GetNumberOfSlots(); ++h) {
+        const VRX_node* other = h != handle ? network.GetNode(h) : nullptr;
+        const VRX_extraDefinition* extra = other != nullptr ? other->GetExtraDefinition() : nullptr;
+        const VRX_idArray* labels = extra != nullptr ? extra->GetOutcomeLabels() : nullptr;
+        if (labels != nullptr && labels->FindPosition(label) >= 0)
+            return named + " is already used by node '" + NodeIdText(*other) + "'";
+    }
+    if (IsValidIdentifier(label) == 0) return named + vovido::kNotAnIdentifierText;
+    return named + " is already used by another outcome of this node";
+}
+
+// A label the node refuses raises the cause, naming the label, the outcome and the node.
+void SetLabel(const VRX_network& network, int handle, int outcome, VRX_extraDefinition& extra,
+              const char* label) {
+    const int status = extra.SetOutcomeLabel(outcome, label);
+    if (status == kSuccess) return;
+    if (status == kOutOfMemory) throw std::bad_alloc();
+    std::string text = LabelRefusalCause(network, handle, label) + ": Can't set the label of outcome ";
+    appendInt(text, outcome);
+    text += std::string(" of node '") + NodeIdText(checkNodeHandle(network, handle)) + "', error code: ";
+    appendInt(text, status);
+    throw std::invalid_argument(text);
+}
+
+// The three text setters by outcome index; a label is checked by the node, the other texts are free.
 enum class OutcomeText { kFix, kDescription, kLabel };
 template <OutcomeText Which>
 void SetOutcomeText(JNIEnv*, const VRX_network& network, int handle, int outcome, const char* text) {
@@ -152,7 +184,7 @@ void SetOutcomeText(JNIEnv*, const VRX_network& network, int handle, int outcome
             (void)extra.SetOutcomeDescription(outcome, text);
             break;
         case OutcomeText::kLabel:
-            (void)extra.SetOutcomeLabel(outcome, text);
+            SetLabel(network, handle, outcome, extra, text);
             break;
     }
 }

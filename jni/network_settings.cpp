@@ -21,10 +21,10 @@ namespace {
 void SetTarget(JNIEnv*, VRX_network& network, int handle, bool target) {
     VRX_node& node = checkNodeHandle(network, handle);
     const int status = target ? network.SetTarget(handle) : network.UnsetTarget(handle);
-    // Marking a target twice, or unmarking a node that is none, is refused with a text of its own.
+    // The handle is live, so the only refusal is a mark that would not change.
     if (status != 0) {
         throw std::runtime_error(std::string("Cannot change target status for node '") + NodeIdText(node) +
-                                 "'");
+                                 (target ? "': it is a target already" : "': it is not a target"));
     }
 }
 

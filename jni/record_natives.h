@@ -8,8 +8,9 @@
 //
 // define, for the Java class tarvo.learning.Class, createNative and deleteNative; getName and setName,
 // where setName stores the value after Fault(value) gave "" (AnyValue<JType> takes any value; a
-// non-empty text is raised as the refusal); getBkKnowledge and setBkKnowledge over the record's forced arcs, forbidden
-// arcs and tiers. Every one resolves the record first, so a disposed object is named before its argument.
+// non-empty text is raised as the refusal); getBkKnowledge and setBkKnowledge over the record's forced arcs,
+// forbidden arcs and tiers. Every one resolves the record first, so a disposed object is named before its
+// argument.
 
 #include <jni.h>
 
@@ -90,30 +91,30 @@ void SetRecordBkKnowledge(JNIEnv* env, jobject self, jobject knowledge) noexcept
 
 }  // namespace vovido
 
-#define VOVIDO_RECORD_LIFE(Class, Record)                                                              \
+#define VOVIDO_RECORD_LIFE(Class, Record)                                                                 \
     extern "C" JNIEXPORT jlong JNICALL Java_tarvo_learning_##Class##_createNative(JNIEnv* env, jobject) { \
-        return vovido::CreateRecord<Record>(env);                                                      \
-    }                                                                                                  \
-    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_deleteNative(JNIEnv* env, jobject,   \
-                                                                                 jlong ptr) {          \
-        vovido::DestroyRecord<Record>(env, ptr);                                                       \
+        return vovido::CreateRecord<Record>(env);                                                         \
+    }                                                                                                     \
+    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_deleteNative(JNIEnv* env, jobject,    \
+                                                                                 jlong ptr) {             \
+        vovido::DestroyRecord<Record>(env, ptr);                                                          \
     }
 
-#define VOVIDO_RECORD_SETTING(Class, Record, JType, Name, field, Fault)                                      \
+#define VOVIDO_RECORD_SETTING(Class, Record, JType, Name, field, Fault)                                     \
     extern "C" JNIEXPORT JType JNICALL Java_tarvo_learning_##Class##_get##Name(JNIEnv* env, jobject self) { \
-        return vovido::GetRecordField(env, self, &Record::field);                                            \
-    }                                                                                                        \
-    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_set##Name(JNIEnv* env, jobject self,     \
-                                                                              JType value) {                 \
-        vovido::SetRecordField(env, self, &Record::field, value, Fault);                                     \
+        return vovido::GetRecordField(env, self, &Record::field);                                           \
+    }                                                                                                       \
+    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_set##Name(JNIEnv* env, jobject self,    \
+                                                                              JType value) {                \
+        vovido::SetRecordField(env, self, &Record::field, value, Fault);                                    \
     }
 
-#define VOVIDO_RECORD_BK_KNOWLEDGE(Class, Record)                                                           \
-    extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_##Class##_getBkKnowledge(JNIEnv* env,          \
-                                                                                      jobject self) {       \
-        return vovido::GetRecordBkKnowledge<Record>(env, self);                                             \
-    }                                                                                                       \
-    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_setBkKnowledge(JNIEnv* env, jobject self, \
-                                                                                   jobject knowledge) {     \
-        vovido::SetRecordBkKnowledge<Record>(env, self, knowledge);                                         \
+#define VOVIDO_RECORD_BK_KNOWLEDGE(Class, Record)                                                     \
+    extern "C" JNIEXPORT jobject JNICALL Java_tarvo_learning_##Class##_getBkKnowledge(JNIEnv* env,    \
+                                                                                      jobject self) { \
+        return vovido::GetRecordBkKnowledge<Record>(env, self);                                       \
+    }                                                                                                 \
+    extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_##Class##_setBkKnowledge(                   \
+        JNIEnv* env, jobject self, jobject knowledge) {                                               \
+        vovido::SetRecordBkKnowledge<Record>(env, self, knowledge);                                   \
     }

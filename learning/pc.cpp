@@ -58,9 +58,11 @@ std::string CheckData(const DataSet& data) {
         }
         return message;
     }
+    std::string missing;
     for (int v = 0; v < n; ++v) {
-        if (data.HasMissing(v)) return "pc: missing values not allowed\n";
+        if (data.HasMissing(v)) missing += " " + data.Label(v);
     }
+    if (!missing.empty()) return "pc: missing values not allowed:" + missing + "\n";
     // Correlations over an infinite value are no numbers, and a test that gives none keeps its edge.
     for (int v = 0; v < n; ++v) {
         const int r = data.FirstNonFinite(v);

@@ -84,7 +84,7 @@ TEST(Pc, RefusesBadData) {
          {false, false, false},
          "pc: constant not allowed: v0 v2",
          {}},
-        {"missing", {{0, 1, nan}, {0, 1, 0}}, {false, false}, "pc: missing values not allowed\n", {}},
+        {"missing", {{0, 1, nan}, {0, 1, 0}}, {false, false}, "pc: missing values not allowed: v0\n", {}},
         {"tier index",
          {{0, 1, 0}, {0, 1, 1}},
          {true, true},

@@ -870,7 +870,8 @@ public class Network extends Wrapper {
      * @param nodeHandle the node's handle
      * @param target true to mark, false to unmark
      * @throws TARVOException when the handle names no node, or the mark does not change: the node is
-     *     already a target, or is none ("Cannot change target status for node '...'")
+     *     already a target, or is none ("Cannot change target status for node '...': it is a target already",
+     *     or "...: it is not a target")
      */
     public native void setTarget(int nodeHandle, boolean target);
 
@@ -2996,13 +2997,16 @@ public class Network extends Wrapper {
     public native String getOutcomeLabel(String nodeId, String outcomeId);
 
     /**
-     * Sets the label of an outcome. A label that another node already uses is refused silently: the old
-     * label stays.
+     * Sets the label of an outcome, an identifier that no other node's outcome and no other outcome of the
+     * node carries; empty removes it. A refused label leaves the old one.
      *
      * @param nodeHandle the node's handle
      * @param outcomeIndex the outcome's index
      * @param label an identifier, or empty
-     * @throws TARVOException when the handle names no node, or the index is out of range
+     * @throws TARVOException when the handle names no node, the index is out of range, or the node refuses
+     *     the label, with the cause naming it ("Outcome label [L] is already used by node 'B'", "... is not
+     *     an identifier (a letter, then letters, digits or '_')", "... is already used by another outcome of
+     *     this node"), then ": Can't set the label of outcome INDEX of node 'A', error code: -2"
      */
     public native void setOutcomeLabel(int nodeHandle, int outcomeIndex, String label);
 
@@ -3032,7 +3036,7 @@ public class Network extends Wrapper {
      * @param nodeId the node's identifier
      * @param outcomeId the outcome's identifier
      * @param label an identifier, or empty
-     * @throws TARVOException when no node or outcome has the identifier
+     * @throws TARVOException when no node or outcome has the identifier, or as the other forms
      */
     public native void setOutcomeLabel(String nodeId, String outcomeId, String label);
 

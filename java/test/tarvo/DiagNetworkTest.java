@@ -107,9 +107,19 @@ public class DiagNetworkTest {
             net.setOutcomeLabel("T1", "pos", "Shadow2");
             Check.equal("Shadow2", net.getOutcomeLabel("T1", "pos"));
             Check.equal("Clear2", net.getOutcomeLabel("T1", 1));
-            // A label another node holds is refused quietly.
-            net.setOutcomeLabel("T2", 0, "Shadow2");
-            Check.equal("", net.getOutcomeLabel(net.getNode("T2"), 0));
+            // A refused label raises its cause and leaves the old one.
+            String[][] refused = {
+                {"Shadow2", "Outcome label [Shadow2] is already used by node 'T1': Can't set the label of outcome 0"
+                        + " of node 'T2', error code: -2"},
+                {"a b", "Outcome label [a b] is not an identifier (a letter, then letters, digits or '_'): Can't"
+                        + " set the label of outcome 0 of node 'T2', error code: -2"}};
+            for (String[] row : refused) {
+                Check.equal(row[1], message(() -> net.setOutcomeLabel("T2", 0, row[0])));
+                Check.equal("", net.getOutcomeLabel(net.getNode("T2"), 0));
+            }
+            Check.equal("Outcome label [Clear2] is already used by another outcome of this node: Can't set the"
+                    + " label of outcome 0 of node 'T1', error code: -2",
+                    message(() -> net.setOutcomeLabel("T1", 0, "Clear2")));
             net.setFaultOutcome(t1, 0, true);
             net.setFaultOutcome("T1", 1, true);
             net.setFaultOutcome(t1, "pos", false);

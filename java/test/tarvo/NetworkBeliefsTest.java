@@ -90,7 +90,7 @@ public class NetworkBeliefsTest {
             net.setTarget(cancer, true);
             net.setTarget("Bronchitis", true);
             Check.isTrue(net.isTarget("LungCancer") && net.isTarget(net.getNode("Bronchitis")), "marked");
-            Check.equal("Cannot change target status for node 'LungCancer'",
+            Check.equal("Cannot change target status for node 'LungCancer': it is a target already",
                     message(() -> net.setTarget(cancer, true)));
             net.setEvidence("XRay", "yes");
             net.setEvidence("Dyspnea", "yes");
@@ -99,7 +99,7 @@ public class NetworkBeliefsTest {
             Fixtures.near(ASIA_POSTERIOR[4], net.getNodeValue("Bronchitis")[0], "target Bronchitis");
             net.setTarget("Bronchitis", false);
             Check.isTrue(!net.isTarget("Bronchitis"), "unmarked");
-            Check.equal("Cannot change target status for node 'Bronchitis'",
+            Check.equal("Cannot change target status for node 'Bronchitis': it is not a target",
                     message(() -> net.setTarget("Bronchitis", false)));
             net.clearAllTargets();
             Check.isTrue(!net.isTarget(cancer), "all unmarked");
