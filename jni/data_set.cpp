@@ -83,7 +83,7 @@ void AddVariable(JNIEnv* env, jobject self, jstring name, Missing missing,
                  int (DataSet::*add)(const std::string&, Missing), const char* operation) noexcept {
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
-        const JStringChars text(env, name);
+        const JStringChars text(env, name, "name");
         CheckEngineStatus(env, operation,
                           ExplainVariableRefusal(text.str(), (data.*add)(text.str(), missing)));
     });
@@ -144,7 +144,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_setStateNames(JNIE
         for (jsize i = 0; i < count; ++i) {
             const LocalRef<jstring> element =
                 GetArrayElement<jstring>(env, names, i, "State name can't be null (index ");
-            copy.push_back(JStringChars(env, element.get()).str());
+            copy.push_back(JStringChars(env, element.get(), "names").str());
         }
         CheckEngineStatus(env, "setStateNames", data.SetStateNames(variable, copy));
     });
@@ -187,8 +187,8 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_DataSet_readFile(JNIEnv* e
                                                                        jboolean header) {
     RunNative(env, [&] {
         DataSet& data = Data(env, self);
-        const JStringChars path(env, fileName);
-        const JStringChars mark(env, missingMark, JStringChars::AllowNull());
+        const JStringChars path(env, fileName, "fileName");
+        const JStringChars mark(env, missingMark, "missingValueToken", JStringChars::AllowNull());
         DataFileParams params;
         if (!mark.IsNull()) params.missingMark = mark.str();
         params.missingInt = missingInt;

@@ -93,8 +93,8 @@ void ReadTextPairObjects(JNIEnv* env, jobjectArray items, const char* firstField
         [&](jobject element, jfieldID first, jfieldID second, jsize) {
             LocalRef<jstring> firstText(env, static_cast<jstring>(env->GetObjectField(element, first)));
             LocalRef<jstring> secondText(env, static_cast<jstring>(env->GetObjectField(element, second)));
-            const JStringChars a(env, firstText.get());
-            const JStringChars b(env, secondText.get());
+            const JStringChars a(env, firstText.get(), firstField);
+            const JStringChars b(env, secondText.get(), secondField);
             take(a, b);
         });
 }

@@ -53,18 +53,31 @@ VRX_node& checkNodeHandle(const VRX_network& network, int handle) {
 }
 
 int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
-    const JStringChars text(env, id);
+    return nodeHandleFromNamedId(env, network, id, "nodeId");
+}
+
+int parentHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    return nodeHandleFromNamedId(env, network, id, "parentId");
+}
+
+int childHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    return nodeHandleFromNamedId(env, network, id, "childId");
+}
+
+int nodeHandleFromNamedId(JNIEnv* env, const VRX_network& network, jstring id, const char* argument) {
+    const JStringChars text(env, id, argument);
     const int handle = network.FindNode(text.get());
     if (handle < 0) throw std::invalid_argument("Invalid node id: " + text.str());
     return handle;
 }
 
-std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids) {
+std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids,
+                                    const char* argument) {
     const jsize n = env->GetArrayLength(ids);
     std::vector<int> handles(static_cast<size_t>(n));
     for (jsize i = 0; i < n; ++i) {
         const vovido::LocalRef<jstring> id = vovido::GetArrayElement<jstring>(env, ids, i);
-        handles[static_cast<size_t>(i)] = nodeHandleFromId(env, network, id.get());
+        handles[static_cast<size_t>(i)] = nodeHandleFromNamedId(env, network, id.get(), argument);
     }
     return handles;
 }
@@ -94,7 +107,7 @@ VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome)
 
 int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId) {
     VRX_node& node = checkNodeHandle(network, handle);
-    const JStringChars text(env, outcomeId);
+    const JStringChars text(env, outcomeId, "outcomeId");
     VRX_nodeDefinition* definition = node.GetDefinition();
     VRX_idArray* names = definition != nullptr ? definition->GetOutcomesNames() : nullptr;
     const int index = names != nullptr ? names->FindPosition(text.get()) : -2;
@@ -169,7 +182,7 @@ void checkDefinitionArraySize(JNIEnv* env, VRX_node& node, const VRX_doubleArray
 
 int parentIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring parentId) {
     VRX_node& node = checkNodeHandle(network, handle);
-    const JStringChars text(env, parentId);
+    const JStringChars text(env, parentId, "parentId");
     const VRX_intArray& parents = network.GetParents(handle, 0);
     for (int i = 0; i < parents.GetCount(); ++i) {
         const VRX_node* parent = network.GetNode(parents[i]);
@@ -234,9 +247,21 @@ VRX_submodel& checkSubmodelHandle(const VRX_network& network, int handle) {
     return *submodel;
 }
 
-int submodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
-    const JStringChars text(env, id);
+namespace {
+
+int SubmodelHandleOf(JNIEnv* env, const VRX_network& network, jstring id, const char* argument) {
+    const JStringChars text(env, id, argument);
     const int handle = network.GetSubmodelHandler().FindSubmodel(text.get());
     if (handle < 0) throw std::invalid_argument("Invalid submodel id: '" + text.str() + "'");
     return handle;
+}
+
+}  // namespace
+
+int submodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    return SubmodelHandleOf(env, network, id, "submodelId");
+}
+
+int parentSubmodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id) {
+    return SubmodelHandleOf(env, network, id, "parentId");
 }

@@ -32,10 +32,16 @@ inline constexpr const char* kMauTypeName = "MAU";
 VRX_node& checkNodeHandle(const VRX_network& network, int handle);
 // The handle of the node with exactly this identifier; "Invalid node id: " + id otherwise.
 int nodeHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
+// The same for a Java parameter named other than "nodeId" (the name a null identifier is refused with).
+int nodeHandleFromNamedId(JNIEnv* env, const VRX_network& network, jstring id, const char* argument);
+// The two ends of an arc given by identifiers ("parentId", "childId").
+int parentHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
+int childHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
 // The node, after checking the handle and that the outcome index lies below its outcome count.
 VRX_node& checkOutcomeIndex(const VRX_network& network, int handle, int outcome);
 // The handles of the nodes of an array of identifiers, in order, each resolved as nodeHandleFromId does.
-std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids);
+std::vector<int> nodeHandlesFromIds(JNIEnv* env, const VRX_network& network, jobjectArray ids,
+                                    const char* argument);
 // The index of the outcome with exactly this identifier, after checking the handle.
 int outcomeIndexFromId(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId);
 // The node's definition, after checking the handle and that the definition has the type code.
@@ -67,3 +73,5 @@ int findMainSubmodel(const VRX_network& network);
 VRX_submodel& checkSubmodelHandle(const VRX_network& network, int handle);
 // The handle of the submodel with this identifier.
 int submodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);
+// The same for the parent submodel ("parentId").
+int parentSubmodelHandleFromId(JNIEnv* env, const VRX_network& network, jstring id);

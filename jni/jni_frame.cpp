@@ -159,27 +159,35 @@ jstring vovido::MakeJavaString(JNIEnv* env, const char* text) {
     return string;
 }
 
-JStringChars::JStringChars(JNIEnv* env, jstring string) {
-    if (string == nullptr) throw std::invalid_argument(kNullStringText);
-    Read(env, string);
+namespace {
+
+std::invalid_argument ArgumentRefusal(const char* text, const char* argument) {
+    return std::invalid_argument(std::string(text) + " (" + argument + ")");
 }
 
-JStringChars::JStringChars(JNIEnv* env, jstring string, AllowNull) {
+}  // namespace
+
+JStringChars::JStringChars(JNIEnv* env, jstring string, const char* argument) {
+    if (string == nullptr) throw ArgumentRefusal(kNullStringText, argument);
+    Read(env, string, argument);
+}
+
+JStringChars::JStringChars(JNIEnv* env, jstring string, const char* argument, AllowNull) {
     if (string == nullptr) {
         null_ = true;
         return;
     }
-    Read(env, string);
+    Read(env, string, argument);
 }
 
-void JStringChars::Read(JNIEnv* env, jstring string) {
+void JStringChars::Read(JNIEnv* env, jstring string, const char* argument) {
     const jsize length = env->GetStringLength(string);
     if (length == 0) return;
     std::vector<jchar> units(static_cast<size_t>(length));
     env->GetStringRegion(string, 0, length, units.data());
     CheckJavaException(env);
     for (const jchar unit : units) {
-        if (unit == 0) throw std::invalid_argument(kNulCharText);
+        if (unit == 0) throw ArgumentRefusal(kNulCharText, argument);
     }
     text_ = Utf16ToEngineText(units.data(), units.size());
 }

@@ -206,15 +206,16 @@ jstring MakeJavaString(JNIEnv* env, const char* text);
 
 }  // namespace vovido
 
-// The engine text of a Java string, taken when constructed and kept until destroyed. A null string is
-// refused with kNullStringText unless null is allowed, in which case get() is null. A string holding
-// U+0000 is refused with kNulCharText: the engine's text would end there, so an identifier, name or path
-// would be cut short silently (and "A\u0000-x" would pass the identifier rule as "A").
+// The engine text of a Java string, taken when constructed and kept until destroyed; argument is the
+// Java parameter's name, which a refusal gives in parentheses. A null string is refused with
+// kNullStringText unless null is allowed, in which case get() is null. A string holding U+0000 is refused
+// with kNulCharText: the engine's text would end there, so an identifier, name or path would be cut short
+// silently (and "A\u0000-x" would pass the identifier rule as "A").
 class JStringChars {
 public:
     struct AllowNull {};
-    JStringChars(JNIEnv* env, jstring string);
-    JStringChars(JNIEnv* env, jstring string, AllowNull);
+    JStringChars(JNIEnv* env, jstring string, const char* argument);
+    JStringChars(JNIEnv* env, jstring string, const char* argument, AllowNull);
     JStringChars(const JStringChars&) = delete;
     JStringChars& operator=(const JStringChars&) = delete;
 
@@ -223,7 +224,7 @@ public:
     bool IsNull() const { return null_; }
 
 private:
-    void Read(JNIEnv* env, jstring string);
+    void Read(JNIEnv* env, jstring string, const char* argument);
 
     std::string text_;
     bool null_ = false;

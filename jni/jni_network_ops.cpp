@@ -14,18 +14,18 @@
 using vovido::CheckEngineStatus;
 
 void setHeaderId(JNIEnv* env, jstring id, VRX_header& header) {
-    const JStringChars text(env, id);
+    const JStringChars text(env, id, "id");
     checkIdentifier(text.get());
     CheckEngineStatus(env, "SetId", header.SetId(text.get()));
 }
 
 void setHeaderName(JNIEnv* env, jstring name, VRX_header& header) {
-    const JStringChars text(env, name, JStringChars::AllowNull{});
+    const JStringChars text(env, name, "name", JStringChars::AllowNull{});
     CheckEngineStatus(env, "SetName", header.SetName(text.get()));
 }
 
 void setHeaderComment(JNIEnv* env, jstring comment, VRX_header& header) {
-    const JStringChars text(env, comment, JStringChars::AllowNull{});
+    const JStringChars text(env, comment, "description", JStringChars::AllowNull{});
     CheckEngineStatus(env, "SetComment", header.SetComment(text.get()));
 }
 

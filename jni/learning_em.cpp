@@ -74,7 +74,8 @@ Java_tarvo_learning_EM_learn__Ltarvo_learning_DataSet_2Ltarvo_Network_2_3Ltarvo_
     jobjectArray fixedNodes) {
     RunNative(env, [&] {
         Learn(env, self, dataSet, network, matching, [&](const VRX_network& net) {
-            return fixedNodes != nullptr ? nodeHandlesFromIds(env, net, fixedNodes) : std::vector<int>();
+            return fixedNodes != nullptr ? nodeHandlesFromIds(env, net, fixedNodes, "fixedNodes")
+                                         : std::vector<int>();
         });
     });
 }

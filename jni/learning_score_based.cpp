@@ -84,7 +84,7 @@ extern "C" JNIEXPORT void JNICALL Java_tarvo_learning_NaiveBayes_setClassVariabl
                                                                                     jstring id) {
     RunNative(env, [&] {
         NaiveBayesOptions& options = NativeObject<NaiveBayesOptions>(env, self);
-        const JStringChars text(env, id);
+        const JStringChars text(env, id, "id");
         options.classVariableId = text.str();
     });
 }

@@ -115,4 +115,4 @@ auto OnIds(JNIEnv* env, jobject self, jstring first, jstring second, Body&& body
     VOVIDO_JNI_PAIR(Network, vovido::OnHandle, vovido::OnId<nodeHandleFromId>, __VA_ARGS__)
 #define VOVIDO_SUBMODEL_NATIVES(...) \
     VOVIDO_JNI_PAIR(Network, vovido::OnHandle, vovido::OnId<submodelHandleFromId>, __VA_ARGS__)
-#define VOVIDO_ARC_NATIVES(...) VOVIDO_JNI_PAIR2(Network, nodeHandleFromId, nodeHandleFromId, __VA_ARGS__)
+#define VOVIDO_ARC_NATIVES(...) VOVIDO_JNI_PAIR2(Network, parentHandleFromId, childHandleFromId, __VA_ARGS__)

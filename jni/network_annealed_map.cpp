@@ -140,7 +140,7 @@ Java_tarvo_Network_annealedMap___3Ljava_lang_String_2Ltarvo_AnnealedMapTuning_2(
                                                                                 jobject tuning) {
     return OnNetwork(env, self, [&](VRX_network& network) {
         if (mapNodeIds == nullptr) throw std::invalid_argument(kNullArrayText);
-        const std::vector<int> handles = nodeHandlesFromIds(env, network, mapNodeIds);
+        const std::vector<int> handles = nodeHandlesFromIds(env, network, mapNodeIds, "mapNodeIds");
         const LocalRef<jintArray> array(env,
                                         MakeIntArray(env, handles.data(), static_cast<int>(handles.size())));
         return AnnealedMap(env, network, array.get(), tuning);

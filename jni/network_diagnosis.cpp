@@ -47,24 +47,30 @@ jstring Text(JNIEnv* env, const char* text) {
     return MakeJavaString(env, text != nullptr ? text : "");
 }
 
-// Setters of a text read the Java string before the network is reached and the node resolved (Resolve
-// turns the key into a handle); the body takes the engine text last: Body(env, network, handle, ..., text).
+// Setters of a text read the Java string (its parameter named Argument) before the network is reached
+// and the node resolved (Resolve turns the key into a handle); the body takes the engine text last:
+// Body(env, network, handle, ..., text).
 int AsHandle(JNIEnv*, const VRX_network&, jint handle) {
     return handle;
 }
 
-template <auto Resolve, typename Key, typename Body>
+constexpr char kQuestionArgument[] = "question";
+constexpr char kFixArgument[] = "fix";
+constexpr char kDescriptionArgument[] = "description";
+constexpr char kLabelArgument[] = "label";
+
+template <auto Resolve, const char* Argument, typename Key, typename Body>
 void TextSetter(JNIEnv* env, jobject self, Key key, Body&& body, jstring text) noexcept {
     RunNative(env, [&] {
         VRX_network& network = GetNetwork(env, self);  // a disposed network is named before the text
-        const JStringChars chars(env, text);
+        const JStringChars chars(env, text, Argument);
         body(env, network, Resolve(env, network, key), chars.get());
     });
 }
 
-template <auto Resolve, typename Key, typename Body, typename Outcome>
+template <auto Resolve, const char* Argument, typename Key, typename Body, typename Outcome>
 void TextSetter(JNIEnv* env, jobject self, Key key, Body&& body, Outcome outcome, jstring text) noexcept {
-    TextSetter<Resolve>(
+    TextSetter<Resolve, Argument>(
         env, self, key, [&](JNIEnv* e, VRX_network& n, int h, const char* t) { body(e, n, h, outcome, t); },
         text);
 }
@@ -191,9 +197,11 @@ void SetOutcomeText(JNIEnv*, const VRX_network& network, int handle, int outcome
 
 }  // namespace
 
-// The text setters read the text before the node, by handle or by identifier.
-#define VOVIDO_TEXT_NATIVES(...) \
-    VOVIDO_JNI_PAIR(Network, TextSetter<AsHandle>, TextSetter<nodeHandleFromId>, __VA_ARGS__)
+// The text setters read the text (the parameter named Argument) before the node, by handle or by
+// identifier.
+#define VOVIDO_TEXT_NATIVES(Argument, ...)                                                               \
+    VOVIDO_JNI_PAIR(Network, (TextSetter<AsHandle, Argument>), (TextSetter<nodeHandleFromId, Argument>), \
+                    __VA_ARGS__)
 
 VOVIDO_NODE_NATIVES(jint, getNodeDiagType, , DiagType)
 VOVIDO_NODE_NATIVES(void, setNodeDiagType, I, SetDiagType, jint)
@@ -206,26 +214,26 @@ VOVIDO_NODE_NATIVES(jstring, getDefaultOutcomeId, , DefaultOutcomeId)
 VOVIDO_NODE_NATIVES(void, setDefaultOutcome, I, SetDefault, jint)
 VOVIDO_NODE_NATIVES(void, setDefaultOutcome, Ljava_lang_String_2, ByOutcomeId<SetDefault>, jstring)
 VOVIDO_NODE_NATIVES(jstring, getNodeQuestion, , Question)
-VOVIDO_TEXT_NATIVES(void, setNodeQuestion, Ljava_lang_String_2, SetQuestion, jstring)
+VOVIDO_TEXT_NATIVES(kQuestionArgument, void, setNodeQuestion, Ljava_lang_String_2, SetQuestion, jstring)
 
 // Outcome texts: fix, description, label.
 VOVIDO_NODE_NATIVES(jstring, getOutcomeFix, I, Fix, jint)
 VOVIDO_NODE_NATIVES(jstring, getOutcomeFix, Ljava_lang_String_2, ByOutcomeId<Fix>, jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeFix, ILjava_lang_String_2, SetOutcomeText<OutcomeText::kFix>, jint,
-                    jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeFix, Ljava_lang_String_2Ljava_lang_String_2,
+VOVIDO_TEXT_NATIVES(kFixArgument, void, setOutcomeFix, ILjava_lang_String_2,
+                    SetOutcomeText<OutcomeText::kFix>, jint, jstring)
+VOVIDO_TEXT_NATIVES(kFixArgument, void, setOutcomeFix, Ljava_lang_String_2Ljava_lang_String_2,
                     ByOutcomeId<SetOutcomeText<OutcomeText::kFix>>, jstring, jstring)
 VOVIDO_NODE_NATIVES(jstring, getOutcomeDescription, I, Description, jint)
 VOVIDO_NODE_NATIVES(jstring, getOutcomeDescription, Ljava_lang_String_2, ByOutcomeId<Description>, jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeDescription, ILjava_lang_String_2,
+VOVIDO_TEXT_NATIVES(kDescriptionArgument, void, setOutcomeDescription, ILjava_lang_String_2,
                     SetOutcomeText<OutcomeText::kDescription>, jint, jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeDescription, Ljava_lang_String_2Ljava_lang_String_2,
+VOVIDO_TEXT_NATIVES(kDescriptionArgument, void, setOutcomeDescription, Ljava_lang_String_2Ljava_lang_String_2,
                     ByOutcomeId<SetOutcomeText<OutcomeText::kDescription>>, jstring, jstring)
 VOVIDO_NODE_NATIVES(jstring, getOutcomeLabel, I, Label, jint)
 VOVIDO_NODE_NATIVES(jstring, getOutcomeLabel, Ljava_lang_String_2, ByOutcomeId<Label>, jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeLabel, ILjava_lang_String_2, SetOutcomeText<OutcomeText::kLabel>, jint,
-                    jstring)
-VOVIDO_TEXT_NATIVES(void, setOutcomeLabel, Ljava_lang_String_2Ljava_lang_String_2,
+VOVIDO_TEXT_NATIVES(kLabelArgument, void, setOutcomeLabel, ILjava_lang_String_2,
+                    SetOutcomeText<OutcomeText::kLabel>, jint, jstring)
+VOVIDO_TEXT_NATIVES(kLabelArgument, void, setOutcomeLabel, Ljava_lang_String_2Ljava_lang_String_2,
                     ByOutcomeId<SetOutcomeText<OutcomeText::kLabel>>, jstring, jstring)
 
 VOVIDO_NODE_NATIVES(jboolean, isFaultOutcome, I, IsFault, jint)

@@ -36,7 +36,7 @@ VRX_equation& EquationOf(const VRX_network& network, int handle) {
 // A refused text raises the engine's reason and where the parser found it; the log keeps the reason too.
 void SetEquation(JNIEnv* env, const VRX_network& network, int handle, jstring text) {
     VRX_equation& equation = EquationOf(network, handle);
-    const JStringChars chars(env, text);
+    const JStringChars chars(env, text, "equation");
     int position = 0;
     std::string reason;
     if (equation.SetEquation(chars.get(), &position, &reason) != kSuccess) {
@@ -86,7 +86,7 @@ void SetExpressions(JNIEnv* env, const VRX_network& network, int handle, jobject
     const jsize n = expressions != nullptr ? env->GetArrayLength(expressions) : 0;
     for (jsize i = 0; i < n; i++) {
         const LocalRef<jstring> element = vovido::GetArrayElement<jstring>(env, expressions, i);
-        texts.push_back(JStringChars(env, element.get()).str());
+        texts.push_back(JStringChars(env, element.get(), "expressions").str());
     }
     std::string reason;
     if (mau.SetExpressionsFromText(texts, &reason) != kSuccess) throw std::runtime_error(reason);

@@ -15,7 +15,7 @@ namespace {
 template <typename Operation>
 void RunFileOperation(JNIEnv* env, jobject self, jstring path, const char* name, Operation operation) {
     VRX_network& network = GetNetwork(env, self);
-    const JStringChars fileName(env, path);
+    const JStringChars fileName(env, path, "path");
     const NumericLocaleGuard guard;
     CheckEngineStatus(env, name, operation(network, fileName.get()));
 }

@@ -72,7 +72,7 @@ jstring vovido::OutcomeIdOf(JNIEnv* env, const VRX_network& network, int handle,
 namespace {
 
 int AddNodeOf(JNIEnv* env, VRX_network& network, jint type, jstring id) {
-    const JStringChars text(env, id, JStringChars::AllowNull{});
+    const JStringChars text(env, id, "nodeId", JStringChars::AllowNull{});
     // A null identifier lets the network generate one.
     if (!text.IsNull()) checkIdentifier(text.get());
     const int handle = network.AddNode(type, text.get());
@@ -139,7 +139,7 @@ jint OutcomeCount(JNIEnv* env, const VRX_network& network, int handle) {
 
 // The outcome identifier's form is checked before the node handle.
 void AddOutcome(JNIEnv* env, const VRX_network& network, int handle, jstring outcomeId) {
-    const JStringChars id(env, outcomeId);
+    const JStringChars id(env, outcomeId, "outcomeId");
     checkIdentifier(id.get());
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_nodeDefinition& definition = NodeDefinition(node);
@@ -150,7 +150,7 @@ void AddOutcome(JNIEnv* env, const VRX_network& network, int handle, jstring out
 }
 
 void InsertOutcome(JNIEnv* env, const VRX_network& network, int handle, jint position, jstring outcomeId) {
-    const JStringChars id(env, outcomeId);
+    const JStringChars id(env, outcomeId, "outcomeId");
     checkIdentifier(id.get());
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_nodeDefinition& definition = NodeDefinition(node);
@@ -179,7 +179,7 @@ void DeleteOutcome(JNIEnv* env, const VRX_network& network, int handle, int outc
 void RenameOutcome(JNIEnv* env, const VRX_network& network, int handle, jint outcome, jstring outcomeId) {
     VRX_node& node = checkOutcomeIndex(network, handle, outcome);
     VRX_nodeDefinition& definition = NodeDefinition(node);
-    const JStringChars id(env, outcomeId);
+    const JStringChars id(env, outcomeId, "id");
     const vovido::OutcomeRule fixed = vovido::FindFixedOutcomeRuleBroken(node);
     if (fixed != vovido::OutcomeRule::kNone)
         CheckEngineStatus(env, "RenameOutcome", vovido::RefuseOutcomeEdit(node, fixed, outcome, id.get()));

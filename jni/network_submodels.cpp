@@ -88,7 +88,7 @@ void SetSubmodelOfSubmodel(JNIEnv* env, const VRX_network& network, int parent, 
 
 // The parent handle is left to the handler, which refuses a bad one.
 jint AddSubmodel(JNIEnv* env, const VRX_network& network, int parent, jstring id) {
-    const JStringChars text(env, id);
+    const JStringChars text(env, id, "id");
     checkIdentifier(text.get());
     if (!IsFlagged(parent)) {
         std::string message = "Invalid parent submodel handle: ";
@@ -117,7 +117,7 @@ void DeleteSubmodel(JNIEnv* env, const VRX_network& network, int submodel) {
 // node has is refused as adding would refuse it.
 void SetSubmodelId(JNIEnv* env, const VRX_network& network, int handle, jstring id) {
     VRX_submodel& submodel = SubmodelOf(network, handle);
-    const JStringChars text(env, id);
+    const JStringChars text(env, id, "id");
     checkIdentifier(text.get());
     CheckEngineStatus(env, "SetId",
                       network.GetSubmodelHandler().CheckIdFree(text.get(), &submodel, kDuplicatedIdentifier));
@@ -194,9 +194,10 @@ VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, nodeHandleFromId, void, setSubmo
 
 VOVIDO_SUBMODEL_NATIVES(jint, getSubmodelOfSubmodel, , SubmodelOfSubmodel)
 
-VOVIDO_JNI_PAIR2(Network, submodelHandleFromId, submodelHandleFromId, void, setSubmodelOfSubmodel, ,
+VOVIDO_JNI_PAIR2(Network, parentSubmodelHandleFromId, submodelHandleFromId, void, setSubmodelOfSubmodel, ,
                  SetSubmodelOfSubmodel)
-VOVIDO_SUBMODEL_NATIVES(jint, addSubmodel, Ljava_lang_String_2, AddSubmodel, jstring)
+VOVIDO_JNI_PAIR(Network, vovido::OnHandle, vovido::OnId<parentSubmodelHandleFromId>, jint, addSubmodel,
+                Ljava_lang_String_2, AddSubmodel, jstring)
 VOVIDO_SUBMODEL_NATIVES(void, deleteSubmodel, , DeleteSubmodel)
 
 // ---- Identifier, name and description ----

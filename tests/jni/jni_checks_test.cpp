@@ -69,8 +69,11 @@ TEST_F(ChecksTest, NodeHandleFromId) {
     // Identifiers are compared exactly, case included.
     EXPECT_EQ(Refusal([&] { nodeHandleFromId(env, network, Text("b")); }),
               "invalid_argument: Invalid node id: b");
+    // A null identifier is refused naming the Java parameter it came as.
     EXPECT_EQ(Refusal([&] { nodeHandleFromId(env, network, nullptr); }),
-              "invalid_argument: String argument can't be null");
+              "invalid_argument: String argument can't be null (nodeId)");
+    EXPECT_EQ(Refusal([&] { childHandleFromId(env, network, nullptr); }),
+              "invalid_argument: String argument can't be null (childId)");
 }
 
 TEST_F(ChecksTest, OutcomeIndex) {

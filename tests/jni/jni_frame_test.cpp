@@ -99,25 +99,25 @@ TEST_F(FrameTest, ExceptionTextKeepsLatin1AndUtf8) {
 
 TEST_F(FrameTest, JavaStringsBecomeEngineText) {
     LocalRef<jstring> latin1(env, NewUtf16String(u"Gr\u00F6\u00DFe"));
-    EXPECT_EQ(JStringChars(env, latin1.get()).str(),
+    EXPECT_EQ(JStringChars(env, latin1.get(), "name").str(),
               "Gr\xF6\xDF"
               "e");
     LocalRef<jstring> euro(env, NewUtf16String(u"\u20AC"));
-    EXPECT_EQ(JStringChars(env, euro.get()).str(), "\xE2\x82\xAC");
+    EXPECT_EQ(JStringChars(env, euro.get(), "name").str(), "\xE2\x82\xAC");
     LocalRef<jstring> empty(env, NewUtf16String(u""));
-    const JStringChars emptyText(env, empty.get());
+    const JStringChars emptyText(env, empty.get(), "name");
     EXPECT_STREQ(emptyText.get(), "");
     EXPECT_FALSE(emptyText.IsNull());
 }
 
 TEST_F(FrameTest, NullJavaStringIsRefusedUnlessAllowed) {
     try {
-        JStringChars text(env, nullptr);
+        JStringChars text(env, nullptr, "nodeId");
         FAIL() << "a null string was taken";
     } catch (const std::invalid_argument& e) {
-        EXPECT_STREQ(e.what(), "String argument can't be null");
+        EXPECT_STREQ(e.what(), "String argument can't be null (nodeId)");
     }
-    const JStringChars allowed(env, nullptr, JStringChars::AllowNull{});
+    const JStringChars allowed(env, nullptr, "name", JStringChars::AllowNull{});
     EXPECT_TRUE(allowed.IsNull());
     EXPECT_EQ(allowed.get(), nullptr);
 }
@@ -127,11 +127,12 @@ TEST_F(FrameTest, JavaStringWithNulCharacterIsRefused) {
     LocalRef<jstring> cut(env, NewUtf16String(std::u16string(u"A\0-x", 4)));
     for (const bool allowNull : {false, true}) {
         try {
-            const JStringChars text = allowNull ? JStringChars(env, cut.get(), JStringChars::AllowNull{})
-                                                : JStringChars(env, cut.get());
+            const JStringChars text = allowNull
+                                          ? JStringChars(env, cut.get(), "id", JStringChars::AllowNull{})
+                                          : JStringChars(env, cut.get(), "id");
             FAIL() << "taken as '" << text.str() << "'";
         } catch (const std::invalid_argument& e) {
-            EXPECT_STREQ(e.what(), "String argument can't contain a null character");
+            EXPECT_STREQ(e.what(), "String argument can't contain a null character (id)");
         }
     }
 }

@@ -143,7 +143,7 @@ public class DiagNetworkTest {
                     message(() -> net.isFaultOutcome("T1", 2)));
             Check.equal("Invalid outcome index -1 for node 'T1', valid indices are 0..1",
                     message(() -> net.getOutcomeLabel(net.getNode("T1"), -1)));
-            Check.equal("String argument can't be null", message(() -> net.setNodeQuestion("T1", null)));
+            Check.equal("String argument can't be null (question)", message(() -> net.setNodeQuestion("T1", null)));
             Check.equal("", net.getNodeQuestion("T1"));
         } finally {
             net.dispose();

@@ -50,7 +50,7 @@ public class NetworkEquationsTest {
                     message(() -> net.setNodeEquation("y", "y = q")));
             Check.equal("Invalid equation, error at position 4: Node y can't be used in equation for current "
                     + "node, because it would result in a cycle.", message(() -> net.setNodeEquation(x, "x = y")));
-            Check.equal("String argument can't be null", message(() -> net.setNodeEquation(y, null)));
+            Check.equal("String argument can't be null (equation)", message(() -> net.setNodeEquation(y, null)));
             Check.equal("y=x+1", net.getNodeEquation(y));
 
             Fixtures.near(new double[] {-1, 1}, net.getNodeEquationBounds(x), "default bounds");

@@ -41,7 +41,7 @@ public class NetworkEvidenceTest {
                     message(() -> net.setEvidence(xray, "maybe")));
             Check.equal("Invalid node id: Fever", message(() -> net.setEvidence("Fever", "maybe")));
             Check.equal("Invalid node handle: 99", message(() -> net.setEvidence(99, "yes")));
-            Check.equal("String argument can't be null", message(() -> net.setEvidence(xray, (String) null)));
+            Check.equal("String argument can't be null (outcomeId)", message(() -> net.setEvidence(xray, (String) null)));
             Check.isTrue(!net.isEvidence(xray), "nothing was set");
         } finally {
             net.dispose();

@@ -146,7 +146,7 @@ public class NetworkFilesTest {
             new java.io.File(folder).delete();
             // A failed read leaves the network as it was.
             Check.equal(Arrays.asList("Rain", "WetGrass"), Arrays.asList(net.getAllNodeIds()));
-            Check.equal("String argument can't be null", message(() -> net.readFile(null)));
+            Check.equal("String argument can't be null (path)", message(() -> net.readFile(null)));
         } finally {
             net.dispose();
         }
@@ -196,7 +196,7 @@ public class NetworkFilesTest {
             Check.equal("TARVO error -103 in function WriteFile. Logged information: OPEN FILE FAILED: "
                     + "/nonexistent/dir/net.vrx: No such file or directory\n",
                     message(() -> net.writeFile("/nonexistent/dir/net.vrx")));
-            Check.equal("String argument can't be null", message(() -> net.writeFile(null)));
+            Check.equal("String argument can't be null (path)", message(() -> net.writeFile(null)));
         } finally {
             net.dispose();
         }

@@ -27,7 +27,7 @@ public class NetworkNodesTest {
             Check.equal(null, net.getName());
             Check.equal(null, net.getDescription());
             Check.equal(Fixtures.badIdentifier("my-net"), message(() -> net.setId("my-net")));
-            Check.equal("String argument can't be null", message(() -> net.setId(null)));
+            Check.equal("String argument can't be null (id)", message(() -> net.setId(null)));
             Check.equal("Clinic", net.getId());
         } finally {
             net.dispose();
@@ -62,7 +62,7 @@ public class NetworkNodesTest {
             Check.equal(Fixtures.badIdentifier(""), message(() -> net.addNode(CPT, "")));
             Check.equal(Fixtures.badIdentifier("a b"), message(() -> net.addNode(CPT, "a b")));
             // A NUL character would cut the identifier short to "B" rather than fail the rule.
-            Check.equal("String argument can't contain a null character",
+            Check.equal("String argument can't contain a null character (nodeId)",
                     message(() -> net.addNode(CPT, "B\u0000-x")));
             Check.equal("TARVO error -2 in function AddNode. Logged information: "
                     + "Identifier [A] is already used by a node\n", message(() -> net.addNode(CPT, "A")));
@@ -100,7 +100,7 @@ public class NetworkNodesTest {
             Check.equal("Invalid node handle: " + b, message(() -> net.getNodeId(b)));
             Check.equal("Invalid node handle: " + b, message(() -> net.deleteNode(b)));
             Check.equal("Invalid node handle: -1", message(() -> net.getNodeName(-1)));
-            Check.equal("String argument can't be null", message(() -> net.getNode(null)));
+            Check.equal("String argument can't be null (nodeId)", message(() -> net.getNode(null)));
             net.deleteNode(a);
             net.deleteNode(c);
             Check.equal(-1, net.getFirstNode());

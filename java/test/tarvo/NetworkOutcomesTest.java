@@ -51,7 +51,7 @@ public class NetworkOutcomesTest {
             // An identifier overload resolves the node before it looks at the outcome.
             Check.equal("Invalid node id: Nope", message(() -> net.addOutcome("Nope", "2nd")));
             Check.equal("Invalid node id: Nope", message(() -> net.insertOutcome("Nope", 0, "2nd")));
-            Check.equal("String argument can't be null", message(() -> net.addOutcome("A", null)));
+            Check.equal("String argument can't be null (outcomeId)", message(() -> net.addOutcome("A", null)));
         } finally {
             net.dispose();
         }
