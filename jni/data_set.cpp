@@ -14,18 +14,16 @@
 #include "tarvo_learning_DataSet.h"
 
 using vovido::CheckEngineStatus;
-using vovido::FindJavaClass;
-using vovido::FindMethod;
 using vovido::GetArrayElement;
 using vovido::GetNetwork;
 using vovido::kNullArrayText;
 using vovido::LocalRef;
 using vovido::MakeJavaString;
+using vovido::MakeObjectArray;
+using vovido::MakeStringArray;
 using vovido::NativeObject;
 using vovido::NewJavaObject;
-using vovido::NewJavaObjectArray;
 using vovido::RunNative;
-using vovido::StoreArrayElement;
 using vovido::ThrowTarvoException;
 
 namespace {
@@ -121,13 +119,7 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_getStateNa
         const DataSet& data = Data(env, self);
         checkVariableIndex(data, variable);
         const std::vector<std::string>& names = data.GetVariable(variable).stateNames;
-        LocalRef<jclass> stringClass = FindJavaClass(env, "java/lang/String");
-        jobjectArray array = NewJavaObjectArray(env, static_cast<jsize>(names.size()), stringClass.get());
-        LocalRef<jobjectArray> result(env, array);
-        for (size_t i = 0; i < names.size(); ++i) {
-            StoreArrayElement(env, array, static_cast<jsize>(i), MakeJavaString(env, names[i].c_str()));
-        }
-        return result.release();
+        return MakeStringArray(env, names.size(), [&](size_t i) { return names[i].c_str(); });
     });
 }
 
@@ -211,15 +203,10 @@ extern "C" JNIEXPORT jobjectArray JNICALL Java_tarvo_learning_DataSet_matchNetwo
             ThrowTarvoException(env, message);
             return nullptr;
         }
-        LocalRef<jclass> cls = FindJavaClass(env, "tarvo/learning/DataMatch");
-        const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(III)V");
-        jobjectArray array = NewJavaObjectArray(env, static_cast<jsize>(matches.size()), cls.get());
-        LocalRef<jobjectArray> result(env, array);
-        for (size_t i = 0; i < matches.size(); ++i) {
-            const DataMatch& m = matches[i];
-            StoreArrayElement(env, array, static_cast<jsize>(i),
-                              NewJavaObject(env, cls.get(), constructor, m.column, m.node, m.slice));
-        }
-        return result.release();
+        return MakeObjectArray(env, "tarvo/learning/DataMatch", "(III)V", matches.size(),
+                               [&](jclass cls, jmethodID constructor, size_t i) {
+                                   const DataMatch& m = matches[i];
+                                   return NewJavaObject(env, cls, constructor, m.column, m.node, m.slice);
+                               });
     });
 }

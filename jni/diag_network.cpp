@@ -39,14 +39,13 @@ using vovido::GetNetwork;
 using vovido::kNullObjectText;
 using vovido::LocalRef;
 using vovido::MakeJavaString;
+using vovido::MakeObjectArray;
 using vovido::NativeObject;
 using vovido::NewJavaObject;
-using vovido::NewJavaObjectArray;
 using vovido::NodeIdText;
 using vovido::OutcomeIdOf;
 using vovido::ReadIntArray;
 using vovido::RunNative;
-using vovido::StoreArrayElement;
 using vovido::ToNativePtr;
 
 namespace {
@@ -188,27 +187,21 @@ jobject Update(JNIEnv* env, DiagSession& session, const VRX_network& network, ji
     std::stable_sort(observations.begin(), observations.end(), vovido::ObservationResultBefore);
     std::stable_sort(faults.begin(), faults.end(), vovido::FaultResultBefore);
 
-    LocalRef<jclass> observationClass = FindJavaClass(env, "tarvo/ObservationInfo");
-    const jmethodID observationInit = FindMethod(env, observationClass.get(), "<init>", "(IDDD)V");
     LocalRef<jobjectArray> observationArray(
-        env, NewJavaObjectArray(env, static_cast<jsize>(observations.size()), observationClass.get()));
-    for (size_t i = 0; i < observations.size(); ++i) {
-        const ObservationResult& o = observations[i];
-        StoreArrayElement(env, observationArray.get(), static_cast<jsize>(i),
-                          NewJavaObject(env, observationClass.get(), observationInit, o.node, o.information,
-                                        o.cost, o.strength));
-    }
-    LocalRef<jclass> faultClass = FindJavaClass(env, "tarvo/FaultInfo");
-    const jmethodID faultInit = FindMethod(env, faultClass.get(), "<init>", "(IIIDZ)V");
+        env, MakeObjectArray(env, "tarvo/ObservationInfo", "(IDDD)V", observations.size(),
+                             [&](jclass cls, jmethodID init, size_t i) {
+                                 const ObservationResult& o = observations[i];
+                                 return NewJavaObject(env, cls, init, o.node, o.information, o.cost,
+                                                      o.strength);
+                             }));
     LocalRef<jobjectArray> faultArray(
-        env, NewJavaObjectArray(env, static_cast<jsize>(faults.size()), faultClass.get()));
-    for (size_t i = 0; i < faults.size(); ++i) {
-        const FaultResult& f = faults[i];
-        StoreArrayElement(
-            env, faultArray.get(), static_cast<jsize>(i),
-            NewJavaObject(env, faultClass.get(), faultInit, f.index, f.node, f.outcome, f.probability,
-                          static_cast<jboolean>(f.pursued ? JNI_TRUE : JNI_FALSE)));
-    }
+        env, MakeObjectArray(env, "tarvo/FaultInfo", "(IIIDZ)V", faults.size(),
+                             [&](jclass cls, jmethodID init, size_t i) {
+                                 const FaultResult& f = faults[i];
+                                 return NewJavaObject(
+                                     env, cls, init, f.index, f.node, f.outcome, f.probability,
+                                     static_cast<jboolean>(f.pursued ? JNI_TRUE : JNI_FALSE));
+                             }));
     LocalRef<jclass> resultsClass = FindJavaClass(env, "tarvo/DiagResults");
     const jmethodID resultsInit =
         FindMethod(env, resultsClass.get(), "<init>", "([Ltarvo/ObservationInfo;[Ltarvo/FaultInfo;)V");

@@ -33,9 +33,9 @@ using vovido::LocalRef;
 using vovido::MakeDoubleArray;
 using vovido::MakeIntArray;
 using vovido::MakeJavaString;
+using vovido::MakeObjectArray;
+using vovido::MakeStringArray;
 using vovido::NewJavaObject;
-using vovido::NewJavaObjectArray;
-using vovido::StoreArrayElement;
 
 namespace {
 
@@ -51,17 +51,13 @@ int SwapRedBlue(int color) {
 // Objects of a class built through "(String, String)V", one per pair of engine texts.
 template <typename TextAt>
 jobjectArray MakeTextPairObjects(JNIEnv* env, const char* className, int count, TextAt textAt) {
-    LocalRef<jclass> cls = FindJavaClass(env, className);
-    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", kTwoStringsConstructor);
-    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, count, cls.get()));
-    for (int i = 0; i < count; ++i) {
-        const auto texts = textAt(i);
-        LocalRef<jstring> first(env, MakeJavaString(env, texts.first));
-        LocalRef<jstring> second(env, MakeJavaString(env, texts.second));
-        StoreArrayElement(env, array.get(), i,
-                          NewJavaObject(env, cls.get(), constructor, first.get(), second.get()));
-    }
-    return array.release();
+    return MakeObjectArray(env, className, kTwoStringsConstructor, static_cast<size_t>(count),
+                           [&](jclass cls, jmethodID constructor, size_t i) {
+                               const auto texts = textAt(static_cast<int>(i));
+                               LocalRef<jstring> first(env, MakeJavaString(env, texts.first));
+                               LocalRef<jstring> second(env, MakeJavaString(env, texts.second));
+                               return NewJavaObject(env, cls, constructor, first.get(), second.get());
+                           });
 }
 
 // Calls take(element, first, second) for the elements of an array of objects with two fields of the
@@ -133,22 +129,14 @@ jdoubleArray makeDoubleArray(JNIEnv* env, const VRX_doubleArray& items) {
 }
 
 jobjectArray makeStringArray(JNIEnv* env, const VRX_stringArray& strings) {
-    LocalRef<jclass> cls = FindJavaClass(env, "java/lang/String");
-    const int n = strings.GetCount();
-    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
-    for (int i = 0; i < n; ++i) StoreArrayElement(env, array.get(), i, MakeJavaString(env, strings[i]));
-    return array.release();
+    return MakeStringArray(env, static_cast<size_t>(strings.GetCount()),
+                           [&](size_t i) { return strings[static_cast<int>(i)]; });
 }
 
 jobjectArray makeNodeIdArray(JNIEnv* env, const VRX_network& network, const VRX_intArray& handles) {
-    LocalRef<jclass> cls = FindJavaClass(env, "java/lang/String");
-    const int n = handles.GetCount();
-    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
-    for (int i = 0; i < n; ++i) {
-        const VRX_node& node = checkNodeHandle(network, handles[i]);
-        StoreArrayElement(env, array.get(), i, MakeJavaString(env, node.GetId()));
-    }
-    return array.release();
+    return MakeStringArray(env, static_cast<size_t>(handles.GetCount()), [&](size_t i) {
+        return checkNodeHandle(network, handles[static_cast<int>(i)]).GetId();
+    });
 }
 
 jobject makeRectangle(JNIEnv* env, const VRX_rectangle& rectangle) {
@@ -181,16 +169,10 @@ jobjectArray makeUserPropertyArray(JNIEnv* env, const VRX_userProperties& proper
 }
 
 jobjectArray makeIntPairObjects(JNIEnv* env, const IntPairs& pairs, const char* className) {
-    LocalRef<jclass> cls = FindJavaClass(env, className);
-    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", "(II)V");
-    const auto n = static_cast<jsize>(pairs.size());
-    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, n, cls.get()));
-    for (jsize i = 0; i < n; ++i) {
-        StoreArrayElement(
-            env, array.get(), i,
-            NewJavaObject(env, cls.get(), constructor, jint{pairs[i].first}, jint{pairs[i].second}));
-    }
-    return array.release();
+    return MakeObjectArray(
+        env, className, "(II)V", pairs.size(), [&](jclass cls, jmethodID constructor, size_t i) {
+            return NewJavaObject(env, cls, constructor, jint{pairs[i].first}, jint{pairs[i].second});
+        });
 }
 
 jobject makeBkKnowledge(JNIEnv* env, const IntPairs& forcedArcs, const IntPairs& forbiddenArcs,

@@ -6,6 +6,7 @@
 
 #include <locale.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <stdexcept>
@@ -203,6 +204,29 @@ LocalRef<T> GetArrayElement(JNIEnv* env, jobjectArray array, jsize index, const 
 
 // A Java string of the engine text (jni_text.h); null for a null text.
 jstring MakeJavaString(JNIEnv* env, const char* text);
+
+// A Java array of count objects of the class, element i made by make(cls, constructor, i) with the
+// class's constructor of the signature.
+template <typename Make>
+jobjectArray MakeObjectArray(JNIEnv* env, const char* className, const char* constructorSignature,
+                             size_t count, Make make) {
+    LocalRef<jclass> cls = FindJavaClass(env, className);
+    const jmethodID constructor = FindMethod(env, cls.get(), "<init>", constructorSignature);
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, static_cast<jsize>(count), cls.get()));
+    for (size_t i = 0; i < count; ++i)
+        StoreArrayElement(env, array.get(), static_cast<jsize>(i), make(cls.get(), constructor, i));
+    return array.release();
+}
+
+// A Java array of count strings, element i the engine text textAt(i) (null stays null).
+template <typename TextAt>
+jobjectArray MakeStringArray(JNIEnv* env, size_t count, TextAt textAt) {
+    LocalRef<jclass> cls = FindJavaClass(env, "java/lang/String");
+    LocalRef<jobjectArray> array(env, NewJavaObjectArray(env, static_cast<jsize>(count), cls.get()));
+    for (size_t i = 0; i < count; ++i)
+        StoreArrayElement(env, array.get(), static_cast<jsize>(i), MakeJavaString(env, textAt(i)));
+    return array.release();
+}
 
 }  // namespace vovido
 
