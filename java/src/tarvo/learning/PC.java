@@ -94,8 +94,9 @@ public class PC extends Wrapper {
      * @throws tarvo.TARVOException when the data cannot be learnt from ("TARVO error ... in function Learn"
      *     with the reasons, which begin with "pc: "), among them a missing cell ("pc: missing values not
      *     allowed:" and the names of the columns that have one) and a variable that takes one value only
-     *     ("pc: constant not allowed:" and its names, an unnamed variable as "column 2"), a continuous value that is no finite number ("pc: column [y] holds
-     *     inf in record 2: only finite values can be tested"); and background knowledge naming a variable
+     *     ("pc: constant not allowed:" and its names, an unnamed variable as "column 2"), a continuous value
+     *     that is no finite number ("pc: column [y] holds inf in record 2: only finite values can be
+     *     tested"); and background knowledge naming a variable
      *     the data set lacks ("pc: forced arc names variable 9, valid range is 0..2"), forcing and forbidding
      *     one arc ("pc: the arc [b] -&gt; [c] is both forced and forbidden") or whose forced arcs,
      *     with the order of the tiers, close a directed cycle ("pc: the forced arcs [a] -&gt; [b], [b] -&gt; [c], [c] -&gt; [a] form
