@@ -63,6 +63,9 @@ public:
     virtual int WriteIdList(const VRX_stringArray& list, bool useSize);
     virtual int WriteStringListField(const char* key, const VRX_stringArray& list, bool useSize);
     virtual int WriteStringList(const VRX_stringArray& list, bool useSize);
+    // A string list of n items, item i read from textAt(i) (null is written empty).
+    int WriteTextListField(const char* key, int n, vovido::FunctionRef<const char*(int)> textAt);
+    int WriteTextList(int n, vovido::FunctionRef<const char*(int)> textAt);
     virtual int WriteDoubleListField(const char* key, const VRX_doubleArray& list, bool useSize);
     virtual int WriteDoubleList(const VRX_doubleArray& list, bool useSize);
     virtual int WriteIntListField(const char* key, const VRX_intArray& list, bool useSize);

@@ -114,6 +114,27 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
 
+// A write looks at what a node has left empty without building it: a large network written takes no
+// more memory, and a node's unbuilt texts and cost are written as the empty ones they stand for.
+TEST_P(EveryFormatSaving, WriteBuildsNoEmptyTextsNorCosts) {
+    VRX_network net;
+    const int parent = net.AddNode(DefinitionType::kCpt, "Parent");
+    const int child = net.AddNode(DefinitionType::kCpt, "Child");
+    ASSERT_EQ(net.AddArc(parent, child), kSuccess);
+    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << LogDump();
+    for (const int h : {parent, child}) {
+        EXPECT_FALSE(net.GetNode(h)->GetExtraDefinition()->HasOutcomeTexts());
+        EXPECT_TRUE(net.GetNode(h)->HasFreshCost());
+    }
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << LogDump();
+    const int read = copy.FindNode("Child");
+    ASSERT_GE(read, 0);
+    EXPECT_EQ(copy.GetParents(read, 0).GetCount(), 1);
+    EXPECT_STREQ(copy.GetNode(read)->GetExtraDefinition()->GetOutcomeDescription(1), "");
+    EXPECT_EQ(copy.GetParents(read, 1).GetCount(), 0);
+}
+
 // A table built only when a writer asks for it (DeMorgan, noisy-MAX) that memory cannot hold fails the
 // save with -42 naming the node, and the old file stays: the file never lacks the table.
 TEST(TableSaving, TableThatCannotBeBuiltFailsTheSave) {
