@@ -152,9 +152,10 @@ int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
         rc = ReadNumbers(values);
     }
     if (rc != kSuccess) return rc;
+    const bool probabilities = (definition.GetType() & DefinitionBits::kUtility) == 0;
+    if (probabilities) ReadTinyNegativesAsZero(id, values.GetItems(), values.GetCount());
     const std::string refusal =
-        vovido::TableEntryRefusal(id, "table", values.GetItems(), values.GetCount(),
-                                  (definition.GetType() & DefinitionBits::kUtility) == 0);
+        vovido::TableEntryRefusal(id, "table", values.GetItems(), values.GetCount(), probabilities);
     if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) return refused;
     auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
