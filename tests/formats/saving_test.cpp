@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "definitions/utility_table.h"
+#include "model/header.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 #include "tests/support/save_failure.h"
@@ -192,6 +193,22 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
                                      format + " format"});
         EXPECT_EQ(ReadTextFile(target), "old");
     }
+}
+
+// A hybrid discrete node has no form in any of them: the refusal names it, and nothing the write would
+// have left out comes before it.
+TEST_P(ExchangeFormatSaving, RefusesAHybridDiscreteNodeFirst) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "a"), 0);
+    ASSERT_GE(net.AddNode(DefinitionType::kDchildHparent, "either"), 0);
+    ASSERT_EQ(net.GetHeader()->SetName("Named"), kSuccess);
+    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    errorLog.Flush();
+    EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
+    const std::vector<std::string> logged = LoggedMessages();
+    ASSERT_EQ(logged.size(), 1u) << LogDump();
+    EXPECT_NE(logged[0].find(": Node [either] is a hybrid discrete node"), std::string::npos) << logged[0];
+    EXPECT_EQ(ReadTextFile(target), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(OtherTools, ExchangeFormatSaving,
