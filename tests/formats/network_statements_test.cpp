@@ -302,6 +302,12 @@ TEST_F(NetworkStatementsTest, DanglingExponentsAndHexadecimalAreNoNumbers) {
          "(line 3) : ERROR: '{N}' : ';' expected"},
         {"erg", "1\n2\n0\n/* Probabilities */\n2 0.2 0.8\n/* Names */\nA\n",
          "(line 5) : ERROR: '{N}' : Real Number expected"},
+        {"dxp",
+         "diagnostic network \"n\"\nKB { PRECISION : 4; };\nNodes {\n standard A { TYPE : discrete [2] = {\n"
+         "  standard y { }; standard n { }; }; }\n}\nnetwork {\n standard A parent ( ) { PROB : { 0.2, 0.8; "
+         "}; "
+         "}\n}\n",
+         "(line 8) : ERROR: '{N}' : Real Number expected"},
         {"xml03",
          "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y"
          "</OUTCOME><OUTCOME>n</OUTCOME></VARIABLE>\n<DEFINITION><FOR>A</FOR><TABLE>0.2 0.8</TABLE>"
@@ -319,6 +325,7 @@ TEST_F(NetworkStatementsTest, DanglingExponentsAndHexadecimalAreNoNumbers) {
             // The standard lexer reads "0x1p-1" as 0 and the word "x1p", refused as ever; Ergo's words and
             // the XML readers' numbers keep it whole.
             const bool split = number == "0x1p-1" && extension != "erg" && extension != "xml03";
+            if (split && extension == "dxp") continue;  // "x1p" refused by what its list expects next
             std::string refusal = format.refusal;
             const size_t at = refusal.find("{N}");
             if (at != std::string::npos) refusal.replace(at, 3, split ? "x1p" : number);
