@@ -116,7 +116,8 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
 }
 
 // A write looks at what a node has left empty without building it: a large network written takes no
-// more memory, and a node's unbuilt texts and cost are written as the empty ones they stand for.
+// more memory, and a node's unbuilt texts and cost are written as the empty ones they stand for, which a
+// read builds no more than the write did.
 TEST_P(EveryFormatSaving, WriteBuildsNoEmptyTextsNorCosts) {
     VRX_network net;
     const int parent = net.AddNode(DefinitionType::kCpt, "Parent");
@@ -133,6 +134,7 @@ TEST_P(EveryFormatSaving, WriteBuildsNoEmptyTextsNorCosts) {
     ASSERT_GE(read, 0);
     EXPECT_EQ(copy.GetParents(read, 0).GetCount(), 1);
     EXPECT_STREQ(copy.GetNode(read)->GetExtraDefinition()->GetOutcomeDescription(1), "");
+    EXPECT_FALSE(copy.GetNode(read)->GetExtraDefinition()->HasOutcomeTexts());
     EXPECT_EQ(copy.GetParents(read, 1).GetCount(), 0);
 }
 
