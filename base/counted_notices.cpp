@@ -30,6 +30,7 @@ struct NoticeGroup {
     int firstEntry = 0;
     const ErrorLog::NoticeTag* tag = nullptr;  // the first entry's, for notices
     int instances = 0;
+    long long items = 0;   // the notices' items, for a kind that counts them
     bool allAlike = true;  // every text (without its prefix) equals the first's
     std::unordered_set<std::string> subjects;
     std::vector<std::string> examples;
@@ -92,8 +93,8 @@ std::string NoticeSummary(const NoticeGroup& group, const char* firstText) {
     const NoticeKind& kind = *tag->kind;
     const long long subjects = kind.item != nullptr ? static_cast<long long>(group.subjects.size()) : n;
     std::string count = GroupedNumber(subjects) + " " + Noun(kind.subject, subjects);
-    if (kind.item != nullptr && subjects != n)
-        count += " (" + GroupedNumber(n) + " " + Noun(kind.item, n) + ")";
+    if (kind.item != nullptr && subjects != group.items)
+        count += " (" + GroupedNumber(group.items) + " " + Noun(kind.item, group.items) + ")";
     std::string text = kind.summary;
     const size_t at = text.find("{count}");
     if (at != std::string::npos) text.replace(at, 7, count);
@@ -130,7 +131,7 @@ int LogNotice(ErrorLog& log, int code, const char* message, const char* prefix,
     try {
         const NoticeKind* kind = instance.kind != nullptr ? instance.kind : &kRepeatedNotice;
         const std::string key = kind->summary == nullptr && message != nullptr ? message : "";
-        log.notices.push_back({before, kind, key, instance.subject, instance.example});
+        log.notices.push_back({before, kind, key, instance.subject, instance.example, instance.items});
     } catch (const std::bad_alloc&) {
         // The entry stands on its own.
     }
@@ -175,7 +176,10 @@ void GroupEntries(const ErrorLog& log, const std::vector<ErrorLog::NoticeTag>& n
         NoticeGroup& group = groups[at->second];
         groupOf[static_cast<size_t>(i - first)] = at->second;
         ++group.instances;
-        if (tag != nullptr && tag->kind->item != nullptr) group.subjects.insert(tag->subject);
+        if (tag != nullptr && tag->kind->item != nullptr) {
+            group.subjects.insert(tag->subject);
+            group.items += tag->items;
+        }
         const bool later = !added;
         if (tag == nullptr) {
             if (later && std::strcmp(text, log.GetMessage(group.firstEntry)) != 0) {

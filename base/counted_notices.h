@@ -39,6 +39,8 @@ struct NoticeInstance {
     const NoticeKind* kind = nullptr;
     std::string subject;
     std::string example;
+    // For a kind that counts items: how many this one notice stands for (a node's entries at once).
+    long long items = 1;
 };
 
 // Notices folded by their text, as readers' warnings: " (N times, e.g. line 4, line 9, …)".

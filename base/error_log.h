@@ -31,6 +31,7 @@ public:
         std::string key;  // the message text, for a kind that folds by text
         std::string subject;
         std::string example;
+        long long items = 1;  // of a kind that counts items: how many this notice stands for
     };
 
     ErrorLog();

@@ -168,6 +168,15 @@ int ParseInt(const char* text, int& out) {
 
 const char* const kWholeNumberExpected = "Whole number expected, from -2147483648 to 2147483647";
 
+int ParseSampleCount(const char* text, int& out) {
+    out = 0;
+    if (text == nullptr || std::strchr(text, '.') != nullptr) return kOutOfRange;
+    int count = 0;
+    if (ParseWholeNumber(text, count) != kSuccess || count < 1) return kOutOfRange;
+    out = count;
+    return kSuccess;
+}
+
 int ParseWholeNumber(const char* text, int& out) {
     out = 0;
     if (text == nullptr) return kSyntaxError;

@@ -7,6 +7,31 @@
 
 namespace vovido {
 
+namespace {
+
+const NoticeKind kTinyNegativesNotice = {"table entries in [-1e-6, 0) read as 0 in {count}", "node", "entry"};
+
+}  // namespace
+
+int ZeroTinyNegatives(double* values, int count) {
+    int zeroed = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!IsTinyNegative(values[i])) continue;
+        values[i] = 0.0;
+        ++zeroed;
+    }
+    return zeroed;
+}
+
+std::string TinyNegativesMessage(const std::string& nodeId, int zeroed) {
+    return "ERROR: Node [" + nodeId + "] : " + std::to_string(zeroed) +
+           (zeroed == 1 ? " table entry" : " table entries") + " in [-1e-6, 0) read as 0";
+}
+
+NoticeInstance TinyNegativesInstance(const std::string& nodeId, int zeroed) {
+    return {&kTinyNegativesNotice, nodeId, "[" + nodeId + "] (" + std::to_string(zeroed) + ")", zeroed};
+}
+
 std::string TableEntryRefusal(const std::string& nodeId, const char* what, const double* values, int count,
                               bool probabilities) {
     for (int i = 0; i < count; ++i) {

@@ -17,6 +17,7 @@
 #include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "base/table_entries.h"
 #include "definitions/noisy_max.h"
 #include "formats/ergo_speaker.h"
 #include "formats/exchange_format_support.h"
@@ -101,6 +102,7 @@ int VRX_ergoSpeaker::ReadOpened(int openResult) {
     vovido::StartNetworkRecords(*network);
     nodes_.clear();
     refusals_.clear();
+    zeroed_.clear();
     int rc = kSuccess;
     int n = 0;
     if ((rc = RequireInt(n)) == kSuccess && n < 0) {
@@ -204,6 +206,13 @@ void VRX_ergoSpeaker::ReportRefusals() {
                 : "ERROR: Node [" + id + "] : '" + refusal.text + "' : Number out of range";
         const std::string prefix = LinePrefix(refusal.line);
         (void)LogError(errorLog, kOutOfRange, text.c_str(), prefix.c_str());
+    }
+    for (const Zeroed& zeroed : zeroed_) {
+        const std::string id = vovido::NodeIdOr(*network, zeroed.handle, "");
+        NoteReport_(kOutOfRange, false);
+        (void)vovido::LogNotice(errorLog, kOutOfRange, vovido::TinyNegativesMessage(id, zeroed.count).c_str(),
+                                LinePrefix(zeroed.line).c_str(),
+                                vovido::TinyNegativesInstance(id, zeroed.count));
     }
 }
 
@@ -372,6 +381,12 @@ int VRX_ergoSpeaker::ReadProbabilities() {
                 ConsumeToken();
             } else if (const int rc = RequireNumber(value)) {
                 return rc;
+            }
+            if (vovido::IsTinyNegative(value)) {
+                value = 0.0;
+                if (zeroed_.empty() || zeroed_.back().handle != handle)
+                    zeroed_.push_back({handle, 0, lexer->GetLineNumber()});
+                ++zeroed_.back().count;
             }
             if (values.Add(value) != kSuccess) return ReportError(kOutOfMemory, nullptr);
             if (refusal.line == 0 && !vovido::IsProbability(value))

@@ -67,5 +67,13 @@ private:
         std::string text;  // of a number beyond the doubles
     };
     std::vector<Refusal> refusals_;
+    // Tables whose entries in [-1e-6, 0) were read as 0, warned of once named: the node, the count, the
+    // line.
+    struct Zeroed {
+        int handle;
+        int count;
+        int line;
+    };
+    std::vector<Zeroed> zeroed_;
     void ReportRefusals();
 };

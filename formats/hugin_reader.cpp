@@ -441,6 +441,8 @@ int VRX_huginSpeaker::ReadPotentialData(int child, PendingArcs& arcs) {
         return kSuccess;  // its potential has noted it, data or none
     }
     // Tables are scaled to sum to 1 once read (counts are kept so), but no scaling mends a negative entry.
+    if (definition->GetType() == DefinitionType::kCpt)
+        ReadTinyNegativesAsZero(network->GetNode(child)->GetId(), values.GetItems(), values.GetCount());
     for (int i = 0; definition->GetType() == DefinitionType::kCpt && i < values.GetCount(); ++i) {
         if (values[i] < 0.0)
             return ReportMessage(kOutOfRange,

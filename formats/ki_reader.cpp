@@ -609,6 +609,7 @@ int VRX_kiSpeaker::ReadProbabilityRows(int handle) {
         }
     }
     if (const int rc = ReadSectionEnd()) return rc;
+    ReadTinyNegativesAsZero(id, all.GetItems(), all.GetCount());
     const std::string refusal = vovido::TableEntryRefusal(id, "table", all.GetItems(), all.GetCount(), true);
     if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     if (const int refused = AddArcsBeforeTable(parentArcs_, all.GetCount())) return refused;

@@ -148,15 +148,18 @@ constexpr ClassTable kClasses = MakeClassTable();
 int KindOfState(int s) {
     switch (s) {
         case 2:
-        case 10:
-        case 12:
         case 14:
             return TokenKind::kInteger;
         case 3:
-        case 11:
-        case 13:
         case 15:
             return TokenKind::kReal;
+        case 10:
+        case 11:
+        case 12:
+        case 13:
+            // An exponent without digits ("1e", "0.05e-"): no number, so that a reader refuses it whole
+            // rather than reading its leading digits.
+            return TokenKind::kUnknown;
         default:
             return s;
     }

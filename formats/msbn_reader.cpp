@@ -397,6 +397,7 @@ void VRX_microsoftSpeaker::StoreTable(int handle, int type, VRX_nodeDefinition& 
     if (type == DefinitionType::kTable && vovido::RefuseNonFiniteUtilities(*this, child_, values) != kSuccess)
         return;
     if (type == DefinitionType::kCpt) {
+        ReadTinyNegativesAsZero(child_, values.GetItems(), values.GetCount());
         const std::string refusal = vovido::ProbabilityRefusal(child_, values);
         if (!refusal.empty()) {
             (void)ReportMessage(kOutOfRange, refusal);

@@ -60,6 +60,9 @@ private:
     [[nodiscard]] int ReadDefinitionField(int handle);
     [[nodiscard]] int ReadEquationStates(int handle);
     [[nodiscard]] int ReadLevels(int handle);
+    // The refusal of levels that do not fit the intervals, reported at the node's end or after the cause
+    // that a table of the node then shows (a discretised continuous node), whichever comes first.
+    void ReportPendingLevels();
     [[nodiscard]] int ReadEquationField(int handle);
     [[nodiscard]] int ReadTable(int handle, bool functable);
     [[nodiscard]] int ReadUserBlock(int handle);
@@ -78,6 +81,8 @@ private:
     std::string nodeId_;
     std::unique_ptr<std::string> pendingTitle_;
     std::unique_ptr<std::string> pendingComment_;
+    int pendingLevelsLine_ = 0;
+    std::string pendingLevels_;
     // The node blocks read, by identifier: one given again is compared with the first.
     std::unordered_map<std::string, StatementDigest> nodeBlocks_;
 };

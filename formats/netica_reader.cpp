@@ -223,6 +223,7 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
     constant_ = false;
     handle_ = -1;
     pendingTitle_.reset();
+    pendingLevels_.clear();
     pendingComment_.reset();
     StatementDigest& digest = nodeBlocks_[id];
     int opened = kSuccess;
@@ -236,6 +237,7 @@ int VRX_neticaSpeaker::ReadNodeBlock() {
         });
         return kSuccess;
     });
+    ReportPendingLevels();
     if (opened != kSuccess) return opened;
     (void)AddPendingArcs(parentArcs_);
     EndNodeContent();
@@ -432,6 +434,12 @@ int VRX_neticaSpeaker::ReadEquationStates(int handle) {
     return ReportError(equation->SetDiscIntervals(intervals), nullptr);
 }
 
+void VRX_neticaSpeaker::ReportPendingLevels() {
+    if (pendingLevels_.empty()) return;
+    (void)ReportErrorAt(pendingLevelsLine_, kOutOfRange, pendingLevels_);
+    pendingLevels_.clear();
+}
+
 int VRX_neticaSpeaker::ReadLevels(int handle) {
     if (const int rc = ReadKeyAndEquals("levels")) return rc;
     VRX_doubleArray levels;
@@ -441,8 +449,10 @@ int VRX_neticaSpeaker::ReadLevels(int handle) {
     const size_t k = intervals.size();
     // The bounds and every interval's upper bound: one level more than there are intervals.
     if (levels.GetCount() != static_cast<int>(k) + 1 || k == 0) {
-        return ReportMessage(kOutOfRange, "ERROR: " + std::to_string(levels.GetCount()) + " levels given, " +
-                                              std::to_string(k + 1) + " expected");
+        pendingLevelsLine_ = lexer->GetLineNumber();
+        pendingLevels_ = "ERROR: " + std::to_string(levels.GetCount()) + " levels given, " +
+                         std::to_string(k + 1) + " expected";
+        return kSuccess;
     }
     for (size_t i = 0; i < k; ++i) intervals[i].upper = levels[static_cast<int>(i) + 1];
     equation->SetBounds(levels[0], levels[static_cast<int>(k)]);
@@ -503,9 +513,11 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     }
     // A continuous node's table over its intervals has no place in its equation: it would be lost.
     if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
-        return ReportMessage(kWrongNodeType, "ERROR: Node [" +
-                                                 std::string(network->GetNode(handle)->GetId()) +
-                                                 "] : discretised continuous nodes are not supported");
+        const int rc =
+            ReportMessage(kWrongNodeType, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+                                              "] : discretised continuous nodes are not supported");
+        ReportPendingLevels();  // the levels of such a node are refused for that cause first
+        return rc;
     }
     // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
@@ -515,6 +527,7 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
             return refused;
     }
     if (type == DefinitionType::kCpt) {
+        ReadTinyNegativesAsZero(network->GetNode(handle)->GetId(), values.GetItems(), values.GetCount());
         const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
         if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);
     }

@@ -17,6 +17,7 @@
 #include "base/small_stack.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
+#include "base/table_entries.h"
 #include "definitions/definition_support.h"
 #include "definitions/parent_table.h"
 #include "formats/exchange_format_support.h"
@@ -603,6 +604,14 @@ bool VRX_textFormat::WordCutByEnd() {
 const vovido::NoticeKind vovido::kSkippedStatementNotice = {
     "statements the reader does not know were skipped: {count}", "statement", nullptr};
 
+void VRX_textFormat::ReadTinyNegativesAsZero(const std::string& nodeId, double* values, int count) {
+    const int zeroed = vovido::ZeroTinyNegatives(values, count);
+    if (zeroed > 0) {
+        (void)ReportWarning(kOutOfRange, vovido::TinyNegativesMessage(nodeId, zeroed).c_str(),
+                            vovido::TinyNegativesInstance(nodeId, zeroed));
+    }
+}
+
 int VRX_textFormat::ReportWarning(int code, const char* text) {
     const std::string line = "line " + std::to_string(ReportLine_());
     return ReportWarning(code, text, {&vovido::kRepeatedNotice, std::string(), line});
@@ -746,9 +755,15 @@ void VRX_textFormat::NoteNodeOutcomes(int handle, int given, int line) {
                          : given;
     if (held == given) return;
     NoteReport_(kOutOfRange, false);
-    const std::string text = "ERROR: Node [" + std::string(node->GetId() != nullptr ? node->GetId() : "") +
-                             "] : " + std::to_string(given) + " outcomes given, it holds " +
-                             std::to_string(held);
+    // A decision of one choice decides nothing: it is made with two, and the file is told so.
+    const bool decision = (node->GetDefinition()->GetType() & DefinitionBits::kDecision) != 0;
+    const std::string text =
+        "ERROR: Node [" + std::string(node->GetId() != nullptr ? node->GetId() : "") +
+        "] : " + std::to_string(given) +
+        (decision && given < 2
+             ? (given == 1 ? " choice" : " choices") + std::string(" given, a decision needs at least two:")
+             : " outcomes given,") +
+        " it holds " + std::to_string(held);
     const int at = line >= 0 ? line : (lexer ? lexer->GetLineNumber() : 0);
     (void)LogError(errorLog, kOutOfRange, text.c_str(), LinePrefix(at).c_str());
 }

@@ -63,6 +63,9 @@ public:
     virtual int WriteIdList(const VRX_stringArray& list, bool useSize);
     virtual int WriteStringListField(const char* key, const VRX_stringArray& list, bool useSize);
     virtual int WriteStringList(const VRX_stringArray& list, bool useSize);
+    // A string list of n items, item i read from textAt(i) (null is written empty).
+    int WriteTextListField(const char* key, int n, vovido::FunctionRef<const char*(int)> textAt);
+    int WriteTextList(int n, vovido::FunctionRef<const char*(int)> textAt);
     virtual int WriteDoubleListField(const char* key, const VRX_doubleArray& list, bool useSize);
     virtual int WriteDoubleList(const VRX_doubleArray& list, bool useSize);
     virtual int WriteIntListField(const char* key, const VRX_intArray& list, bool useSize);
@@ -109,6 +112,9 @@ public:
     int ReportWarning(int code, const char* message);
     // A warning that may repeat over nodes or statements: folded with the others of its kind.
     int ReportWarning(int code, const char* message, const vovido::NoticeInstance& instance);
+    // Entries of a table of probabilities in [-1e-6, 0) made 0, with the node's warning when there are any
+    // (base/table_entries.h); what is more negative is left to be refused.
+    void ReadTinyNegativesAsZero(const std::string& nodeId, double* values, int count);
     // The warning of a statement the format does not know and skips; `word` is its keyword.
     int ReportSkippedStatement(int code, const std::string& word, const std::string& message);
     // An arc refused, in the words of the formats whose tables name their parents alone: "Couldn't add arc

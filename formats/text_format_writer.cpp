@@ -201,7 +201,10 @@ int VRX_textFormat::WriteDoubleList(const VRX_doubleArray& list, bool useSize) {
 
 // Quotes go out unbroken: a plain line break next to a quote would land inside the string.
 int VRX_textFormat::WriteStringList(const VRX_stringArray& list, bool useSize) {
-    const int n = useSize ? list.GetSize() : list.GetCount();
+    return WriteTextList(useSize ? list.GetSize() : list.GetCount(), [&list](int i) { return list[i]; });
+}
+
+int VRX_textFormat::WriteTextList(int n, vovido::FunctionRef<const char*(int)> textAt) {
     output.Write("(");
     for (int i = 0; i < n; ++i) {
         if (i == 0) {
@@ -216,7 +219,7 @@ int VRX_textFormat::WriteStringList(const VRX_stringArray& list, bool useSize) {
                 output.WriteRaw(" \"");
             }
         }
-        const char* item = list[i];
+        const char* item = textAt(i);
         WriteText(item != nullptr ? item : "", true);
         output.WriteRaw("\"");
     }
@@ -234,6 +237,13 @@ int VRX_textFormat::WriteStringListField(const char* key, const VRX_stringArray&
     WriteIndented(key, false);
     output.Write(" = ");
     WriteStringList(list, useSize);
+    return output.Write(";\n");
+}
+
+int VRX_textFormat::WriteTextListField(const char* key, int n, vovido::FunctionRef<const char*(int)> textAt) {
+    WriteIndented(key, false);
+    output.Write(" = ");
+    WriteTextList(n, textAt);
     return output.Write(";\n");
 }
 

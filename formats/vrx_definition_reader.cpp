@@ -152,9 +152,10 @@ int VRX_vrxSpeaker::ReadProbabilities(VRX_nodeDefinition& definition) {
         rc = ReadNumbers(values);
     }
     if (rc != kSuccess) return rc;
+    const bool probabilities = (definition.GetType() & DefinitionBits::kUtility) == 0;
+    if (probabilities) ReadTinyNegativesAsZero(id, values.GetItems(), values.GetCount());
     const std::string refusal =
-        vovido::TableEntryRefusal(id, "table", values.GetItems(), values.GetCount(),
-                                  (definition.GetType() & DefinitionBits::kUtility) == 0);
+        vovido::TableEntryRefusal(id, "table", values.GetItems(), values.GetCount(), probabilities);
     if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     if (const int refused = AddArcsBeforeTable(parentArcs_, values.GetCount())) return refused;
     auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(&definition);
@@ -346,8 +347,12 @@ int VRX_vrxSpeaker::ReadExtraStatement() {
         if (rc != kSuccess) return rc;
         VRX_documentation documents;
         if (const int read = ReadDocumentationSection(documents)) return read;
-        VRX_documentation* target =
-            stateDocIndex < perOutcome ? extra->GetOutcomeDocumentation(stateDocIndex) : nullptr;
+        if (stateDocIndex >= perOutcome) return ReportError(kOutOfRange, nullptr);
+        if (documents.GetNumberOfDocuments() == 0 && !extra->HasOutcomeTexts()) {
+            ++stateDocIndex;  // as the unbuilt documents stand
+            return kSuccess;
+        }
+        VRX_documentation* target = extra->GetOutcomeDocumentation(stateDocIndex);
         if (target == nullptr) return ReportError(kOutOfRange, nullptr);
         ++stateDocIndex;
         return ReportError(target->Copy(documents), nullptr);
@@ -399,6 +404,17 @@ int VRX_vrxSpeaker::ReadExtraSetting(VRX_extraDefinition& extra) {
     return kNotThisKeyword;
 }
 
+namespace {
+
+bool AllEmpty(const VRX_stringArray& texts) {
+    for (int i = 0; i < texts.GetCount(); ++i) {
+        if (texts[i] != nullptr && texts[i][0] != '\0') return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 // The fault outcomes and the lists of one text per outcome; kNotThisKeyword for any other statement.
 int VRX_vrxSpeaker::ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOutcome) {
     int rc = ReadKeyAndEquals("FAULT_STATES");
@@ -417,6 +433,8 @@ int VRX_vrxSpeaker::ReadExtraOutcomeLists(VRX_extraDefinition& extra, int perOut
         if (rc == kSuccess) rc = ReadStrings(texts);
         if (rc != kSuccess) return rc;
         if (texts.GetCount() != perOutcome) return ReportError(kOutOfRange, mismatch[k]);
+        // Empty texts are what unbuilt lists hold: a file that writes them for every node builds none.
+        if (!extra.HasOutcomeTexts() && AllEmpty(texts)) return kSuccess;
         if (k == 1) return ReportError(extra.SetOutcomeLabels(texts), nullptr);
         for (int i = 0; i < perOutcome; ++i) {
             int result = kSuccess;

@@ -9,6 +9,7 @@
 #include "base/double_array.h"
 #include "base/identifier.h"
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "base/string_array.h"
@@ -305,10 +306,10 @@ int VRX_vrxSpeaker::ReadNetField() {
     int rc = ReadIntField("NUMSAMPLES", value);
     if (Handled(rc)) {
         if (rc != kSuccess) return rc;
-        // Sampling sizes its work by this count.
-        if (value < 1)
+        // Sampling sizes its work by this count; the XML reader takes it by the same rule.
+        if (ParseSampleCount(TokenText_(), value) != kSuccess)
             return ReportMessage(kOutOfRange,
-                                 "ERROR: '" + std::to_string(value) + "' : Invalid Number Of Samples");
+                                 "ERROR: '" + std::string(TokenText_()) + "' : Invalid Number Of Samples");
         network->numSamples = value;
         return kSuccess;
     }

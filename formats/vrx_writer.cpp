@@ -442,16 +442,27 @@ void VRX_vrxSpeaker::WriteExtraDefinition(VRX_extraDefinition& extra, int outcom
     if (extra.faultNameFormat != FaultNameFormat::kInherit)
         WriteIntField("FAULTNAMEFORMAT", extra.faultNameFormat);
     WriteIntListField("FAULT_STATES", extra.GetFaultOutcomes(), false);
-    WriteStringListField("FAULT_NAMES", *extra.GetFaultNames(), false);
-    WriteStringListField("FAULT_LABELS", *extra.GetOutcomeLabels(), false);
+    // Texts never built are written as the empty items they stand for, without building them.
+    const bool built = extra.HasOutcomeTexts();
+    const auto empty = [](int) { return ""; };
+    if (built) {
+        WriteStringListField("FAULT_NAMES", *extra.GetFaultNames(), false);
+        WriteStringListField("FAULT_LABELS", *extra.GetOutcomeLabels(), false);
+    } else {
+        WriteTextListField("FAULT_NAMES", outcomes, empty);
+        WriteTextListField("FAULT_LABELS", outcomes, empty);
+    }
     WriteIntField("DEFAULT_STATE", extra.GetDefaultOutcome());
     for (int i = 0; i < outcomes; ++i) {
-        if (const VRX_documentation* documents = extra.GetOutcomeDocumentation(i)) {
+        if (!built) {
+            WriteSectionStart("DOCUMENTATION");
+            WriteSectionEnd();
+        } else if (const VRX_documentation* documents = extra.GetOutcomeDocumentation(i)) {
             WriteQuotedPairs("DOCUMENTATION", *documents);
         }
     }
-    WriteStringListField("STATECOMMENTS", *extra.GetOutcomeDescriptions(), false);
-    WriteStringListField("STATEREPAIRINFO", *extra.GetOutcomeFixes(), false);
+    WriteTextListField("STATECOMMENTS", outcomes, [&extra](int i) { return extra.GetOutcomeDescription(i); });
+    WriteTextListField("STATEREPAIRINFO", outcomes, [&extra](int i) { return extra.GetOutcomeFix(i); });
     WriteQuotedField("QUESTION", extra.GetQuestion());
 }
 
@@ -463,8 +474,12 @@ void VRX_vrxSpeaker::WriteCosts(int handle) {
         NoteWriteFailure(parentIds.Add(NodeIdOr(parents[i], VrxFormat::kUnknownParentNode)));
     }
     WriteIdListField("PARENTS", parentIds, false);
-    const VRX_nodeCost* cost = network->GetNode(handle)->GetCost();
-    if (cost != nullptr) WriteDoubleListField("COSTS", cost->GetCosts()->GetItems(), true);
+    const VRX_node& node = *network->GetNode(handle);
+    if (node.HasFreshCost()) {
+        WriteRawField("COSTS", "(0)");  // a new node's cost, written without building it
+    } else if (const VRX_nodeCost* cost = node.GetCost()) {
+        WriteDoubleListField("COSTS", cost->GetCosts()->GetItems(), true);
+    }
     WriteSectionEnd();
 }
 

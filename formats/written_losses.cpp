@@ -76,18 +76,20 @@ bool HasDiagnosis(VRX_extraDefinition& extra) {
     bool faults = false;
     for (int i = 0; i < extra.GetFaultOutcomes().GetCount(); ++i)
         faults = faults || extra.IsFaultOutcome(i) == 1;
-    const VRX_idArray& labels = *extra.GetOutcomeLabels();
-    bool labelled = false;
-    for (int i = 0; i < labels.GetCount(); ++i) labelled = labelled || HasText(labels[i]);
-    return extra.diagType != DiagnosisType::kAuxiliary || extra.ranked != 0 || extra.mandatory != 0 ||
-           extra.setAsDefault != 0 || faults || labelled || !extra.question.empty() ||
-           AnyText(*extra.GetOutcomeDescriptions()) || AnyText(*extra.GetOutcomeFixes()) ||
-           AnyText(*extra.GetFaultNames());
+    if (extra.diagType != DiagnosisType::kAuxiliary || extra.ranked != 0 || extra.mandatory != 0 ||
+        extra.setAsDefault != 0 || faults || !extra.question.empty())
+        return true;
+    // Texts never built are empty: building them only to look would cost every node of a large write.
+    if (!extra.HasOutcomeTexts()) return false;
+    return AnyText(*extra.GetOutcomeLabels()) || AnyText(*extra.GetOutcomeDescriptions()) ||
+           AnyText(*extra.GetOutcomeFixes()) || AnyText(*extra.GetFaultNames());
 }
 
 bool HasCosts(VRX_network& network, int handle) {
     if (network.GetParents(handle, 1).GetCount() > 0) return true;
-    const VRX_nodeCost* cost = network.GetNode(handle)->GetCost();
+    const VRX_node& node = *network.GetNode(handle);
+    if (node.HasFreshCost()) return false;
+    const VRX_nodeCost* cost = node.GetCost();
     const VRX_Dmatrix* costs = cost != nullptr ? cost->GetCosts() : nullptr;
     for (int i = 0; costs != nullptr && i < costs->GetNumberOfElements(); ++i) {
         if ((*costs)[i] != 0.0) return true;

@@ -13,6 +13,7 @@
 #include "base/id_array.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "base/table_entries.h"
 #include "definitions/definition_support.h"
 #include "formats/exchange_format_support.h"
 #include "formats/text_file.h"
@@ -755,6 +756,10 @@ void VRX_xmlSpeaker::ApplyDefinition(const Definition& definition) {
     if (scaled) {
         Warn(line, kOutOfRange, vovido::ScaledTableMessage(id, "every distribution", layout.total));
     }
+    const int zeroed = probabilities ? vovido::ZeroTinyNegatives(values.GetItems(), values.GetCount()) : 0;
+    if (zeroed > 0)
+        Warn(line, kOutOfRange, vovido::TinyNegativesMessage(id, zeroed),
+             vovido::TinyNegativesInstance(id, zeroed));
     std::string refusal = probabilities ? vovido::ProbabilityRefusal(id, values) : std::string();
     if (network->GetNodeType(handle) == DefinitionType::kTable) {
         const std::string utility = vovido::DefinitionSupport::NonFiniteEntryText(

@@ -47,8 +47,10 @@ constexpr char kHead[] =
     "\n";
 
 // Discrete kinds (their table is written, or their choices for a decision) and utility tables.
+// A hybrid discrete node is discrete, but its table is over continuous parents, which the format has not.
 bool IsXmlBifKind(int type) {
-    return IsDiscreteType(type) || type == DefinitionType::kTable;
+    return (IsDiscreteType(type) && (type & DefinitionBits::kDiscreteChildOfContinuous) == 0) ||
+           type == DefinitionType::kTable;
 }
 
 const char* TypeWord(int type) {

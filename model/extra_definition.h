@@ -82,6 +82,9 @@ public:
     VRX_idArray* GetOutcomeLabels() { return Filled(&OutcomeTexts::labels); }
     VRX_stringArray* GetOutcomeFixes() { return Filled(&OutcomeTexts::fixes); }
     const VRX_idArray* GetOutcomeLabels() const { return Filled(&OutcomeTexts::labels); }
+    // False while every per-outcome text, label and document is empty and none was asked for: readers
+    // that only look need not build them.
+    bool HasOutcomeTexts() const { return texts_ != nullptr; }
     // Null outside the outcomes.
     VRX_documentation* GetOutcomeDocumentation(int index);
     int GetNumberOfOutcomeDocumentations() const;

@@ -63,6 +63,8 @@ public:
     // Null for a node without a cost (the algorithms' working copies) and when out of memory.
     VRX_nodeCost* GetCost() const;
     bool HasCost() const { return cost != nullptr || freshCost_; }
+    // True while the cost is a new node's (no cost parents, a cost of 0) and not yet built.
+    bool HasFreshCost() const { return freshCost_; }
     // Rebuilds the cost table from the node's cost parents (see VRX_nodeCost::RebuildFromParents).
     [[nodiscard]] int RebuildCost();
     VRX_extraDefinition* GetExtraDefinition() const { return extraDefinition.get(); }

@@ -154,7 +154,9 @@ void XmlCavroSaver::WriteNode(int handle) {
     VRX_nodeDefinition* definition = node->GetDefinition();
     const int outcomes = definition != nullptr ? definition->GetNumberOfOutcomes() : 0;
     const VRX_idArray* names = outcomes > 0 ? definition->GetOutcomesNames() : nullptr;
-    for (int i = 0; extra != nullptr && names != nullptr && i < outcomes; ++i) {
+    // Texts never built are all empty: nothing to write, and nothing to build.
+    const bool texts = extra != nullptr && extra->HasOutcomeTexts();
+    for (int i = 0; texts && names != nullptr && i < outcomes; ++i) {
         const char* faultName = (*extra->GetFaultNames())[i];
         const char* fix = extra->GetOutcomeFix(i);
         const char* description = extra->GetOutcomeDescription(i);

@@ -234,9 +234,11 @@ void XmlNetLoader::OnRootStart(IXmlReader* reader) {
     if (!CheckVersion(text.c_str(), kNetworkVersion)) return;
     int count = 0;
     if (!reader->GetIntAttribute("numsamples", count, 1000)) return;
-    // No run can draw a negative count: refused here rather than at the first update.
-    if (count < 0) {
-        ReportWithArgument(reader, "Invalid number of samples", std::to_string(count));
+    // The samplers refuse fewer than one sample: refused here, by the text reader's rule, rather than at
+    // the first update. An empty value reads 0; an absent one, the default.
+    reader->GetAttribute("numsamples", text);
+    if (count < 1 || (!text.empty() && ParseSampleCount(text.c_str(), count) != kSuccess)) {
+        ReportWithArgument(reader, "Invalid number of samples", text);
         return;
     }
     network->numSamples = count;

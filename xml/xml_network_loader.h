@@ -153,6 +153,7 @@ private:
     void FinishTruthTable(IXmlReader* reader);
     // Numbers read (what: "table", "utilities", "weights") that a file's table may not hold (NaN,
     // infinities, negative probabilities; base/table_entries.h): reported naming the node; true then.
+    // Probabilities in [-1e-6, 0) are made 0 first, with a warning.
     bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
     // Before `nodes` more nodes and `arcs` more arcs are built for node `id`: true, the refusal reported,
     // when the read would pass kMaxReadBytes.

@@ -626,6 +626,17 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
 }
 
 bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities) {
+    const int zeroed =
+        probabilities ? vovido::ZeroTinyNegatives(numberArray.GetItems(), numberArray.GetCount()) : 0;
+    if (zeroed > 0) {
+        const std::string id = vovido::NodeLabel(*network, currentNode);
+        int line = 0;
+        int column = 0;
+        reader->GetPosition(line, column);
+        (void)vovido::LogNotice(errorLog, kOutOfRange, vovido::TinyNegativesMessage(id, zeroed).c_str(),
+                                ("(line " + std::to_string(line) + ") : ").c_str(),
+                                vovido::TinyNegativesInstance(id, zeroed));
+    }
     const std::string refusal =
         vovido::TableEntryRefusal(vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(),
                                   numberArray.GetCount(), probabilities);

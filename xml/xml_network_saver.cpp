@@ -221,7 +221,8 @@ void XmlNetworkSaver::WriteNodeElement(VRX_nodeDefinition* definition, const cha
     if (writeStates) {
         const int outcomes = definition->GetNumberOfOutcomes();
         const VRX_idArray* ids = definition->GetOutcomesNames();
-        const VRX_idArray* labels = extra != nullptr ? extra->GetOutcomeLabels() : nullptr;
+        const VRX_idArray* labels =
+            extra != nullptr && extra->HasOutcomeTexts() ? extra->GetOutcomeLabels() : nullptr;
         for (int i = 0; ids != nullptr && i < outcomes; ++i) {
             AddAttribute("id", vovido::OrEmpty((*ids)[i]));
             const char* label = labels != nullptr ? (*labels)[i] : nullptr;
@@ -390,6 +391,7 @@ void XmlNetworkSaver::WriteObservationCosts() {
     bool opened = false;
     for (int k = 0; k < order.GetCount(); ++k) {
         const int h = order[k];
+        if (network->GetNode(h)->HasFreshCost()) continue;  // no cost parents, a cost of 0
         VRX_nodeCost* cost = network->GetNode(h)->GetCost();
         const VRX_intArray& costParents = network->GetParents(h, 1);
         const VRX_Dmatrix* matrix = cost != nullptr ? cost->GetCosts() : nullptr;

@@ -24,8 +24,8 @@ bool StartsWithNoCase(const char* p, const char* word) {
 }
 
 // Skips the digits of a mantissa part; clears allZero at the first non-zero digit.
-const char* SkipMantissaDigits(const char* p, bool hex, bool& allZero, bool& any) {
-    for (; hex ? IsAsciiHexDigit(*p) : IsAsciiDigit(*p); ++p) {
+const char* SkipMantissaDigits(const char* p, bool& allZero, bool& any) {
+    for (; IsAsciiDigit(*p); ++p) {
         any = true;
         if (*p != '0') allZero = false;
     }
@@ -101,8 +101,8 @@ const char* ScanXmlDouble(const char* text, double& value) {
     bool negative = false;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
 
-    // First the extent of the number (strtod's grammar); the value comes from ParseDouble, which is
-    // strtod apart from its sentinel texts, and those all read as zero or as nothing here.
+    // First the extent of the number (strtod's decimal grammar); the value comes from ParseDouble, which
+    // is strtod apart from its sentinel texts, and those all read as zero or as nothing here.
     const char* end;
     bool allZero = true;
     if (StartsWithNoCase(p, "inf")) {
@@ -118,20 +118,18 @@ const char* ScanXmlDouble(const char* text, double& value) {
         }
         allZero = false;
     } else {
-        // strtod takes "0x" only when a hexadecimal mantissa follows; otherwise it reads the "0" alone.
-        const bool hex = p[0] == '0' && (p[1] == 'x' || p[1] == 'X') &&
-                         (IsAsciiHexDigit(p[2]) || (p[2] == '.' && IsAsciiHexDigit(p[3])));
-        const char* q = hex ? p + 2 : p;
+        // Decimal digits only, as every other reader takes them: "0x10" reads its "0" and stops at the 'x'.
+        const char* q = p;
         bool any = false;
-        q = SkipMantissaDigits(q, hex, allZero, any);
+        q = SkipMantissaDigits(q, allZero, any);
         if (*q == '.') {
             bool fraction = false;
-            const char* r = SkipMantissaDigits(q + 1, hex, allZero, fraction);
+            const char* r = SkipMantissaDigits(q + 1, allZero, fraction);
             if (any || fraction) q = r;
             any = any || fraction;
         }
         if (!any) return text;
-        end = hex ? SkipExponent(q, 'p', 'P') : SkipExponent(q, 'e', 'E');
+        end = SkipExponent(q, 'e', 'E');
     }
     if (allZero) {
         value = negative ? -0.0 : 0.0;

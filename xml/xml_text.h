@@ -21,9 +21,10 @@ void Utf8ToLatin1(std::string& text);
 // character x; a backslash that ends the text is kept.
 void UnescapeBackslashes(const std::string& text, std::string& out);
 
-// Reads a double the way strtod does in the "C" locale (leading blanks, sign, decimal or 0x-hexadecimal
-// digits with exponent, inf/infinity/nan) and returns the end of what was read; when nothing was read,
-// value is 0 and the result is text itself. A null text reads nothing.
+// Reads a double the way strtod does in the "C" locale (leading blanks, sign, decimal digits with
+// exponent, inf/infinity/nan), but no hexadecimal number, which no other reader takes: "0x10" reads as
+// the 0 before its 'x'. Returns the end of what was read; when nothing was read, value is 0 and the
+// result is text itself. A null text reads nothing.
 const char* ScanXmlDouble(const char* text, double& value);
 
 // Reads a base-10 int the way strtol does in the "C" locale and returns the end of what was read

@@ -67,6 +67,19 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
     EXPECT_EQ(errorLog.GetCode(3), kObjectNotConsistent);
 }
 
+// A notice may stand for several items of its subject at once: the fold adds them up.
+TEST_F(CountedNotices, ANoticeOfSeveralItemsCountsThemAll) {
+    {
+        vovido::NoticeCall call;
+        for (const auto& [node, items] : {std::pair<const char*, int>{"A", 3}, {"B", 1}, {"C", 14}})
+            vovido::LogNotice(errorLog, kOutOfRange, "renamed", nullptr,
+                              {&kRenamed, node, std::string("[") + node + "]", items});
+    }
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"outcome names were rewritten in 3 nodes (18 outcomes), "
+                                       "e.g. [A], [B], [C]"});
+}
+
 // A word that comes back adds to the count, not to the list of the others.
 TEST_F(CountedNotices, AFoldListsEachWordOnce) {
     {

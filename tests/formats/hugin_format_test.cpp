@@ -350,6 +350,17 @@ TEST(HuginReader, FailuresLeaveTheNetwork) {
 }
 
 // The first entry is the cause, naming the caller's identifier; its knock-on effects add nothing.
+// A decision of one choice is read with the two every decision holds, and the warning says why.
+TEST(HuginReader, ADecisionOfOneChoiceIsToldItNeedsTwo) {
+    VRX_network net;
+    errorLog.Flush();
+    ASSERT_EQ(ReadHugin(net, "net {}\ndecision D\n{ states = (\"only\"); }\npotential (D) { }\n"), kSuccess)
+        << LogDump();
+    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"(line 3) : ERROR: Node [D] : 1 choice given, a "
+                                                         "decision needs at least two: it holds 2"});
+    EXPECT_EQ(net.GetNode(net.FindNode("D"))->GetDefinition()->GetNumberOfOutcomes(), 2);
+}
+
 TEST(HuginReader, TheCauseComesFirstAndOnce) {
     const std::string states = " { states = (\"a\" \"b\"); }\n";
     const struct {

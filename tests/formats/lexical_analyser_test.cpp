@@ -91,6 +91,16 @@ TEST_F(LexicalAnalyserTest, NumbersAndOperators) {
     EXPECT_EQ(Kinds("-3", LexerMode::kSignPunctuator), (KT{{8, "-"}, {2, "3"}}));
 }
 
+// An exponent without digits makes no number: the text is one token of no kind a reader takes.
+TEST_F(LexicalAnalyserTest, AnExponentWithoutDigitsIsNoNumberInEveryMode) {
+    for (int mode : {LexerMode::kStandard, LexerMode::kWords, LexerMode::kHugin, LexerMode::kMsbn}) {
+        EXPECT_EQ(Kinds("1e 0.05e 0.05e+ 0.05E- 2", mode),
+                  (KT{{90, "1e"}, {90, "0.05e"}, {90, "0.05e+"}, {90, "0.05E-"}, {2, "2"}}))
+            << "mode " << mode;
+    }
+    EXPECT_EQ(errorLog.GetNumberOfEntries(), 0);
+}
+
 TEST_F(LexicalAnalyserTest, SignAfterExponentStartsANewNumberInEveryMode) {
     for (int mode : {LexerMode::kStandard, LexerMode::kWords, LexerMode::kHugin, LexerMode::kMsbn}) {
         EXPECT_EQ(Kinds("1e55+5", mode), (KT{{2, "1e55"}, {2, "+5"}})) << "mode " << mode;

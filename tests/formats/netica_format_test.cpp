@@ -236,6 +236,22 @@ TEST(NeticaReader, AMissingParentIsTheCauseOfTheTablesShape) {
                                        "[A]: no node has that identifier"});
 }
 
+// A continuous node with levels but no states is a discretised node: its table names that cause first, and
+// the levels that found no intervals come after it.
+TEST(NeticaReader, ADiscretisedNodeIsTheCauseBeforeItsLevels) {
+    VRX_network net;
+    errorLog.Flush();
+    EXPECT_EQ(ReadNetica(net,
+                         "bnet N {\nnode A { kind = NATURE; discrete = FALSE;\nlevels = (0, 1, 2);\n"
+                         "probs = (0.5, 0.5); };\n};"),
+              kWrongNodeType);
+    EXPECT_EQ(LoggedMessages(),
+              (std::vector<std::string>{
+                  "(line 4) : ERROR: Node [A] : discretised continuous nodes are not supported",
+                  "(line 3) : ERROR: 3 levels given, 1 expected"}));
+    EXPECT_EQ(net.GetNumberOfNodes(), 0);
+}
+
 }  // namespace
 
 namespace {

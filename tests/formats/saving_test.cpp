@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "definitions/utility_table.h"
+#include "model/header.h"
 #include "tests/support/format_round_trip.h"
 #include "tests/support/network_fixture.h"
 #include "tests/support/save_failure.h"
@@ -114,6 +115,29 @@ TEST_P(EveryFormatSaving, SaveThatFailsHalfWayKeepsTheOldFile) {
     EXPECT_EQ(copy.GetNode(copy.FindNode("Big"))->GetDefinition()->GetNumberOfOutcomes(), 3000);
 }
 
+// A write looks at what a node has left empty without building it: a large network written takes no
+// more memory, and a node's unbuilt texts and cost are written as the empty ones they stand for, which a
+// read builds no more than the write did.
+TEST_P(EveryFormatSaving, WriteBuildsNoEmptyTextsNorCosts) {
+    VRX_network net;
+    const int parent = net.AddNode(DefinitionType::kCpt, "Parent");
+    const int child = net.AddNode(DefinitionType::kCpt, "Child");
+    ASSERT_EQ(net.AddArc(parent, child), kSuccess);
+    ASSERT_EQ(net.WriteFile(target.c_str()), kSuccess) << LogDump();
+    for (const int h : {parent, child}) {
+        EXPECT_FALSE(net.GetNode(h)->GetExtraDefinition()->HasOutcomeTexts());
+        EXPECT_TRUE(net.GetNode(h)->HasFreshCost());
+    }
+    VRX_network copy;
+    ASSERT_EQ(copy.ReadFile(target.c_str()), kSuccess) << LogDump();
+    const int read = copy.FindNode("Child");
+    ASSERT_GE(read, 0);
+    EXPECT_EQ(copy.GetParents(read, 0).GetCount(), 1);
+    EXPECT_STREQ(copy.GetNode(read)->GetExtraDefinition()->GetOutcomeDescription(1), "");
+    EXPECT_FALSE(copy.GetNode(read)->GetExtraDefinition()->HasOutcomeTexts());
+    EXPECT_EQ(copy.GetParents(read, 1).GetCount(), 0);
+}
+
 // A table built only when a writer asks for it (DeMorgan, noisy-MAX) that memory cannot hold fails the
 // save with -42 naming the node, and the old file stays: the file never lacks the table.
 TEST(TableSaving, TableThatCannotBeBuiltFailsTheSave) {
@@ -171,6 +195,22 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
                                      format + " format"});
         EXPECT_EQ(ReadTextFile(target), "old");
     }
+}
+
+// A hybrid discrete node has no form in any of them: the refusal names it, and nothing the write would
+// have left out comes before it.
+TEST_P(ExchangeFormatSaving, RefusesAHybridDiscreteNodeFirst) {
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "a"), 0);
+    ASSERT_GE(net.AddNode(DefinitionType::kDchildHparent, "either"), 0);
+    ASSERT_EQ(net.GetHeader()->SetName("Named"), kSuccess);
+    ASSERT_TRUE(WriteWholeFile(target, "old"));
+    errorLog.Flush();
+    EXPECT_EQ(net.WriteFile(target.c_str()), kOutOfRange);
+    const std::vector<std::string> logged = LoggedMessages();
+    ASSERT_EQ(logged.size(), 1u) << LogDump();
+    EXPECT_NE(logged[0].find(": Node [either] is a hybrid discrete node"), std::string::npos) << logged[0];
+    EXPECT_EQ(ReadTextFile(target), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(OtherTools, ExchangeFormatSaving,

@@ -68,11 +68,10 @@ TEST(XmlTextTest, UnescapeBackslashes) {
 
 // Every reading agrees with strtod in the "C" locale: the same value bits and the same end.
 TEST(XmlTextTest, ScanDoubleMatchesStrtod) {
-    const char* texts[] = {"0.1",   "  -2.5e3x", "+.5",  "5.",     ".",       "e5",      "1e",
-                           "1e+",   "0x1p3",     "0x.8", "0x",     "0xg",     "inf",     "-Infinity",
-                           "nan",   "NAN(12)",   "nan(", "1e-400", "-1e-400", "1e400",   "0.0E-2",
-                           "NA",    "UNDEF.",    "",     "   ",    "-0",      "0e99999", "4.9e-324",
-                           "12abc", "+-1",       "\t\n7"};
+    const char* texts[] = {
+        "0.1",    "  -2.5e3x", "+.5", "5.",      ".",       "e5",       "1e",      "1e+",   "0x",     "0xg",
+        "inf",    "-Infinity", "nan", "NAN(12)", "nan(",    "1e-400",   "-1e-400", "1e400", "0.0E-2", "NA",
+        "UNDEF.", "",          "   ", "-0",      "0e99999", "4.9e-324", "12abc",   "+-1",   "\t\n7"};
     for (const char* text : texts) {
         char* expectedEnd = nullptr;
         const double expected = std::strtod(text, &expectedEnd);
@@ -88,6 +87,13 @@ TEST(XmlTextTest, ScanDoubleMatchesStrtod) {
     double value = 1.0;
     EXPECT_EQ(ScanXmlDouble(nullptr, value), nullptr);
     EXPECT_EQ(value, 0.0);
+    // No hexadecimal number, which no other reader takes: the "0" before the 'x' is all that is read.
+    for (const char* hex : {"0x1p3", "0x.8", "-0X10"}) {
+        value = 1.0;
+        const char* end = ScanXmlDouble(hex, value);
+        EXPECT_EQ(*end == 'x' || *end == 'X', true) << hex;
+        EXPECT_EQ(value, 0.0) << hex;
+    }
 }
 
 TEST(XmlTextTest, ScanIntReadsLikeStrtolAndSaturates) {

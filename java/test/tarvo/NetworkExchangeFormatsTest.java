@@ -40,6 +40,39 @@ public class NetworkExchangeFormatsTest {
         roundTrip(".erg");
     }
 
+    /** Single-precision rounding of 0 in a table reads as 0; a more negative entry is refused naming the node. */
+    public void testATinyNegativeEntryReadsAsZero() {
+        String hugin = "net {}\nnode A { states = (\"y\" \"n\"); }\npotential (A) { data = (1 {E}); }\n";
+        Network net = new Network();
+        try {
+            net.readFile(Fixtures.writeTemp(".net", hugin.replace("{E}", "-1.1920929e-07")));
+            Check.equal(0.0, net.getNodeDefinition("A")[1]);
+            String bad = Fixtures.writeTemp(".net", hugin.replace("{E}", "-2e-6"));
+            Check.equal("TARVO error -2 in function ReadFile. Logged information: " + Fixtures.atLine(3, bad)
+                    + "ERROR: Node [A] : -2e-06 is no probability\n", message(() -> net.readFile(bad)));
+        } finally {
+            net.dispose();
+        }
+    }
+
+    /** A sample count is an integer of at least 1 in both files that keep it, as setSampleCount takes it. */
+    public void testASampleCountIsAWholeNumberOfAtLeastOne() {
+        String xml = "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\" numsamples=\"{N}\">\n"
+                + "<nodes>\n</nodes>\n</tarvo>\n";
+        Network net = new Network();
+        try {
+            for (String count : new String[] {"0", "2.0", ""}) {
+                String path = Fixtures.writeTemp(".xvrx", xml.replace("{N}", count));
+                Check.isTrue(message(() -> net.readFile(path)).contains("Invalid number of samples: '" + count + "'"),
+                        count);
+            }
+            net.readFile(Fixtures.writeTemp(".xvrx", xml.replace("{N}", "1e3")));
+            Check.equal(1000, net.getSampleCount());
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testAFileWithoutItsHeadIsRefusedWithItsMessage() {
         Network net = Fixtures.read(Fixtures.RAIN);
         try {
