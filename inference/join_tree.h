@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class PartView;
@@ -232,17 +233,22 @@ private:
     // The parents of a node left out (all unobserved), ascending as the variables of the cluster tables,
     // and their outcome counts; returns how many.
     int SortedParents(int v, int* vars, int* sizes) const;
-    // The marginal of the parents of a node left out, in the order of its table (the last parent fastest),
-    // and what it was made for: nodes with the same parents in the same order share it.
+    // The marginal of the parents of the nodes left out that share a cluster and a parent set, and that
+    // marginal reordered as the tables of those of them with one parent order read it (the last parent
+    // fastest). Each is made for the first requested node of its run in leftOutReads_.
     struct ParentMarginal {
         PotentialTable marginal;
         PotentialTable ordered;
-        const Cluster* cluster = nullptr;
-        int node = -1;
+        const PotentialTable* source = nullptr;
+        const PotentialTable* read = nullptr;
     };
-    // The unnormalised belief of the i-th node left out, read from its cluster after distribution. 0,
-    // kOutOfMemory or kOutOfRange.
-    [[nodiscard]] int ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief);
+    // The unnormalised belief of the i-th node left out, read from its cluster after distribution. The
+    // marginal is made anew when fresh is 2, its reordering when fresh is 1 or 2. 0, kOutOfMemory or
+    // kOutOfRange.
+    [[nodiscard]] int ReadLeftOutBelief(size_t i, int fresh, ParentMarginal& parents, double* belief);
+    // Orders the nodes left out by cluster, parent set and parent order, so that one marginal serves each
+    // run of the same parent set and one reordering each run of the same parent order.
+    void OrderLeftOutReads();
     // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
     // children in child-list order.
     void ComputeTraversalOrder();
@@ -263,6 +269,9 @@ private:
     // the first in sorted order that holds all its parents.
     std::vector<int> leftOut_;
     std::vector<Cluster*> leftOutCluster_;
+    // Positions in leftOut_ in reading order (OrderLeftOutReads), each with 2 where it starts a run of its
+    // parent set in its cluster, 1 where it starts only a run of its parent order, 0 otherwise.
+    std::vector<std::pair<int, int>> leftOutReads_;
     uint64_t totalWeight_ = 0;
     bool buildRanOutOfMemory_ = false;
     bool ranOutOfMemory_ = false;

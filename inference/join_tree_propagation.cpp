@@ -315,12 +315,18 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         if (marked >= inTree) break;
     }
     ParentMarginal parents;
-    for (size_t i = 0; i < leftOut_.size(); i++) {
+    // What the next requested node must make anew: a run whose first nodes are not requested leaves its
+    // marginal to the first that is.
+    int owed = 0;
+    for (const std::pair<int, int>& read : leftOutReads_) {
+        owed = std::max(owed, read.second);
+        const size_t i = static_cast<size_t>(read.first);
         const int v = leftOut_[i];
         if (!isRequested(v)) continue;
         const int k = part_.GetNumberOfOutcomes(v);
         if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
-        if (const int rc = ReadLeftOutBelief(i, parents, marginal.GetEntries())) return rc;
+        if (const int rc = ReadLeftOutBelief(i, owed, parents, marginal.GetEntries())) return rc;
+        owed = 0;
         if (const int rc = keep(v)) return rc;
     }
     size_t offset = 0;
@@ -347,44 +353,52 @@ int JoinTree::SortedParents(int v, int* vars, int* sizes) const {
     return count;
 }
 
-int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief) {
+int JoinTree::ReadLeftOutBelief(size_t i, int fresh, ParentMarginal& parents, double* belief) {
     const int v = leftOut_[i];
     Cluster* c = leftOutCluster_[i];
     const VRX_Dmatrix* table = part_.GetNodeTable(v);
     if (c == nullptr || table == nullptr || table->GetData() == nullptr) return kOutOfRange;
-    const std::vector<int>& list = part_.GetParentIndices(v);
-    if (parents.cluster != c || part_.GetParentIndices(parents.node) != list) {
-        parents.cluster = nullptr;
+    if (fresh > 0) {
         int vars[kMaxTableDimensions];
         int sizes[kMaxTableDimensions];
         const int count = SortedParents(v, vars, sizes);
-        c->MakeReady();
         StrideProgram program;
-        // The cluster table itself when it holds nothing else.
-        const PotentialTable* marginal = &c->clusterTable;
-        if (count != c->numMembers) {
-            if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
-            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
-                kSuccess)
-                return kOutOfRange;
-            parents.marginal.Fill(0.0);
-            StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
-                              parents.marginal.GetEntries(), program);
-            marginal = &parents.marginal;
+        if (fresh > 1) {
+            parents.source = nullptr;
+            c->MakeReady();
+            // The cluster table itself when it holds nothing else.
+            if (count == c->numMembers) {
+                parents.source = &c->clusterTable;
+            } else {
+                if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
+                if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
+                    kSuccess)
+                    return kOutOfRange;
+                parents.marginal.Fill(0.0);
+                StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
+                                  parents.marginal.GetEntries(), program);
+                parents.source = &parents.marginal;
+            }
         }
-        // Reordered once, so that every table over the same parents is then read in one linear pass.
-        const int entries = marginal->GetCount();
-        if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
-        if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess) return kOutOfRange;
-        StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), marginal->GetEntries(), program);
-        parents.cluster = c;
-        parents.node = v;
+        if (parents.source == nullptr) return kOutOfRange;
+        parents.read = parents.source;
+        if (count > 1) {
+            // Reordered once, so that every table over the same parents in this order is read in one pass.
+            const int entries = parents.source->GetCount();
+            if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
+            if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess)
+                return kOutOfRange;
+            StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), parents.source->GetEntries(),
+                       program);
+            parents.read = &parents.ordered;
+        }
     }
+    if (parents.read == nullptr) return kOutOfRange;
     const int k = part_.GetNumberOfOutcomes(v);
     for (int x = 0; x < k; x++) belief[x] = 0.0;
-    const double* weights = parents.ordered.GetEntries();
+    const double* weights = parents.read->GetEntries();
     const double* column = table->GetData();
-    for (int j = 0; j < parents.ordered.GetCount(); j++, column += k) {
+    for (int j = 0; j < parents.read->GetCount(); j++, column += k) {
         const double w = weights[j];
         for (int x = 0; x < k; x++) belief[x] += column[x] * w;
     }
