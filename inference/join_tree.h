@@ -189,8 +189,9 @@ public:
     // Table entries that a run over the tree with its families assigned walks, an entry once for every pass
     // over its table: building each cluster's table from its families, the two passes a message takes over
     // each of the clusters it joins, and the marginal of each belief the run writes (requested as for
-    // WriteBeliefs; for a node left out, the pass that marginalises its cluster onto its parents where the
-    // cluster holds more, and the walk of its table along their marginal). Run refuses a tree past
+    // WriteBeliefs; for the nodes left out, the pass that marginalises a cluster onto their parents where it
+    // holds more, once for the nodes sharing that marginal, its reordering once for those sharing a parent
+    // order, and the walk of each one's table). Run refuses a tree past
     // kMaxJoinTreePassEntries before allocating anything, as one too large: smaller groups of targets need
     // fewer beliefs and often smaller trees.
     uint64_t EstimatePassEntries(const unsigned char* requested) const;

@@ -460,11 +460,15 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
         }
         total = std::min(kCap, total + std::min(kCap / std::max<uint64_t>(passes, 1), entries) * passes);
     }
-    // A node left out: its cluster marginalised onto its parents where it holds more, and its table walked
-    // once along the parents' marginal.
-    for (size_t i = 0; i < leftOut_.size() && i < leftOutCluster_.size(); i++) {
+    // Nodes left out, in reading order: each run of a parent set marginalises its cluster once where it
+    // holds more than the parents, each run of a parent order reorders the marginal once, and each node
+    // walks its table along it.
+    int owed = 0;
+    for (const std::pair<int, int>& read : leftOutReads_) {
+        owed = std::max(owed, read.second);
+        const size_t i = static_cast<size_t>(read.first);
         const int v = leftOut_[i];
-        const Cluster* c = leftOutCluster_[i];
+        const Cluster* c = i < leftOutCluster_.size() ? leftOutCluster_[i] : nullptr;
         const int h = part_.GetNodeHandle(v);
         if (c == nullptr || !((requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v)))
             continue;
@@ -483,8 +487,11 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
                 std::min(kCap, cluster * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(m), 1)));
         }
         const uint64_t outcomes = static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1));
-        const uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
-        total = std::min(kCap, total + (unobserved != count ? cluster : 0) + walks);
+        uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
+        if (owed > 1 && unobserved != count) walks += cluster;
+        if (owed > 0 && count > 1) walks += parents;
+        owed = 0;
+        total = std::min(kCap, total + walks);
     }
     return total;
 }
