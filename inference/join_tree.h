@@ -244,9 +244,10 @@ private:
         const PotentialTable* read = nullptr;
     };
     // The unnormalised belief of the i-th node left out, read from its cluster after distribution. The
-    // marginal is made anew when fresh is 2, its reordering when fresh is 1 or 2. 0, kOutOfMemory or
-    // kOutOfRange.
-    [[nodiscard]] int ReadLeftOutBelief(size_t i, int fresh, ParentMarginal& parents, double* belief);
+    // marginal is made anew when fresh is 2 (from known, the normalised belief of a single parent, where
+    // given), its reordering when fresh is 1 or 2. 0, kOutOfMemory or kOutOfRange.
+    [[nodiscard]] int ReadLeftOutBelief(size_t i, int fresh, const double* known, ParentMarginal& parents,
+                                        double* belief);
     // Orders the nodes left out by cluster, parent set and parent order, so that one marginal serves each
     // run of the same parent set and one reordering each run of the same parent order.
     void OrderLeftOutReads();

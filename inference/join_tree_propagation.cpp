@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <utility>
 #include <vector>
@@ -267,8 +268,11 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
     std::vector<char> done;
     std::vector<int> chosen;
     std::vector<double> marginals;
+    // Where each node's kept marginal starts in marginals, for the nodes left out below a single parent.
+    std::vector<size_t> keptAt;
     try {
         done.assign(static_cast<size_t>(n), 0);
+        if (!leftOut_.empty()) keptAt.assign(static_cast<size_t>(n), SIZE_MAX);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
@@ -282,6 +286,7 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         const double sum = marginal.Sum();
         if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
         try {
+            if (!keptAt.empty()) keptAt[static_cast<size_t>(v)] = marginals.size();
             chosen.push_back(v);
             for (int x = 0; x < marginal.GetCount(); x++) marginals.push_back(marginal.GetEntries()[x] / sum);
         } catch (const std::bad_alloc&) {
@@ -325,7 +330,11 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         if (!isRequested(v)) continue;
         const int k = part_.GetNumberOfOutcomes(v);
         if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
-        if (const int rc = ReadLeftOutBelief(i, owed, parents, marginal.GetEntries())) return rc;
+        // A single parent whose belief was read gives its marginal without another pass over the cluster.
+        const std::vector<int>& list = part_.GetParentIndices(v);
+        const size_t at = list.size() == 1 ? keptAt[static_cast<size_t>(list[0])] : SIZE_MAX;
+        const double* known = at != SIZE_MAX ? marginals.data() + at : nullptr;
+        if (const int rc = ReadLeftOutBelief(i, owed, known, parents, marginal.GetEntries())) return rc;
         owed = 0;
         if (const int rc = keep(v)) return rc;
     }
@@ -353,7 +362,8 @@ int JoinTree::SortedParents(int v, int* vars, int* sizes) const {
     return count;
 }
 
-int JoinTree::ReadLeftOutBelief(size_t i, int fresh, ParentMarginal& parents, double* belief) {
+int JoinTree::ReadLeftOutBelief(size_t i, int fresh, const double* known, ParentMarginal& parents,
+                                double* belief) {
     const int v = leftOut_[i];
     Cluster* c = leftOutCluster_[i];
     const VRX_Dmatrix* table = part_.GetNodeTable(v);
@@ -367,7 +377,11 @@ int JoinTree::ReadLeftOutBelief(size_t i, int fresh, ParentMarginal& parents, do
             parents.source = nullptr;
             c->MakeReady();
             // The cluster table itself when it holds nothing else.
-            if (count == c->numMembers) {
+            if (known != nullptr && count == 1) {
+                if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
+                for (int x = 0; x < sizes[0]; x++) parents.marginal.GetEntries()[x] = known[x];
+                parents.source = &parents.marginal;
+            } else if (count == c->numMembers) {
                 parents.source = &c->clusterTable;
             } else {
                 if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
@@ -488,7 +502,11 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
         }
         const uint64_t outcomes = static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1));
         uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
-        if (owed > 1 && unobserved != count) walks += cluster;
+        const std::vector<int>& list = part_.GetParentIndices(v);
+        const int ph = count == 1 ? part_.GetNodeHandle(list[0]) : -1;
+        const bool parentRead = count == 1 && ((requested != nullptr && ph >= 0 && requested[ph] != 0) ||
+                                               part_.IsRequested(list[0]));
+        if (owed > 1 && unobserved != count && !parentRead) walks += cluster;
         if (owed > 0 && count > 1) walks += parents;
         owed = 0;
         total = std::min(kCap, total + walks);
