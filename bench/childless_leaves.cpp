@@ -30,7 +30,8 @@ std::unique_ptr<VRX_network> MakeInterleavedLeaves(int core, int leaves) {
         const int h = net->AddNode(DefinitionType::kCpt, ("n" + std::to_string(i)).c_str());
         RequireSuccess(h < 0 ? h : 0, "node");
         if (i < core) {
-            for (int j = 0; j < i; j++) RequireSuccess(net->AddArc(handles[static_cast<size_t>(j)], h), "arc");
+            for (int j = 0; j < i; j++)
+                RequireSuccess(net->AddArc(handles[static_cast<size_t>(j)], h), "arc");
         } else {
             RequireSuccess(net->AddArc(handles[static_cast<size_t>((i - core) % core)], h), "arc");
         }
@@ -52,7 +53,10 @@ void BM_InterleavedLeaves(benchmark::State& state) {
         RequireSuccess(net->UpdateBeliefs(), "update");
     }
 }
-BENCHMARK(BM_InterleavedLeaves)->Args({20, 2000, 0})->Args({20, 2000, 12})->Args({21, 4000, 0})
+BENCHMARK(BM_InterleavedLeaves)
+    ->Args({20, 2000, 0})
+    ->Args({20, 2000, 12})
+    ->Args({21, 4000, 0})
     ->Unit(benchmark::kMillisecond);
 
 // Findings drawn by forward sampling, so that every set is possible: count nodes' outcomes each.
@@ -66,7 +70,8 @@ std::vector<std::vector<std::pair<int, int>>> SampleFindings(VRX_network& net, i
         for (int h : all) {
             const VRX_intArray& parents = net.GetParents(h);
             bool ready = placed[static_cast<size_t>(h)] == 0;
-            for (int k = 0; k < parents.GetCount() && ready; k++) ready = placed[static_cast<size_t>(parents[k])] != 0;
+            for (int k = 0; k < parents.GetCount() && ready; k++)
+                ready = placed[static_cast<size_t>(parents[k])] != 0;
             if (!ready) continue;
             placed[static_cast<size_t>(h)] = 1;
             order.push_back(h);
