@@ -65,7 +65,7 @@ public:
         std::vector<unsigned char>& requested = context.requested;
         requested.assign(static_cast<size_t>(slots), 0);
         context.seeds.position.assign(static_cast<size_t>(slots), -1);
-        context.identifierRank = vovido::IdentifierRanks(network);
+        context.seeds.identifierRank = vovido::IdentifierRanks(network);
         const bool all = network.GetNumberOfTargets() < 1;
         for (int h = 0; h < slots; h++) {
             if (!network.IsLiveHandle(h)) continue;
@@ -199,6 +199,42 @@ double OutsideFactor(VRX_network& network, int handle) {
     return entry < 0.0 ? -1.0 : factor * entry;
 }
 
+// The join tree of a decomposition's part, from the triangulation only: in the order the part is found in,
+// as algorithm 0 builds it, and where that tree passes the limits, in the order of identifiers too, the
+// smaller of the two kept (the part is left in the order of the last one tried). Neither order is the
+// better for every network: a grid's tree by identifiers is twice as large, a pedigree's may fit only so.
+struct PartTree {
+    bool viewFailed = false;
+    bool built = false;
+    bool ranOutOfMemory = false;
+    uint64_t entries = UINT64_MAX;
+};
+
+PartTree TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit) {
+    PartTree best;
+    for (int pass = 0; pass < 2; pass++) {
+        if (pass == 1) {
+            if (identifierRank.empty() || (best.built && best.entries <= kDefaultJoinTreeLimit)) break;
+            part.SortByIdentifier(identifierRank);
+        }
+        PartView view(part);
+        if (view.GetStatus() != kSuccess) {
+            best.viewFailed = true;
+            return best;
+        }
+        JoinTree tree(view, kBeliefTree);
+        PartTree tried;
+        tried.built = tree.Build(limit);
+        tried.ranOutOfMemory = !tried.built && tree.BuildRanOutOfMemory();
+        tried.entries = tree.EstimateTableEntries();
+        if (tried.ranOutOfMemory) return tried;
+        if (pass == 0 || (tried.built && !best.built) ||
+            (tried.built == best.built && tried.entries < best.entries))
+            best = tried;
+    }
+    return best;
+}
+
 // Whether the join trees of the target alone fit the limits, from the triangulation only: nothing is
 // allocated or written. Decomposition ends with every unanswered target alone unless a group holding it
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
@@ -214,13 +250,11 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        PartView view(*part);
-        if (view.GetStatus() != kSuccess) return true;
-        JoinTree tree(view, kBeliefTree);
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0);
         // Memory that runs out here is reported by the run, naming the tree.
-        const bool built = tree.Build(0);
-        if (!built && tree.BuildRanOutOfMemory()) return true;
-        const uint64_t entries = tree.EstimateTableEntries();
+        if (tree.viewFailed || tree.ranOutOfMemory) return true;
+        const bool built = tree.built;
+        const uint64_t entries = tree.entries;
         if (largest != nullptr) *largest = std::max(*largest, entries);
         if (built && entries <= kDefaultJoinTreeLimit) continue;
         // Said here, naming the part and its size: the decomposition's end does not say it again.
@@ -251,11 +285,10 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     uint64_t largest = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        PartView view(*part);
-        if (view.GetStatus() != kSuccess) return 0;
-        JoinTree tree(view, kBeliefTree);
-        if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
-        largest = std::max(largest, tree.EstimateTableEntries());
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit);
+        if (tree.viewFailed || tree.ranOutOfMemory) return 0;
+        if (!tree.built) return UINT64_MAX;
+        largest = std::max(largest, tree.entries);
         part.reset();
     }
     return largest;
@@ -352,27 +385,32 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            PartView view(*part);
+            // A decomposition's run whose tree passes its limits in the order the part is found in tries the
+            // order of identifiers as well (see TriangulatePart).
             const int records = part->GetNumberOfRecords();
-            if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
-            if (view.GetStatus() != kSuccess) return view.GetStatus();
-            JoinTree tree(view, kBeliefTree);
-            const bool ran = tree.Run(requested, limit);
-            if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
-                // A tree refused for its size was triangulated, never filled.
-                treesBuilt->nodes += records;
-                const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
-                treesBuilt->entries += entries > static_cast<uint64_t>(INT64_MAX / 2)
-                                           ? INT64_MAX / 2
-                                           : static_cast<int64_t>(entries);
+            const int orders = seeds != nullptr && !seeds->identifierRank.empty() ? 2 : 1;
+            for (int pass = 0; pass < orders; pass++) {
+                if (pass == 1) part->SortByIdentifier(seeds->identifierRank);
+                PartView view(*part);
+                if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
+                if (view.GetStatus() != kSuccess) return view.GetStatus();
+                JoinTree tree(view, kBeliefTree);
+                const bool ran = tree.Run(requested, limit);
+                if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
+                    // A tree refused for its size was triangulated, never filled.
+                    treesBuilt->nodes += records;
+                    const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
+                    treesBuilt->entries += entries > static_cast<uint64_t>(INT64_MAX / 2)
+                                               ? INT64_MAX / 2
+                                               : static_cast<int64_t>(entries);
+                }
+                if (ran) break;
+                if (tree.RanOutOfMemory())
+                    return ShortOfMemory(shortfall, records,
+                                         tree.BuildRanOutOfMemory() ? 0 : tree.EstimateTableEntries());
+                const int failed = StatusOf(tree);
+                if (failed != kOutOfMemory || pass + 1 == orders) return failed;
             }
-            if (ran) {
-                part.reset();
-                continue;
-            }
-            if (!tree.RanOutOfMemory()) return StatusOf(tree);
-            return ShortOfMemory(shortfall, records,
-                                 tree.BuildRanOutOfMemory() ? 0 : tree.EstimateTableEntries());
         }
         part.reset();
     }
@@ -433,7 +471,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int count = static_cast<int>(list.size());
         // Groups are for a join tree of every target too large for its limit: where one fits, a long network
         // whose groups would each read much of it is read once instead of once a group.
@@ -468,7 +506,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     try {
         TargetScope targets(network, context);
         const std::vector<int> list =
-            vovido::RequestedFromTheEnd(network, context.requested, context.identifierRank);
+            vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
         uint64_t alone = 0;  // the largest tree of the target last in order, alone

@@ -54,10 +54,6 @@ struct DecompositionContext {
     MemoryShortfall shortfall;
     // The nodes with evidence, gathered once, and the targets of the current run: no run scans the network.
     RelevanceSeeds seeds;
-    // By handle, the node's place in the order of identifiers: targets are taken in an order that does not
-    // hang on the order of a file. Parts keep the order they are found in: a run's join tree is the one
-    // algorithm 0 builds over the same nodes.
-    std::vector<int> identifierRank;
     // Clustering runs made, their work (the nodes their relevance steps read and the join trees they built,
     // as DecompositionWork counts them), and whether that work passed its limit before all were answered
     // (logged).

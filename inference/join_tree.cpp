@@ -14,8 +14,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -166,6 +168,7 @@ bool JoinTree::Build(uint32_t limit) {
     root_ = nullptr;
     leftOut_.clear();
     leftOutCluster_.clear();
+    leftOutReads_.clear();
     vovido::Triangulation triangulation(Cluster::kMaxMembers);
     bool built = false;
     bool taken = false;
@@ -312,7 +315,56 @@ void JoinTree::AssignFamiliesUnguarded() {
             }
         }
     }
+    OrderLeftOutReads();
     ComputeTraversalOrder();
+}
+
+void JoinTree::OrderLeftOutReads() {
+    leftOutReads_.clear();
+    const size_t count = leftOut_.size();
+    std::vector<int> sorted;
+    std::vector<size_t> start(count + 1, 0);
+    for (size_t i = 0; i < count; i++) {
+        const std::vector<int>& parents = part_.GetParentIndices(leftOut_[i]);
+        start[i + 1] = start[i] + parents.size();
+        sorted.insert(sorted.end(), parents.begin(), parents.end());
+        std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(start[i]), sorted.end());
+    }
+    const auto set = [&](size_t i) {
+        return std::make_pair(sorted.begin() + static_cast<std::ptrdiff_t>(start[i]),
+                              sorted.begin() + static_cast<std::ptrdiff_t>(start[i + 1]));
+    };
+    const auto clusterOf = [this](size_t i) {
+        return leftOutCluster_[i] != nullptr ? leftOutCluster_[i]->index : -1;
+    };
+    std::vector<int> order(count);
+    for (size_t i = 0; i < count; i++) order[i] = static_cast<int>(i);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const size_t i = static_cast<size_t>(a);
+        const size_t j = static_cast<size_t>(b);
+        if (clusterOf(i) != clusterOf(j)) return clusterOf(i) < clusterOf(j);
+        const auto x = set(i);
+        const auto y = set(j);
+        if (!std::equal(x.first, x.second, y.first, y.second))
+            return std::lexicographical_compare(x.first, x.second, y.first, y.second);
+        const std::vector<int>& p = part_.GetParentIndices(leftOut_[i]);
+        const std::vector<int>& q = part_.GetParentIndices(leftOut_[j]);
+        if (p != q) return p < q;
+        return a < b;
+    });
+    leftOutReads_.reserve(count);
+    for (size_t k = 0; k < count; k++) {
+        const size_t i = static_cast<size_t>(order[k]);
+        int fresh = 2;
+        if (k > 0) {
+            const size_t h = static_cast<size_t>(order[k - 1]);
+            const auto x = set(i);
+            const auto y = set(h);
+            if (clusterOf(i) == clusterOf(h) && std::equal(x.first, x.second, y.first, y.second))
+                fresh = part_.GetParentIndices(leftOut_[i]) == part_.GetParentIndices(leftOut_[h]) ? 0 : 1;
+        }
+        leftOutReads_.emplace_back(order[k], fresh);
+    }
 }
 
 void JoinTree::ComputeTraversalOrder() {

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 class PartView;
@@ -188,8 +189,9 @@ public:
     // Table entries that a run over the tree with its families assigned walks, an entry once for every pass
     // over its table: building each cluster's table from its families, the two passes a message takes over
     // each of the clusters it joins, and the marginal of each belief the run writes (requested as for
-    // WriteBeliefs; for a node left out, the pass that marginalises its cluster onto its parents where the
-    // cluster holds more, and the walk of its table along their marginal). Run refuses a tree past
+    // WriteBeliefs; for the nodes left out, the pass that marginalises a cluster onto their parents where it
+    // holds more, once for the nodes sharing that marginal, its reordering once for those sharing a parent
+    // order, and the walk of each one's table). Run refuses a tree past
     // kMaxJoinTreePassEntries before allocating anything, as one too large: smaller groups of targets need
     // fewer beliefs and often smaller trees.
     uint64_t EstimatePassEntries(const unsigned char* requested) const;
@@ -232,17 +234,23 @@ private:
     // The parents of a node left out (all unobserved), ascending as the variables of the cluster tables,
     // and their outcome counts; returns how many.
     int SortedParents(int v, int* vars, int* sizes) const;
-    // The marginal of the parents of a node left out, in the order of its table (the last parent fastest),
-    // and what it was made for: nodes with the same parents in the same order share it.
+    // The marginal of the parents of the nodes left out that share a cluster and a parent set, and that
+    // marginal reordered as the tables of those of them with one parent order read it (the last parent
+    // fastest). Each is made for the first requested node of its run in leftOutReads_.
     struct ParentMarginal {
         PotentialTable marginal;
         PotentialTable ordered;
-        const Cluster* cluster = nullptr;
-        int node = -1;
+        const PotentialTable* source = nullptr;
+        const PotentialTable* read = nullptr;
     };
-    // The unnormalised belief of the i-th node left out, read from its cluster after distribution. 0,
-    // kOutOfMemory or kOutOfRange.
-    [[nodiscard]] int ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief);
+    // The unnormalised belief of the i-th node left out, read from its cluster after distribution. The
+    // marginal is made anew when fresh is 2 (from known, the normalised belief of a single parent, where
+    // given), its reordering when fresh is 1 or 2. 0, kOutOfMemory or kOutOfRange.
+    [[nodiscard]] int ReadLeftOutBelief(size_t i, int fresh, const double* known, ParentMarginal& parents,
+                                        double* belief);
+    // Orders the nodes left out by cluster, parent set and parent order, so that one marginal serves each
+    // run of the same parent set and one reordering each run of the same parent order.
+    void OrderLeftOutReads();
     // Post-order (collect: every cluster after its children) and pre-order (distribute) from the root,
     // children in child-list order.
     void ComputeTraversalOrder();
@@ -263,6 +271,9 @@ private:
     // the first in sorted order that holds all its parents.
     std::vector<int> leftOut_;
     std::vector<Cluster*> leftOutCluster_;
+    // Positions in leftOut_ in reading order (OrderLeftOutReads), each with 2 where it starts a run of its
+    // parent set in its cluster, 1 where it starts only a run of its parent order, 0 otherwise.
+    std::vector<std::pair<int, int>> leftOutReads_;
     uint64_t totalWeight_ = 0;
     bool buildRanOutOfMemory_ = false;
     bool ranOutOfMemory_ = false;

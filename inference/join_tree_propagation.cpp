@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <new>
 #include <utility>
 #include <vector>
@@ -267,8 +268,11 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
     std::vector<char> done;
     std::vector<int> chosen;
     std::vector<double> marginals;
+    // Where each node's kept marginal starts in marginals, for the nodes left out below a single parent.
+    std::vector<size_t> keptAt;
     try {
         done.assign(static_cast<size_t>(n), 0);
+        if (!leftOut_.empty()) keptAt.assign(static_cast<size_t>(n), SIZE_MAX);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
@@ -282,6 +286,7 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         const double sum = marginal.Sum();
         if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
         try {
+            if (!keptAt.empty()) keptAt[static_cast<size_t>(v)] = marginals.size();
             chosen.push_back(v);
             for (int x = 0; x < marginal.GetCount(); x++) marginals.push_back(marginal.GetEntries()[x] / sum);
         } catch (const std::bad_alloc&) {
@@ -315,12 +320,22 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         if (marked >= inTree) break;
     }
     ParentMarginal parents;
-    for (size_t i = 0; i < leftOut_.size(); i++) {
+    // What the next requested node must make anew: a run whose first nodes are not requested leaves its
+    // marginal to the first that is.
+    int owed = 0;
+    for (const std::pair<int, int>& read : leftOutReads_) {
+        owed = std::max(owed, read.second);
+        const size_t i = static_cast<size_t>(read.first);
         const int v = leftOut_[i];
         if (!isRequested(v)) continue;
         const int k = part_.GetNumberOfOutcomes(v);
         if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
-        if (const int rc = ReadLeftOutBelief(i, parents, marginal.GetEntries())) return rc;
+        // A single parent whose belief was read gives its marginal without another pass over the cluster.
+        const std::vector<int>& list = part_.GetParentIndices(v);
+        const size_t at = list.size() == 1 ? keptAt[static_cast<size_t>(list[0])] : SIZE_MAX;
+        const double* known = at != SIZE_MAX ? marginals.data() + at : nullptr;
+        if (const int rc = ReadLeftOutBelief(i, owed, known, parents, marginal.GetEntries())) return rc;
+        owed = 0;
         if (const int rc = keep(v)) return rc;
     }
     size_t offset = 0;
@@ -347,44 +362,57 @@ int JoinTree::SortedParents(int v, int* vars, int* sizes) const {
     return count;
 }
 
-int JoinTree::ReadLeftOutBelief(size_t i, ParentMarginal& parents, double* belief) {
+int JoinTree::ReadLeftOutBelief(size_t i, int fresh, const double* known, ParentMarginal& parents,
+                                double* belief) {
     const int v = leftOut_[i];
     Cluster* c = leftOutCluster_[i];
     const VRX_Dmatrix* table = part_.GetNodeTable(v);
     if (c == nullptr || table == nullptr || table->GetData() == nullptr) return kOutOfRange;
-    const std::vector<int>& list = part_.GetParentIndices(v);
-    if (parents.cluster != c || part_.GetParentIndices(parents.node) != list) {
-        parents.cluster = nullptr;
+    if (fresh > 0) {
         int vars[kMaxTableDimensions];
         int sizes[kMaxTableDimensions];
         const int count = SortedParents(v, vars, sizes);
-        c->MakeReady();
         StrideProgram program;
-        // The cluster table itself when it holds nothing else.
-        const PotentialTable* marginal = &c->clusterTable;
-        if (count != c->numMembers) {
-            if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
-            if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
-                kSuccess)
-                return kOutOfRange;
-            parents.marginal.Fill(0.0);
-            StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
-                              parents.marginal.GetEntries(), program);
-            marginal = &parents.marginal;
+        if (fresh > 1) {
+            parents.source = nullptr;
+            c->MakeReady();
+            // The cluster table itself when it holds nothing else.
+            if (known != nullptr && count == 1) {
+                if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
+                for (int x = 0; x < sizes[0]; x++) parents.marginal.GetEntries()[x] = known[x];
+                parents.source = &parents.marginal;
+            } else if (count == c->numMembers) {
+                parents.source = &c->clusterTable;
+            } else {
+                if (const int rc = parents.marginal.SetDimensions(sizes, count)) return rc;
+                if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, vars, count) !=
+                    kSuccess)
+                    return kOutOfRange;
+                parents.marginal.Fill(0.0);
+                StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(),
+                                  parents.marginal.GetEntries(), program);
+                parents.source = &parents.marginal;
+            }
         }
-        // Reordered once, so that every table over the same parents is then read in one linear pass.
-        const int entries = marginal->GetCount();
-        if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
-        if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess) return kOutOfRange;
-        StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), marginal->GetEntries(), program);
-        parents.cluster = c;
-        parents.node = v;
+        if (parents.source == nullptr) return kOutOfRange;
+        parents.read = parents.source;
+        if (count > 1) {
+            // Reordered once, so that every table over the same parents in this order is read in one pass.
+            const int entries = parents.source->GetCount();
+            if (const int rc = parents.ordered.SetDimensions(&entries, 1)) return rc;
+            if (BuildParentOrderProgram(part_, v, vars, sizes, count, program) != kSuccess)
+                return kOutOfRange;
+            StrideCopy(parents.ordered.GetEntries(), parents.ordered.GetCount(), parents.source->GetEntries(),
+                       program);
+            parents.read = &parents.ordered;
+        }
     }
+    if (parents.read == nullptr) return kOutOfRange;
     const int k = part_.GetNumberOfOutcomes(v);
     for (int x = 0; x < k; x++) belief[x] = 0.0;
-    const double* weights = parents.ordered.GetEntries();
+    const double* weights = parents.read->GetEntries();
     const double* column = table->GetData();
-    for (int j = 0; j < parents.ordered.GetCount(); j++, column += k) {
+    for (int j = 0; j < parents.read->GetCount(); j++, column += k) {
         const double w = weights[j];
         for (int x = 0; x < k; x++) belief[x] += column[x] * w;
     }
@@ -446,11 +474,15 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
         }
         total = std::min(kCap, total + std::min(kCap / std::max<uint64_t>(passes, 1), entries) * passes);
     }
-    // A node left out: its cluster marginalised onto its parents where it holds more, and its table walked
-    // once along the parents' marginal.
-    for (size_t i = 0; i < leftOut_.size() && i < leftOutCluster_.size(); i++) {
+    // Nodes left out, in reading order: each run of a parent set marginalises its cluster once where it
+    // holds more than the parents, each run of a parent order reorders the marginal once, and each node
+    // walks its table along it.
+    int owed = 0;
+    for (const std::pair<int, int>& read : leftOutReads_) {
+        owed = std::max(owed, read.second);
+        const size_t i = static_cast<size_t>(read.first);
         const int v = leftOut_[i];
-        const Cluster* c = leftOutCluster_[i];
+        const Cluster* c = i < leftOutCluster_.size() ? leftOutCluster_[i] : nullptr;
         const int h = part_.GetNodeHandle(v);
         if (c == nullptr || !((requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v)))
             continue;
@@ -469,8 +501,15 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
                 std::min(kCap, cluster * static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(m), 1)));
         }
         const uint64_t outcomes = static_cast<uint64_t>(std::max(part_.GetNumberOfOutcomes(v), 1));
-        const uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
-        total = std::min(kCap, total + (unobserved != count ? cluster : 0) + walks);
+        uint64_t walks = std::min(kCap / outcomes, parents) * outcomes;
+        const std::vector<int>& list = part_.GetParentIndices(v);
+        const int ph = count == 1 ? part_.GetNodeHandle(list[0]) : -1;
+        const bool parentRead = count == 1 && ((requested != nullptr && ph >= 0 && requested[ph] != 0) ||
+                                               part_.IsRequested(list[0]));
+        if (owed > 1 && unobserved != count && !parentRead) walks += cluster;
+        if (owed > 0 && count > 1) walks += parents;
+        owed = 0;
+        total = std::min(kCap, total + walks);
     }
     return total;
 }

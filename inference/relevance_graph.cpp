@@ -663,6 +663,18 @@ int RelevanceGraph::SortTopologically() {
     }
 }
 
+void RelevanceGraph::SortByIdentifier(const std::vector<int>& rank) {
+    const auto rankOf = [&rank](const RelevanceNode* record) {
+        const int h = record->GetHandle();
+        return h >= 0 && static_cast<size_t>(h) < rank.size() ? rank[static_cast<size_t>(h)] : -1;
+    };
+    const auto before = [&rankOf](const RelevanceNode* a, const RelevanceNode* b) {
+        return rankOf(a) < rankOf(b);
+    };
+    std::stable_sort(records.begin(), records.end(), before);
+    for (RelevanceNode* record : records) record->children.Sort(before);
+}
+
 int RelevanceGraph::SortForLogicSampling() {
     try {
         const size_t n = records.size();

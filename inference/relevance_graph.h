@@ -2,6 +2,7 @@
 // The working graph of a network for inference: one record per node with its parents, children,
 // observed outcome and the table to use; pruned, rewritten and split into parts before solving.
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -55,6 +56,11 @@ public:
     // Replaces the first occurrence; false when absent.
     bool Replace(const RelevanceNode* from, RelevanceNode* to);
     void Clear() { count_ = 0; }
+    // Reorders the list by less, equal records kept in their order.
+    template <typename Less>
+    void Sort(Less less) {
+        std::stable_sort(items_, items_ + count_, less);
+    }
     // Empties the list and frees a grown block.
     void Release();
 
@@ -163,6 +169,10 @@ struct RelevanceSeeds {
     std::vector<int> targets;
     std::vector<int> evidence;
     std::vector<int> position;
+    // By handle, the node's place in the order of identifiers (empty: none): relevance decomposition takes
+    // its targets in it, and sorts a part by it where the part's tree in the order it was built in is too
+    // large.
+    std::vector<int> identifierRank;
 };
 
 }  // namespace vovido
@@ -198,6 +208,10 @@ public:
     [[nodiscard]] int SortTopologically();
     // Observed records first, ascending by the share of zeros in their tables, then topologically.
     [[nodiscard]] int SortForLogicSampling();
+    // Records, and each record's children, in the order of their nodes' identifiers, given as a rank by
+    // handle (records without a node first, as they were): what is built from the part then does not hang
+    // on the order of a file.
+    void SortByIdentifier(const std::vector<int>& rank);
     // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
     void RemoveNode(RelevanceNode* record);
     // Removes every record labelled value, order of the others kept. 0.
