@@ -85,14 +85,15 @@ int ImplicitEquations::LinearRightSide(const ParsedEquation& equation, const std
     copy.MoveToRight();
     if (!copy.right || !IsLinearIn(*copy.right, id)) return 1;
     if (CountVariable(*copy.right, id) == 0)
-        return LogError(errorLog, kOutOfRange, ("Equation of node [" + id + "] does not name the node.").c_str(),
-                        nullptr);
+        return LogError(errorLog, kOutOfRange,
+                        ("Equation of node [" + id + "] does not name the node.").c_str(), nullptr);
     // A call would draw once in each term below, not once for the node.
     if (!copy.right->IsDeterministic())
-        return LogError(errorLog, kOutOfRange,
-                        ("Unable to solve the equation of node [" + id + "] for the node: it holds a distribution.")
-                            .c_str(),
-                        nullptr);
+        return LogError(
+            errorLog, kOutOfRange,
+            ("Unable to solve the equation of node [" + id + "] for the node: it holds a distribution.")
+                .c_str(),
+            nullptr);
     // r(W) = a*W + b: b = r(0), a = r(1) - r(0), and W = r(0) / (r(0) - r(1)).
     const std::string at0 = TextWith(*copy.right, id, 0.0), at1 = TextWith(*copy.right, id, 1.0);
     right = ParseExpression(("(" + at0 + ")/((" + at0 + ")-(" + at1 + "))").c_str(), nullptr, nullptr);
