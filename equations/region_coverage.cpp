@@ -46,8 +46,8 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
     if (element == nullptr || own == nullptr) return;
     // The scan keeps to where the node's own distribution puts it, so that its grid is fine there.
     double mean = 0.0, variance = 0.0;
-    if (own->GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) && std::isfinite(variance) &&
-        variance > 0.0) {
+    if (own->GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) &&
+        std::isfinite(variance) && variance > 0.0) {
         lower = std::max(lower, mean - kScanDeviations * std::sqrt(variance));
         upper = std::min(upper, mean + kScanDeviations * std::sqrt(variance));
     }
@@ -71,8 +71,9 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
     for (const WeightedSample& s : node.samples) {
         const auto next = std::lower_bound(roots.begin(), roots.end(), s.value) - roots.begin();
         size_t nearest = static_cast<size_t>(std::min<std::ptrdiff_t>(next, roots.size() - 1));
-        if (next > 0 && (next == static_cast<std::ptrdiff_t>(roots.size()) ||
-                         s.value - roots[static_cast<size_t>(next) - 1] < roots[static_cast<size_t>(next)] - s.value))
+        if (next > 0 &&
+            (next == static_cast<std::ptrdiff_t>(roots.size()) ||
+             s.value - roots[static_cast<size_t>(next) - 1] < roots[static_cast<size_t>(next)] - s.value))
             nearest = static_cast<size_t>(next) - 1;
         share[nearest] += s.weight;
         squares[nearest] += s.weight * s.weight;
@@ -99,29 +100,37 @@ std::string vovido::SeveralSolutionsText(const SampleNode& equation, const Sampl
 std::string HybridSampleNet::MissedRegions() {
     std::vector<double> kept;
     for (const auto& node : sampleNodes) kept.push_back(node ? node->GetValue() : 0.0);
+    // One entry: the first such node in full, the others by name.
     std::string why;
+    std::vector<std::string> others;
     for (const auto& candidate : sampleNodes) {
-        if (!candidate || !candidate->IsContinuous() || candidate->IsFixed() || candidate->IsDeterministic() ||
-            candidate->internal || !candidate->combinedLambda || candidate->combinedLambda->IsUniform())
+        if (!candidate || !candidate->IsContinuous() || candidate->IsFixed() ||
+            candidate->IsDeterministic() || candidate->internal || !candidate->combinedLambda ||
+            candidate->combinedLambda->IsUniform())
             continue;
         auto& node = static_cast<VRX_continuousSampleNode&>(*candidate);
         double lower = 0.0, upper = 0.0;
         SupportOf(node, lower, upper);
-        for (size_t c = 0; c < node.children.size() && why.empty(); ++c) {
+        for (size_t c = 0; c < node.children.size(); ++c) {
             const SampleNode& child = *node.children[c];
             const VRX_hybridMessage* message = node.childMessages[c].get();
             // Only a child whose message says something splits the belief.
-            if (!child.IsContinuous() || !child.IsDeterministic() || message == nullptr || message->IsUniform())
+            if (!child.IsContinuous() || !child.IsDeterministic() || child.internal || message == nullptr ||
+                message->IsUniform())
                 continue;
             int fair = 0, reached = 0;
             CountRegions(node, c, lower, upper, fair, reached);
-            if (reached < fair && fair > 1)
+            if (reached >= fair || fair < 2) continue;
+            if (why.empty())
                 why = vovido::SeveralSolutionsText(child, node) + ", and the draws of node " + node.id +
                       " reached only " + std::to_string(reached) + " of the " + std::to_string(fair) +
                       " regions of its belief with more than a handful of draws";
+            else
+                others.push_back(node.id);
+            break;
         }
-        if (!why.empty()) break;
     }
+    if (!others.empty()) why += ", and so for the regions of " + vovido::NodeNames(others);
     for (size_t i = 0; i < sampleNodes.size(); ++i) {
         if (sampleNodes[i]) sampleNodes[i]->SetValue(kept[i]);
     }

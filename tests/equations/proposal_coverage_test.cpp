@@ -62,9 +62,16 @@ const CoverageCase kCases[] = {
          const int y = AddEquation(n, "Y", "Y = X*X + Uniform(-0.01, 0.01)");
          ASSERT_EQ(ValueOf(n, y).SetContEvidence(4.0), kSuccess);
      },
-     "X", [](double& m, double& d) { ByQuadrature([](double x) {
-         return std::fabs(x * x - 4.0) <= 0.01 ? -0.5 * x * x : -std::numeric_limits<double>::infinity(); },
-         -2.01, 2.01, m, d); }, 1000, false},
+     "X",
+     [](double& m, double& d) {
+         ByQuadrature(
+             [](double x) {
+                 return std::fabs(x * x - 4.0) <= 0.01 ? -0.5 * x * x
+                                                       : -std::numeric_limits<double>::infinity();
+             },
+             -2.01, 2.01, m, d);
+     },
+     1000, false},
     {"state only the far tail allows",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
@@ -102,7 +109,8 @@ TEST_P(ProposalCoverage, AnswersAreRightOrWarnedOf) {
         const double d = equation ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
         // Within half a deviation: weights that look healthy in every region may still share the belief
         // between regions that far off (one run here: 0.29 to 0.71 where the regions hold half each).
-        const bool right = std::fabs(m - mean) <= 0.5 * deviation && std::fabs(d - deviation) <= 0.5 * deviation;
+        const bool right =
+            std::fabs(m - mean) <= 0.5 * deviation && std::fabs(d - deviation) <= 0.5 * deviation;
         if (c.quiet) {
             EXPECT_TRUE(right) << m << " " << d;
             EXPECT_FALSE(LoggedPart("more than one solution") || LoggedPart("did not correct")) << LogDump();
