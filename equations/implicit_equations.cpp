@@ -34,26 +34,36 @@ bool DrawsOrObserved(const VRX_network& network, int h) {
     return true;
 }
 
-// True when the tree is a*name + b with a and b free of the name: it is reached through sums,
-// differences, products with a factor free of it and quotients by a divisor free of it only.
-bool IsLinearIn(const VRX_expression& tree, const std::string& name) {
-    auto& node = const_cast<VRX_expression&>(tree);  // counted, not changed
-    if (CountVariable(node, name) == 0 || tree.GetType() == kVariableKind) return true;
-    const VRX_expression* left = tree.GetOperand(0);
-    const VRX_expression* right = tree.GetOperand(1);
-    if (left == nullptr || right == nullptr) return false;
-    const bool inLeft = CountVariable(const_cast<VRX_expression&>(*left), name) > 0;
-    const bool inRight = CountVariable(const_cast<VRX_expression&>(*right), name) > 0;
+// Whether the tree names the variable, and whether it is a*name + b with a and b free of it: reached
+// through sums, differences, products with a factor free of it and quotients by a divisor free of it.
+struct Linearity {
+    bool names;
+    bool linear;
+};
+
+Linearity LinearityIn(const VRX_expression& tree, const std::string& name) {
+    if (tree.GetType() == kVariableKind) return {static_cast<const VRX_variable&>(tree).name == name, true};
+    bool names = false, linear = true;
+    Linearity operands[2] = {{false, true}, {false, true}};
+    for (int i = 0; i < tree.GetOperandCount(); ++i) {
+        const VRX_expression* operand = tree.GetOperand(i);
+        if (operand == nullptr) continue;
+        const Linearity part = LinearityIn(*operand, name);
+        names = names || part.names;
+        linear = linear && part.linear;
+        if (i < 2) operands[i] = part;
+    }
+    if (!names) return {false, true};
     switch (tree.GetType()) {
         case kPlusKind:
         case kMinusKind:
-            return IsLinearIn(*left, name) && IsLinearIn(*right, name);
+            return {true, linear};
         case kMultiplyKind:
-            return !(inLeft && inRight) && IsLinearIn(inLeft ? *left : *right, name);
+            return {true, linear && !(operands[0].names && operands[1].names)};
         case kDivideKind:
-            return !inRight && IsLinearIn(*left, name);
+            return {true, linear && !operands[1].names};
         default:
-            return false;
+            return {true, false};
     }
 }
 
@@ -83,8 +93,9 @@ int ImplicitEquations::LinearRightSide(const ParsedEquation& equation, const std
                                        ExpressionSlot& right) {
     ParsedEquation copy = equation;
     copy.MoveToRight();
-    if (!copy.right || !IsLinearIn(*copy.right, id)) return 1;
-    if (CountVariable(*copy.right, id) == 0)
+    const Linearity linearity = copy.right ? LinearityIn(*copy.right, id) : Linearity{false, false};
+    if (!linearity.linear) return 1;
+    if (!linearity.names)
         return LogError(errorLog, kOutOfRange,
                         ("Equation of node [" + id + "] does not name the node.").c_str(), nullptr);
     // A call would draw once in each term below, not once for the node.
