@@ -360,10 +360,11 @@ std::string DropInvalidParameterReports(int first);
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
 // The values of the named variable within [lower, upper] where the element crosses v: sign changes on a
-// grid fine near 0 and reaching wide, at most `most` of them; their number, each appended to roots (when
-// given) as interpolated between the grid points around it. The variable keeps the last value tried.
+// grid of that many points, fine near 0 and reaching wide, at most `most` of them; their number, each
+// appended to roots (when given) as interpolated between the grid points around it. The variable keeps
+// the last value tried.
 int ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower, double upper,
-                  int most, std::vector<double>* roots);
+                  int points, int most, std::vector<double>* roots);
 // "the equation of node y has more than one solution for node x" ("for a distribution in it" where the
 // parent is a term the caller never made).
 std::string SeveralSolutionsText(const VRX_hybridSampleNode& equation, const VRX_hybridSampleNode& parent);

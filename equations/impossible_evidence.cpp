@@ -13,14 +13,13 @@
 using SampleNode = VRX_hybridSampleNode;
 
 int vovido::ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower,
-                          double upper, int most, std::vector<double>* roots) {
+                          double upper, int points, int most, std::vector<double>* roots) {
     // Sign changes of the element less v on a grid fine near 0 and reaching a wide range.
-    constexpr int kPoints = 4000;
     const double from = std::asinh(lower), to = std::asinh(upper);
     int count = 0;
     double previous = std::nan(""), before = 0.0;
-    for (int i = 0; i <= kPoints && count < most; ++i) {
-        const double x = std::min(std::max(std::sinh(from + (to - from) * i / kPoints), lower), upper);
+    for (int i = 0; i <= points && count < most; ++i) {
+        const double x = std::min(std::max(std::sinh(from + (to - from) * i / points), lower), upper);
         element.SetVariableValue(name, x);
         double f = 0.0;
         if (element.Evaluate(f) != kSuccess || !std::isfinite(f)) {
@@ -62,7 +61,8 @@ int HybridSampleNet::CountSolutionsInSupport(SampleNode& node, SampleNode& paren
     VRX_Helement* element = node.TakeElement();
     if (element == nullptr || !(lower < upper)) return -1;
     const double v = node.GetValue();
-    int roots = vovido::ScanCrossings(*element, parent.id, v, lower, upper, 2, nullptr);
+    constexpr int kPoints = 4000;
+    int roots = vovido::ScanCrossings(*element, parent.id, v, lower, upper, kPoints, 2, nullptr);
     if (roots == 1) {
         // The inverse must give that solution, not one outside the support.
         double at = 0.0;

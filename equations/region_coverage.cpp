@@ -24,6 +24,8 @@ constexpr double kReachedShare = 0.1;
 constexpr double kFewestInRegion = 10.0;
 constexpr int kMostSolutions = 16;
 constexpr double kScanDeviations = 12.0;
+// Within that window a grid of this many points parts solutions a hundredth of a deviation apart.
+constexpr int kScanPoints = 1000;
 
 double EstimatedValue(const SampleNode& node) {
     return node.IsObserved() || !node.IsContinuous() ? node.GetValue() : node.weightedSum;
@@ -53,7 +55,8 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
     }
     std::vector<double> roots;
     if (!(lower < upper)) return;
-    vovido::ScanCrossings(*element, node.id, EstimatedValue(equation), lower, upper, kMostSolutions, &roots);
+    vovido::ScanCrossings(*element, node.id, EstimatedValue(equation), lower, upper, kScanPoints,
+                          kMostSolutions, &roots);
     if (roots.size() < 2) return;
     std::vector<double> mass(roots.size(), 0.0), share(roots.size(), 0.0), squares(roots.size(), 0.0);
     double totalMass = 0.0, totalShare = 0.0;
