@@ -206,7 +206,16 @@ int RunHybridConversion(VRX_network& source) {
             int rc = implicit.ConstantRightSide(s, solved);
             if (rc > 0) rc = vovido::ImplicitEquations::LinearRightSide(equation->GetEquation(), id, solved);
             if (rc < 0) return failed(rc);
-            if (rc > 0) return failed(Fail(id, kOutOfRange));
+            if (rc > 0) {
+                LogError(
+                    errorLog, kOutOfRange,
+                    ("Unable to solve the equation of node [" + id +
+                     "] for the node: no rule isolates it, it is not linear in it, and its value rests on "
+                     "draws or on evidence.")
+                        .c_str(),
+                    nullptr);
+                return failed(Fail(id, kOutOfRange));
+            }
             copy.right = std::move(solved);
         }
         if (!copy.right) return failed(Fail(id, kOutOfRange));
