@@ -911,9 +911,8 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     const std::string uncorrected = UncorrectedProposals(thin);
     if (!uncorrected.empty()) {
         if (RunChainFallback(uncorrected)) return kSuccess;
-        const std::string text = "Warning: " + uncorrected +
-                                 ": the estimates may sit on one value or one "
-                                 "region of the belief.";
+        const std::string text =
+            "Warning: " + uncorrected + ": the estimates may sit on one value or one region of the belief.";
         LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
     }
     if (accepted < view.GetNumberOfSamples()) {

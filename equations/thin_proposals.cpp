@@ -1,6 +1,7 @@
 // Proposals of the sampling after message passing that rest on messages fitted to a handful of draws: the
 // sampler's weights correct a proposal only where draws of the node's own distribution reach, and
 // elsewhere weights that look healthy may all sit on the one value (or the one region) the message found.
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -56,6 +57,7 @@ std::string HybridSampleNet::UncorrectedProposals(const std::vector<ThinProposal
     if (names.size() == 1)
         return "the draws of node " + names[0] + " came from the " + message + ", fitted to " + size +
                ", which draws of its own distribution did not correct";
-    return "the draws of " + vovido::NodeNames(names) + " came from messages fitted to few samples (the " +
-           message + " to " + size + "), which draws of their own distributions did not correct";
+    return "the draws of " + vovido::NodeNames(names) +
+           " came from messages fitted to few samples (the fewest, " + size + ", in the " + message +
+           "), which draws of their own distributions did not correct";
 }
