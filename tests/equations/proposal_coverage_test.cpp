@@ -72,6 +72,19 @@ const CoverageCase kCases[] = {
              -2.01, 2.01, m, d);
      },
      1000, false},
+    // Two such nodes: one entry of each kind names both.
+    {"two squares",
+     [](VRX_network& n) {
+         for (const char* x : {"a", "b"}) {
+             const std::string y = std::string("y") + x;
+             ASSERT_GE(AddDistributionNode(n, x, {"Normal(0, 1)"}), 0);
+             ASSERT_GE(AddEquationNode(n, y.c_str(),
+                                       (std::string(x) + "*" + x + " + Uniform(-0.01, 0.01)").c_str(), {x}),
+                       0);
+             ASSERT_EQ(Observe(n, y.c_str(), 1.0), kSuccess);
+         }
+     },
+     "b", [](double& m, double& d) { Shell(1.0, m, d); }, 1000, false},
     {"state only the far tail allows",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
@@ -111,6 +124,8 @@ TEST_P(ProposalCoverage, AnswersAreRightOrWarnedOf) {
         // between regions that far off (one run here: 0.29 to 0.71 where the regions hold half each).
         const bool right =
             std::fabs(m - mean) <= 0.5 * deviation && std::fabs(d - deviation) <= 0.5 * deviation;
+        EXPECT_LE(CountLoggedPart("regions of its belief"), 1) << LogDump();
+        EXPECT_LE(CountLoggedPart("did not correct"), 1) << LogDump();
         if (c.quiet) {
             EXPECT_TRUE(right) << m << " " << d;
             EXPECT_FALSE(LoggedPart("more than one solution") || LoggedPart("did not correct")) << LogDump();
