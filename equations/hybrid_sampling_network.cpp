@@ -937,11 +937,14 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->FinishEstimate();
     }
-    // Proposals that found one of several regions of a belief lead every draw there. The chain would
-    // reach no region that small steps do not join (a sine's), so the draws stand, said to be partial.
+    // Proposals that found one of several regions of a belief lead every draw there. The chain reaches
+    // regions mirrored through 0 (x*x) by its reflections, but none that small steps do not join (a
+    // sine's): there the draws stand, said to be partial.
     if (useProposals && (runFlags & 1)) {
-        const std::string missed = MissedRegions();
+        bool mirrored = false;
+        const std::string missed = MissedRegions(mirrored);
         if (!missed.empty()) {
+            if (mirrored && RunChainFallback(missed)) return kSuccess;
             const std::string text =
                 "Warning: " + missed + ": the estimate may leave the others out, or weigh them by chance.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);

@@ -212,7 +212,8 @@ private:
     // for them, each solution holding a fair share of the belief: why their estimates cover some regions
     // of it only ("... the draws of node x reached only 1 of the 2 regions ..."), empty when none did
     // (region_coverage.cpp). Called with the estimates finished, their samples not yet written.
-    std::string MissedRegions();
+    // mirrored: each region missed is the reflection through 0 of one reached, which the chain reaches.
+    std::string MissedRegions(bool& mirrored);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
     // warning that begins with why); false when the search finds none (chain_fallback.cpp).

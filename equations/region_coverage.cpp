@@ -24,6 +24,8 @@ constexpr double kReachedShare = 0.1;
 constexpr double kFewestInRegion = 10.0;
 constexpr int kMostSolutions = 16;
 constexpr double kScanDeviations = 12.0;
+// Solutions this close (relative) to each other's reflection through 0 are mirrored.
+constexpr double kMirrorTolerance = 1e-3;
 // Within that window a grid of this many points parts solutions a hundredth of a deviation apart.
 constexpr int kScanPoints = 1000;
 
@@ -33,9 +35,11 @@ double EstimatedValue(const SampleNode& node) {
 
 // Of the solutions of the child's equation for the node, the other parents at their estimates: how many
 // hold a fair share of the belief, and how many of those the node's draws reached.
+// mirrored: every region missed is the reflection through 0 of one reached (x*x, Abs(x)).
 void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, double upper, int& fair,
-                  int& reached) {
+                  int& reached, bool& mirrored) {
     fair = reached = 0;
+    mirrored = true;
     SampleNode& equation = *node.children[child];
     for (SampleNode* p : equation.parents) {
         if (p != &node && p->IsContinuous()) p->SetValue(EstimatedValue(*p));
@@ -83,13 +87,23 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
         totalShare += s.weight;
     }
     if (!(totalMass > 0.0) || !(totalShare > 0.0)) return;
+    std::vector<char> isReached(roots.size(), 0);
     for (size_t i = 0; i < roots.size(); ++i) {
         const double due = mass[i] / totalMass;
         if (due < kFairShare) continue;
         ++fair;
-        if (share[i] / totalShare >= kReachedShare * due &&
-            vovido::EffectiveSampleSize(share[i], squares[i]) >= kFewestInRegion)
-            ++reached;
+        isReached[i] = share[i] / totalShare >= kReachedShare * due &&
+                       vovido::EffectiveSampleSize(share[i], squares[i]) >= kFewestInRegion;
+        reached += isReached[i];
+    }
+    for (size_t i = 0; i < roots.size(); ++i) {
+        if (isReached[i] || mass[i] / totalMass < kFairShare) continue;
+        bool reflected = false;
+        for (size_t j = 0; j < roots.size(); ++j)
+            reflected =
+                reflected || (isReached[j] && std::fabs(roots[i] + roots[j]) <=
+                                                  kMirrorTolerance * std::max(1.0, std::fabs(roots[i])));
+        mirrored = mirrored && reflected;
     }
 }
 
@@ -100,7 +114,8 @@ std::string vovido::SeveralSolutionsText(const SampleNode& equation, const Sampl
            (parent.internal ? "a distribution in it" : "node " + parent.id);
 }
 
-std::string HybridSampleNet::MissedRegions() {
+std::string HybridSampleNet::MissedRegions(bool& mirrored) {
+    mirrored = true;
     std::vector<double> kept;
     for (const auto& node : sampleNodes) kept.push_back(node ? node->GetValue() : 0.0);
     // One entry: the first such node in full, the others by name.
@@ -122,8 +137,10 @@ std::string HybridSampleNet::MissedRegions() {
                 message->IsUniform())
                 continue;
             int fair = 0, reached = 0;
-            CountRegions(node, c, lower, upper, fair, reached);
+            bool reflected = true;
+            CountRegions(node, c, lower, upper, fair, reached, reflected);
             if (reached >= fair || fair < 2) continue;
+            mirrored = mirrored && reflected && reached > 0;
             if (why.empty())
                 why = vovido::SeveralSolutionsText(child, node) + ", and the draws of node " + node.id +
                       " reached only " + std::to_string(reached) + " of the " + std::to_string(fair) +
