@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
@@ -36,6 +37,18 @@ std::string EffectiveTail(double effective, int count) {
 }  // namespace
 
 namespace vovido {
+
+void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double& squares) {
+    sum = squares = 0.0;
+    for (const WeightedSample& x : samples) {
+        sum += x.weight;
+        squares += x.weight * x.weight;
+    }
+}
+
+bool IsThinMessage(double sum, double squares, int count) {
+    return FewEffective(EffectiveSampleSize(sum, squares), count, true);
+}
 
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage) {

@@ -16,6 +16,7 @@
 #include "definitions/equation.h"
 #include "definitions/hybrid_definition.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/implicit_equations.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -181,6 +182,7 @@ int RunHybridConversion(VRX_network& source) {
     VRX_network hybrid;
     std::vector<int> map(static_cast<size_t>(source.GetNumberOfSlots()), -1);
     int counter = 1;
+    vovido::ImplicitEquations implicit(source);
     auto failed = [&](int code) {
         (void)source.InvalidateValues();  // always 0
         return code;
@@ -196,8 +198,26 @@ int RunHybridConversion(VRX_network& source) {
         const bool direct = copy.left && copy.right && copy.left->GetType() == kVariableKind &&
                             copy.left->sign == 1 && static_cast<VRX_variable&>(*copy.left).name == id &&
                             CountVariable(*copy.right, id) == 0;
-        // An equation the node's variable cannot be isolated in gives no right side to convert.
-        if (!direct && SolveEquationFor(copy, id) != kSuccess) return failed(Fail(id, kOutOfRange));
+        // An equation the node's variable cannot be isolated in is solved as the update without evidence
+        // solves it where its value follows from constants alone, else in closed form where it is linear in
+        // the node.
+        if (!direct && SolveEquationFor(copy, id) != kSuccess) {
+            ExpressionSlot solved;
+            int rc = implicit.ConstantRightSide(s, solved);
+            if (rc > 0) rc = vovido::ImplicitEquations::LinearRightSide(equation->GetEquation(), id, solved);
+            if (rc < 0) return failed(rc);
+            if (rc > 0) {
+                LogError(
+                    errorLog, kOutOfRange,
+                    ("Unable to solve the equation of node [" + id +
+                     "] for the node: no rule isolates it, it is not linear in it, and its value rests on "
+                     "draws or on evidence.")
+                        .c_str(),
+                    nullptr);
+                return failed(Fail(id, kOutOfRange));
+            }
+            copy.right = std::move(solved);
+        }
         if (!copy.right) return failed(Fail(id, kOutOfRange));
         // An equation's range is where its values are shown and discretised: the solver never cuts a
         // value off at it, so the hybrid range holds the range and all the mass of the node's values.

@@ -82,15 +82,6 @@ bool DrawOwnValue(SampleNode& node) {
     return ok;
 }
 
-// The sum of the samples' weights and of their squares.
-void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double& squares) {
-    sum = squares = 0.0;
-    for (const WeightedSample& x : samples) {
-        sum += x.weight;
-        squares += x.weight * x.weight;
-    }
-}
-
 // Iterations allowed beyond those a tree needs when the arcs form a loop.
 constexpr int kLoopIterations = 100;
 // Node visits the iterations may take in all (each iteration visits every node, some 200 ns each, a few
@@ -127,7 +118,7 @@ bool SameMessage(VRX_hybridMessage& current, VRX_hybridMessage& fresh) {
     if (samples.empty())
         return vovido::SameDistribution(vovido::UsedComponents(a), vovido::UsedComponents(b));
     double sum = 0.0, squares = 0.0;
-    SumWeights(samples, sum, squares);
+    vovido::SumWeights(samples, sum, squares);
     if (!(sum > 0.0) || !(squares > 0.0) || a.count < 1 || b.count < 1) return false;
     const double effective = sum * sum / squares;
     double m1 = 0.0, v1 = 0.0, m2 = 0.0, v2 = 0.0;
@@ -607,7 +598,7 @@ void HybridSampleNet::WarnOfThinMessages() const {
                 }
                 const auto& samples = static_cast<const VRX_continuousMessage*>(message)->GetSamples();
                 double sum = 0.0, squares = 0.0;
-                SumWeights(samples, sum, squares);
+                vovido::SumWeights(samples, sum, squares);
                 thin.Add("from node " + senders[i]->id + " to node " + node->id,
                          "from " + senders[i]->id + " to " + node->id, sum, squares,
                          static_cast<int>(samples.size()), true);

@@ -414,6 +414,7 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
     } else if (BuildProduct(element, proposal_)) {
         product = &proposal_;
     }
+    drewOwn_ = true;
     if (product == nullptr || product->components.empty()) {
         if (!DrawInRange(element, value)) return 0.0;
         density = element.GetDensity(value);
@@ -429,6 +430,7 @@ double VRX_continuousSampleNode::SampleValueFromElement(VRX_Helement& element, d
         if (!DrawInRange(element, value)) return 0.0;
     } else {
         value = product->Sample();
+        drewOwn_ = false;
     }
     density = element.GetDensity(value);
     return share > 0.0 ? share * density + (1.0 - share) * product->Density(value) : product->Density(value);
@@ -467,6 +469,7 @@ double VRX_continuousSampleNode::ScaledSampleFromProposal(double& logOffset) {
 
 void VRX_continuousSampleNode::ResetEstimate() {
     weightedSum = weightedSquareSum = 0.0;
+    drawnWeight = ownWeight = 0.0;
     samples.clear();
     histogram.assign(kHistogramBins, 0.0);
 }
@@ -479,6 +482,8 @@ int VRX_continuousSampleNode::BinOf(double x) const {
 
 void VRX_continuousSampleNode::AddSampleToEstimate(double weight) {
     samples.push_back({currentValue, weight});
+    drawnWeight += weight;
+    if (drewOwn_) ownWeight += weight;
     if (histogram.size() != static_cast<size_t>(kHistogramBins)) histogram.assign(kHistogramBins, 0.0);
     histogram[static_cast<size_t>(BinOf(currentValue))] += weight;
     weightedSum += currentValue * weight;
@@ -490,6 +495,8 @@ void VRX_continuousSampleNode::ScaleEstimate(double factor) {
     for (double& h : histogram) h *= factor;
     weightedSum *= factor;
     weightedSquareSum *= factor;
+    drawnWeight *= factor;
+    ownWeight *= factor;
 }
 
 void VRX_continuousSampleNode::FinishEstimate() {

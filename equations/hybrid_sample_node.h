@@ -250,8 +250,14 @@ public:
     bool openRange = false;
     std::vector<WeightedSample> samples;
     std::vector<double> histogram;
+    // The weight added to the estimate, and the part of it from draws of the node's own distribution
+    // rather than of its product with the lambda messages: what corrects a proposal that missed.
+    double drawnWeight = 0.0;
+    double ownWeight = 0.0;
 
 private:
+    // The last draw came from the node's own distribution.
+    bool drewOwn_ = false;
     // A draw of the element kept within the range, up to a bounded number of tries; false when none.
     bool DrawInRange(VRX_Helement& element, double& value) const;
     // The normalised product of the element's Gaussian and the combined lambda's components; false (and

@@ -673,9 +673,7 @@ int HybridSampleNet::PrepareInversion(SampleNode& observed) {
         }
         // One solution where the parent can lie: the inverse is that one, nothing is left out.
         if (chosen != nullptr && chosenShared && solutions != 1) {
-            const std::string text = "Warning: the equation of node " + node->id +
-                                     " has more than one solution for " +
-                                     (chosen->internal ? "a distribution in it" : "node " + chosen->id) +
+            const std::string text = "Warning: " + vovido::SeveralSolutionsText(*node, *chosen) +
                                      "; the evidence is explained through one of them only.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
         }
@@ -857,7 +855,7 @@ double HybridSampleNet::DrawSample(bool useProposals, double& logOffset) {
     return w.value;
 }
 
-int HybridSampleNet::RunSampling(bool useProposals) {
+int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinProposal>& thin) {
     if (runFlags & 16) return kOutOfRange;
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->ResetEstimate();
@@ -909,6 +907,14 @@ int HybridSampleNet::RunSampling(bool useProposals) {
                           effective);
         if (RunChainFallback(why)) return kSuccess;
     }
+    // Weights that look healthy on the one value or region a thin message found are worth one draw.
+    const std::string uncorrected = UncorrectedProposals(thin);
+    if (!uncorrected.empty()) {
+        if (RunChainFallback(uncorrected)) return kSuccess;
+        const std::string text =
+            "Warning: " + uncorrected + ": the estimates may sit on one value or one region of the belief.";
+        LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+    }
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -930,6 +936,19 @@ int HybridSampleNet::RunSampling(bool useProposals) {
             squares, accepted);
     for (auto& node : sampleNodes) {
         if (node && !node->IsObserved()) node->FinishEstimate();
+    }
+    // Proposals that found one of several regions of a belief lead every draw there. The chain reaches
+    // regions mirrored through 0 (x*x) by its reflections, but none that small steps do not join (a
+    // sine's): there the draws stand, said to be partial.
+    if (useProposals && (runFlags & 1)) {
+        bool mirrored = false;
+        const std::string missed = MissedRegions(mirrored);
+        if (!missed.empty()) {
+            if (mirrored && RunChainFallback(missed)) return kSuccess;
+            const std::string text =
+                "Warning: " + missed + ": the estimate may leave the others out, or weigh them by chance.";
+            LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+        }
     }
     WriteAllResults();
     return kSuccess;
@@ -962,7 +981,7 @@ int HybridSampleNet::RunMessagePassingSampling(bool planOnlyWhereNeeded) {
     if (planOnlyWhereNeeded) runFlags |= 8;
     runFlags |= 2;
     int rc = RunMessagePassing(false);
-    if (rc == kSuccess) rc = RunSampling(true);
+    if (rc == kSuccess) rc = RunSampling(true, FindThinProposals());
     runFlags &= ~(2 | 8);
     return rc;
 }

@@ -190,11 +190,30 @@ private:
     // Sets the parent of an observed deterministic node from its value; the factor of the weight
     // (the Jacobian of the inversion), 0 when it fails.
     double ApplyInversion(VRX_hybridSampleNode& node);
-    [[nodiscard]] int RunSampling(bool useProposals);
+    // A node whose proposal after message passing rests on a message fitted to few effective samples,
+    // the thinnest such message with its weights.
+    struct ThinProposal {
+        VRX_continuousSampleNode* node;
+        const VRX_hybridSampleNode* sender;
+        double sum, squares;
+        int count;
+    };
+    // Weighted sampling, from the proposals of the messages (useProposals) or the conditionals; thin: the
+    // proposals fitted to few samples, which the estimates must not silently rest on.
+    [[nodiscard]] int RunSampling(bool useProposals, const std::vector<ThinProposal>& thin = {});
     // Solutions of the observed node's equation for the parent within the parent's support, the other
     // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
     // parent is free).
     int CountSolutionsInSupport(VRX_hybridSampleNode& node, VRX_hybridSampleNode& parent);
+    // The interval a continuous node's values may take: its range, narrowed to its root support where
+    // that is known.
+    void SupportOf(const VRX_hybridSampleNode& node, double& lower, double& upper);
+    // Nodes drawn from proposals whose draws reached only some of the solutions of a child's equation
+    // for them, each solution holding a fair share of the belief: why their estimates cover some regions
+    // of it only ("... the draws of node x reached only 1 of the 2 regions ..."), empty when none did
+    // (region_coverage.cpp). Called with the estimates finished, their samples not yet written.
+    // mirrored: each region missed is the reflection through 0 of one reached, which the chain reaches.
+    std::string MissedRegions(bool& mirrored);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
     // warning that begins with why); false when the search finds none (chain_fallback.cpp).
@@ -289,6 +308,11 @@ private:
     void WarnOfApproximateBeliefs(const std::vector<std::vector<ChildKind>>& kinds);
     // Warns of every message in use that was fitted to too few effective samples.
     void WarnOfThinMessages() const;
+    std::vector<ThinProposal> FindThinProposals() const;
+    // Why the estimates of the nodes of thin proposals that draws of their own distribution did not
+    // correct may sit on one value or one region of the belief; empty when there are none
+    // (thin_proposals.cpp).
+    std::string UncorrectedProposals(const std::vector<ThinProposal>& thin) const;
     void FindRootSupports();
     // True when the node is a continuous root whose distribution gives x no density: a message fitted to
     // samples reaches beyond the edges of a uniform, say, where the model never puts the node.
@@ -336,6 +360,19 @@ std::string DropInvalidParameterReports(int first);
 // estimate (a node, a message), plural when it names several.
 void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
+// The values of the named variable within [lower, upper] where the element crosses v: sign changes on a
+// grid of that many points, fine near 0 and reaching wide, at most `most` of them; their number, each
+// appended to roots (when given) as interpolated between the grid points around it. The variable keeps
+// the last value tried.
+int ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower, double upper,
+                  int points, int most, std::vector<double>* roots);
+// "the equation of node y has more than one solution for node x" ("for a distribution in it" where the
+// parent is a term the caller never made).
+std::string SeveralSolutionsText(const VRX_hybridSampleNode& equation, const VRX_hybridSampleNode& parent);
+// The sum of the samples' weights and of their squares.
+void SumWeights(const std::vector<WeightedSample>& samples, double& sum, double& squares);
+// True for a message fitted to samples that are mostly the few of the largest weights (as above).
+bool IsThinMessage(double sum, double squares, int count);
 // A product of weights kept as a double between kSmall and 1 / kSmall times e^logOffset: a product of
 // many small densities never underflows, and a density that underflows alone (far in a tail) joins as
 // its logarithm. Weights of the same scale stay plain products (offset 0).

@@ -12,38 +12,57 @@
 
 using SampleNode = VRX_hybridSampleNode;
 
+int vovido::ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower,
+                          double upper, int points, int most, std::vector<double>* roots) {
+    // Sign changes of the element less v on a grid fine near 0 and reaching a wide range.
+    const double from = std::asinh(lower), to = std::asinh(upper);
+    int count = 0;
+    double previous = std::nan(""), before = 0.0;
+    for (int i = 0; i <= points && count < most; ++i) {
+        const double x = std::min(std::max(std::sinh(from + (to - from) * i / points), lower), upper);
+        element.SetVariableValue(name, x);
+        double f = 0.0;
+        if (element.Evaluate(f) != kSuccess || !std::isfinite(f)) {
+            previous = std::nan("");
+            continue;
+        }
+        const double d = f - v;
+        const bool crossed = !std::isnan(previous) && previous != 0.0 && (previous < 0.0) != (d < 0.0);
+        if (d == 0.0 || crossed) {
+            ++count;
+            if (roots != nullptr)
+                roots->push_back(d == 0.0 ? x : before + (x - before) * previous / (previous - d));
+        }
+        previous = d;
+        before = x;
+    }
+    return count;
+}
+
+void HybridSampleNet::SupportOf(const SampleNode& node, double& lower, double& upper) {
+    const auto& continuous = static_cast<const VRX_continuousSampleNode&>(node);
+    lower = continuous.lowerBound;
+    upper = continuous.upperBound;
+    if (rootSupport_.empty()) FindRootSupports();
+    const auto& support = rootSupport_[static_cast<size_t>(node.handle)];
+    if (!std::isnan(support.first)) {
+        lower = std::max(lower, support.first);
+        upper = std::min(upper, support.second);
+    }
+}
+
 int HybridSampleNet::CountSolutionsInSupport(SampleNode& node, SampleNode& parent) {
     for (const SampleNode* p : node.parents) {
         if (p != &parent && !p->IsObserved()) return -1;
     }
     if (!parent.IsContinuous()) return -1;
-    const auto& continuous = static_cast<const VRX_continuousSampleNode&>(parent);
-    double lower = continuous.lowerBound, upper = continuous.upperBound;
-    if (rootSupport_.empty()) FindRootSupports();
-    const auto& support = rootSupport_[static_cast<size_t>(parent.handle)];
-    if (!std::isnan(support.first)) {
-        lower = std::max(lower, support.first);
-        upper = std::min(upper, support.second);
-    }
+    double lower = 0.0, upper = 0.0;
+    SupportOf(parent, lower, upper);
     VRX_Helement* element = node.TakeElement();
     if (element == nullptr || !(lower < upper)) return -1;
-    // Sign changes of the equation less the evidence on a grid fine near 0 and reaching a wide range.
+    const double v = node.GetValue();
     constexpr int kPoints = 4000;
-    const double from = std::asinh(lower), to = std::asinh(upper), v = node.GetValue();
-    int roots = 0;
-    double previous = std::nan("");
-    for (int i = 0; i <= kPoints && roots < 2; ++i) {
-        const double x = std::min(std::max(std::sinh(from + (to - from) * i / kPoints), lower), upper);
-        element->SetVariableValue(parent.id, x);
-        double f = 0.0;
-        if (element->Evaluate(f) != kSuccess || !std::isfinite(f)) {
-            previous = std::nan("");
-            continue;
-        }
-        const double d = f - v;
-        if (d == 0.0 || (!std::isnan(previous) && previous != 0.0 && (previous < 0.0) != (d < 0.0))) ++roots;
-        previous = d;
-    }
+    int roots = vovido::ScanCrossings(*element, parent.id, v, lower, upper, kPoints, 2, nullptr);
     if (roots == 1) {
         // The inverse must give that solution, not one outside the support.
         double at = 0.0;

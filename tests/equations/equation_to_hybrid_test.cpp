@@ -199,6 +199,66 @@ TEST(EquationToHybrid, FailuresAreLoggedAndLeaveValuesOutOfDate) {
     }
 }
 
+// An equation naming its own node is solved as without evidence whatever evidence lies elsewhere (Y
+// observed at 1 puts X at N(0.5, 0.5)): from constants, or in closed form where it is linear in the node;
+// one without a solution is refused naming the node either way.
+TEST(EquationToHybrid, AnEquationNamingItsNodeIsSolvedWhateverEvidenceLiesElsewhere) {
+    const struct {
+        const char* equation;
+        double mean[2], deviation[2];  // without and with the evidence on Y
+        const char* refusal;
+        bool refusedWithEvidenceOnly = false;
+    } cases[] = {
+        {"W = 0.5*W + 2", {4.0, 4.0}, {0.0, 0.0}, nullptr},
+        {"W = cos(W)", {0.7390851332151607, 0.7390851332151607}, {0.0, 0.0}, nullptr},
+        {"W = 0.5*W + X", {0.0, 1.0}, {2.0, std::sqrt(2.0)}, nullptr},
+        {"W = W + 1", {}, {}, "Unable to solve the equation of node [W] for the node."},
+        {"W = W + X", {}, {}, "Unable to solve the equation of node [W] for the node."},
+        {"X = 2", {}, {}, "Equation of node [W] does not name the node."},
+        {"W = 0.5*W + Normal(0, 1)",
+         {},
+         {},
+         "Unable to solve the equation of node [W] for the node: it holds a distribution."},
+        // Solved by Newton's method draw by draw without evidence elsewhere, but not in closed form.
+        {"W = 0.5*cos(W) + X",
+         {},
+         {},
+         "Unable to solve the equation of node [W] for the node: no rule isolates it, it is not linear in "
+         "it, "
+         "and its value rests on draws or on evidence.",
+         true},
+    };
+    for (const auto& c : cases) {
+        for (int observed = 0; observed < 2; ++observed) {
+            SCOPED_TRACE(std::string(c.equation) + (observed ? " with evidence" : ""));
+            VRX_network net;
+            ASSERT_GE(AddEquation(net, "X", "X = Normal(0, 1)"), 0);
+            const int y = AddEquation(net, "Y", "Y = X + Normal(0, 1)");
+            const int w = AddEquation(net, "W", c.equation);
+            ASSERT_GE(w, 0);
+            if (observed) {
+                ASSERT_EQ(ValueOf(net, y).SetContEvidence(1.0), kSuccess);
+            }
+            const int rc = Update(net, kImportanceSampling, 20000);
+            if (c.refusedWithEvidenceOnly && !observed) {
+                EXPECT_EQ(rc, kSuccess) << LogDump();
+                continue;
+            }
+            if (c.refusal != nullptr) {
+                EXPECT_EQ(rc, kOutOfRange);
+                ASSERT_FALSE(LoggedMessages().empty());
+                EXPECT_EQ(LoggedMessages()[0], c.refusal);
+                EXPECT_FALSE(ValueOf(net, w).IsUpToDate());
+                continue;
+            }
+            ASSERT_EQ(rc, kSuccess) << LogDump();
+            EXPECT_NEAR(ValueOf(net, w).GetMean(), c.mean[observed], 0.05);
+            EXPECT_NEAR(ValueOf(net, w).GetStdDev(), c.deviation[observed], 0.05);
+        }
+    }
+    errorLog.Flush();
+}
+
 // A root observed where its distribution has no density is impossible evidence, whether or not the
 // network has evidence below; inside the support the observation is the root's value.
 TEST(EquationToHybrid, ARootObservedOutsideItsSupportIsRefused) {

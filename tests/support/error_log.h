@@ -90,6 +90,14 @@ inline std::string LogDump() {
 }
 
 // True when the log holds this text (an empty one always), as LogDump shows it.
+// The entries whose text holds the part.
+inline int CountLoggedPart(const std::string& part) {
+    int count = 0;
+    for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i)
+        count += MessageAt(i).find(part) != std::string::npos;
+    return count;
+}
+
 inline bool LoggedPart(const std::string& part) {
     for (int i = 0; i < errorLog.GetNumberOfEntries(); ++i) {
         if ((std::to_string(errorLog.GetCode(i)) + " " + MessageAt(i)).find(part) != std::string::npos)

@@ -1615,8 +1615,12 @@ public class Network extends Wrapper {
      * is refused; the node's own identifier is not: an equation may name its node on both sides, and
      * {@link #updateBeliefs()} solves it for the node ({@code "X = 2*X"} gives X = 0), or fails naming
      * the node when it has no solution ({@code "X = X + 1"}: "Unable to solve the equation of node [X]
-     * for the node."), or when the equation does not name the node at all ({@code "Z = 2"} set on X: "Equation
-     * of node [X] does not name the node.").
+     * for the node."), or when the equation does not name the node at all ({@code "Z = 2"} set on X:
+     * "Equation of node [X] does not name the node."), with or without evidence elsewhere. Once a node with
+     * parents holds evidence, such an equation whose value varies with its parents is solved where it is
+     * linear in the node ({@code "W = 0.5*W + X"}), and any other is refused naming the node ("Unable to
+     * solve the equation of node [W] for the node: no rule isolates it, it is not linear in it, and its
+     * value rests on draws or on evidence.").
      *
      * @param nodeHandle the equation node's handle
      * @param equation the equation's text

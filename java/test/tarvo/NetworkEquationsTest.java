@@ -127,6 +127,44 @@ public class NetworkEquationsTest {
         }
     }
 
+    /**
+     * An equation naming its own node is solved, or refused naming the node, with or without evidence on
+     * an unrelated pair X -> Y.
+     */
+    public void testEquationNamingItsNodeWhateverEvidenceLiesElsewhere() {
+        String unsolvable = "Unable to solve the equation of node [W] for the node.";
+        String[][] cases = {  // W's equation, then its value or the refusal's cause
+            {"W = 0.5*W + 2", "4"},
+            {"W = cos(W)", "0.7390851332151607"},
+            {"W = W + 1", unsolvable},
+        };
+        for (String[] c : cases) {
+            for (boolean observed : new boolean[] {false, true}) {
+                Network net = new Network();
+                try {
+                    equation(net, "X", "X = Normal(0, 1)");
+                    equation(net, "Y", "Y = X + Normal(0, 1)");
+                    equation(net, "W", c[0]);
+                    if (observed) {
+                        net.setContEvidence("Y", 1.0);
+                    }
+                    String what = c[0] + (observed ? " with evidence" : "");
+                    if (c[1].equals(unsolvable)) {
+                        String message = message(net::updateBeliefs);
+                        Check.isTrue(message.startsWith("TARVO error -2 in function UpdateBeliefs. Logged information: "
+                                + unsolvable), what + ": " + message);
+                    } else {
+                        net.updateBeliefs();
+                        double[] w = net.getNodeValue("W");
+                        Fixtures.near(new double[] {Double.parseDouble(c[1]), 0}, new double[] {w[0], w[1]}, what);
+                    }
+                } finally {
+                    net.dispose();
+                }
+            }
+        }
+    }
+
     public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
         Network net = deterministicNetwork();
         Network copy = new Network();
