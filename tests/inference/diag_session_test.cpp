@@ -176,14 +176,10 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     EXPECT_EQ(session.GetPursuedFault(), 0);  // unchanged by the refused list
     EXPECT_EQ(session.SetPursuedFaults(Ints({})), kOutOfRange);
     EXPECT_EQ(session.SetPursuedFaults(Ints({1, 0, 1})), kOutOfRange);
-    EXPECT_EQ(session.InstantiateObservation(g, 1), kOutOfRange);  // a target, not an observation
     EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
                                         "No fault is given to pursue",
-                                        "Fault index 1 is given twice; each fault is pursued once",
-                                        "ERROR: Node [G] : it is a target of the diagnosis, whose "
-                                        "faults the observations are to find, not an observation"}));
-    EXPECT_FALSE(net.GetNode(g)->GetValue()->HasEvidence());
+                                        "Fault index 1 is given twice; each fault is pursued once"}));
     EXPECT_EQ(session.SetPursuedFault(2), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFaults().GetCount(), 0);
     EXPECT_EQ(session.ComputeTestStrengths(kMarginal), kOutOfRange);  // nothing pursued
@@ -315,6 +311,23 @@ TEST_F(DiagSessionTest, SingleFaultStrengthsAndScoresMatchHandValues) {
     ASSERT_EQ(net.userProperties.ChangePropertyValue(alpha, "nan"), kSuccess);
     ASSERT_EQ(Rank(0), kSuccess);
     EXPECT_NEAR(session.GetResults()[0].score, session.GetResults()[0].strength - 2.0, 1e-12);
+}
+
+// A target may be observed like any node: G seen bad ranks the tests for F as if G were bad for certain.
+TEST_F(DiagSessionTest, AnObservedTargetIsEvidenceOfTheNextRanking) {
+    Build();
+    Start();
+    ASSERT_EQ(session.InstantiateObservation(g, 1), kSuccess);
+    EXPECT_EQ(net.GetNode(g)->GetValue()->GetEvidence(), 1);
+    ASSERT_EQ(Rank(0), kSuccess);
+    Tables certain;
+    certain.pG = 1.0;
+    auto fault = [](const std::array<double, 4>& p) { return vovido::BinaryEntropy(p[2] + p[3]); };
+    const std::vector<TestResult>& results = session.GetResults();
+    ASSERT_EQ(results.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(results[i].strength, Strength(certain, {-1, -1, -1}, i, fault, true), 1e-12) << i;
+    EXPECT_EQ(session.GetFaults().size(), 2u);
 }
 
 TEST_F(DiagSessionTest, UnavailableCostsAndSeparatedTestsKeepTheirPlaces) {
