@@ -68,12 +68,12 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     const std::pair<int, std::string> cases[] = {
         {1000000,
          "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes with tables of "
-         "262207741952 cells, which take some 6304249806848 bytes (5632 a node and 24 a cell), past the "
+         "262207741952 cells, which take some 6302201806848 bytes (4608 a node and 24 a cell), past the "
          "limit of 2147483648 bytes"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
         {342,
          "The network of 342 slices of 2 plate nodes would have 684 nodes with tables of 89417088 cells, "
-         "which take some 2149862400 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
+         "which take some 2149161984 bytes (4608 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();
@@ -125,7 +125,7 @@ TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodesOrTheirJoinTree) 
         {20, 30000,
          "The network of 30000 slices of 20 plate nodes would have 600000 nodes with tables of 4679922 "
          "cells, "
-         "which take some 3491518128 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
+         "which take some 2877118128 bytes (4608 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
