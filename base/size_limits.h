@@ -68,12 +68,17 @@ constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
 
 // Largest work of policy evaluation, in the cells of kMaxDecisionWorkCells: its belief updates (one per
-// configuration of the scenario nodes each pass varies) times the work of one. Measured at 6 to 15 ns a
-// cell (nodes answered alone, or parts of 10 to 40 nodes), so some 10 s at this limit at the least.
+// configuration of the scenario nodes each pass varies) times the work of one: under a clustering
+// algorithm its join tree's entries and the entries its run walks, else every table's cells, and the
+// fixed share of each node. Some 6 to 7 ns a cell, so some 10 s at this limit (measured: diagrams of
+// 20 to 80 nodes with small tables, 0.7 to 0.8 us a node and tree node; clusters of ten four-outcome nodes,
+// 7.5 ns an entry walked; noisy-MAX nodes of 14 to 16 observed parents, 0.25 ns a cell of their tables,
+// which a join tree's update reads once: kTableCellsPerTreeWorkCell of them count as one).
 constexpr int64_t kMaxPolicyEvaluationWorkCells = int64_t{3} << 29;
-// An update's join tree is triangulated and built anew for each update: each node of it costs a few
-// microseconds besides its tables, counted as this many cells.
-constexpr int64_t kCellsPerTreeNode = 256;
+constexpr int64_t kTableCellsPerTreeWorkCell = 16;
+// An update's join tree is triangulated and built anew for each update: each node of it costs some
+// records and structures besides its tables and the node's own share, counted as this many cells.
+constexpr int64_t kCellsPerTreeNode = 64;
 
 // Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
 // makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
