@@ -80,10 +80,14 @@ constexpr int64_t kTableCellsPerTreeWorkCell = 16;
 // records and structures besides its tables and the node's own share, counted as this many cells.
 constexpr int64_t kCellsPerTreeNode = 64;
 
-// Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
-// makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
-// walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.
-constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
+// Largest work of one ranking of tests, in table cells: the belief updates it makes (per case, the
+// present evidence and each test outcome, one per combination of the fault nodes walked) times the cells
+// of every table, or of the join tree where larger, and kCellsPerNodeUpdate a node; taken as independent,
+// the products of the fault nodes' marginals besides, kMarginalProductsPerCell of them a cell. Some 10 s
+// at this limit: measured on 40 faults and 40 tests, 2.5 ns a cell for the joint probabilities of 14
+// pursued faults (1.5 s), 1.1 ns a product for 19 taken as independent (0.9 s).
+constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 32;
+constexpr int64_t kMarginalProductsPerCell = 2;
 
 // Largest work of the probability of evidence by the chain rule, in table cells: one belief update per
 // finding, each over every table, or the join tree of the whole network where that is larger, and

@@ -589,21 +589,21 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
          "of their 20 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
          "would take 105906075 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
          "every test with join trees of 25344 entries: the work of 703216369104 cells (64 a node besides "
-         "its table or tree), past the limit of 1073741824 cells"},
+         "its table or tree), past the limit of 4294967296 cells"},
         {kConfigurationsJoint, 40,
          "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 111050674405275 belief updates of 90 nodes with tables of 880 cells "
          "besides the beliefs of every test with join trees of 25344 entries: the work of "
-         "737376478051057104 cells (64 a node besides its table or tree), past the limit of 1073741824 "
+         "737376478051057104 cells (64 a node besides its table or tree), past the limit of 4294967296 "
          "cells"},
-        // A product of 40 marginals for each combination and case, and one update per case.
+        // A product of 40 marginals for each combination and case, two a cell, and one update per case.
         {kConfigurationsIndependent, 40,
          "Ranking the tests for 40 pursued faults taken as independent, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides the "
-         "beliefs of every test with join trees of 25344 entries: the work of 4442026976916784 cells (64 a "
-         "node besides its table or tree), past the limit of 1073741824 cells"},
+         "beliefs of every test with join trees of 25344 entries: the work of 2221013488809264 cells (64 a "
+         "node besides its table or tree), past the limit of 4294967296 cells"},
     };
     ExpectRankingsRefused(session, cases);
 }
@@ -643,12 +643,12 @@ TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
          "Ranking the tests for the pursued fault [f0] would take 300 belief updates of 600 nodes with "
          "tables of 5400 cells and a join tree of 28193208 entries besides the beliefs of every test with "
          "join trees of 4257174408 entries: the work of 12732455208 cells (64 a node besides its table or "
-         "tree), past the limit of 1073741824 cells"},
+         "tree), past the limit of 4294967296 cells"},
         {kMarginal, 20,
          "Ranking the tests for 20 pursued faults by their marginal probabilities would take 300 belief "
          "updates of 600 nodes with tables of 5400 cells and a join tree of 28193190 entries besides the "
          "beliefs of every test with join trees of 4792842300 entries: the work of 13268847300 cells (64 "
-         "a node besides its table or tree), past the limit of 1073741824 cells"},
+         "a node besides its table or tree), past the limit of 4294967296 cells"},
     };
     ExpectRankingsRefused(session, cases);
 }
