@@ -11,6 +11,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_parts.h"
@@ -120,6 +121,42 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int
         (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
         " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckSamplerCopiesBeforeBuilding(const VRX_network& network) {
+    const int algorithm = network.GetBayesianAlgorithm();
+    const bool adaptive = algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling;
+    // Each unobserved table once more for each importance table, and adaptive sampling's learning table
+    // for each unobserved ancestor of the evidence.
+    const int64_t copies = algorithm == BayesianAlgorithm::kSelfImportanceSampling ? 2 : adaptive ? 1 : 0;
+    if (copies == 0 || network.GetNumberOfTargets() != 0) return kSuccess;
+    std::vector<int> observed;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (Observed(network, h)) observed.push_back(h);
+    }
+    const std::vector<char> learned = adaptive ? NodesAndAncestors(network, observed) : std::vector<char>();
+    int64_t copied = 0;
+    int largest = -1;
+    int64_t largestCells = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (Observed(network, h)) continue;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        const bool learns = adaptive && learned[static_cast<size_t>(h)] != 0;
+        const int64_t own = SaturatingTimes(cells, copies + (learns ? 1 : 0));
+        copied = copied > INT64_MAX - own ? INT64_MAX : copied + own;
+        if (BuiltFromParameters(network.GetNodeType(h)) && cells > largestCells) {
+            largest = h;
+            largestCells = cells;
+        }
+    }
+    if (largest < 0 || copied <= kMaxSampleCopyCells) return kSuccess;
+    const std::string text = "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
+                             std::to_string(largestCells) +
+                             " cells, built from its parameters, and the network's other unobserved tables "
+                             "would be copied into working tables, " +
+                             std::to_string(copied) + " cells in all, past the limit of " +
+                             std::to_string(kMaxSampleCopyCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 

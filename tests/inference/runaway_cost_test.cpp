@@ -335,4 +335,32 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
     errorLog.Flush();
 }
 
+// A DeMorgan node of 25 parents with three observed children, under the samplers that copy every unobserved
+// table: refused before its table of 2^26 cells is built, with the cells the sampler would have copied;
+// one of 10 parents is sampled.
+TEST(RunawayCost, TablesASamplerWouldCopyAreCountedBeforeTheyAreBuilt) {
+    const std::string refused =
+        "ERROR: Node [n] : its table of 67108864 cells, built from its parameters, and the network's other "
+        "unobserved tables would be copied into working tables, 134217828 cells in all, past the limit of "
+        "134217728 cells";
+    for (const int algorithm :
+         {BayesianAlgorithm::kSelfImportanceSampling, BayesianAlgorithm::kAdaptiveImportanceSampling}) {
+        for (const int parents : {25, 10}) {
+            errorLog.Flush();
+            VRX_network net;
+            ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, parents, 3),
+                      kSuccess);
+            ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+            net.SetBayesianAlgorithm(algorithm);
+            const bool wide = parents == 25;
+            EXPECT_EQ(net.UpdateBeliefs(), wide ? kOutOfMemory : kSuccess) << algorithm;
+            if (wide) {
+                EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{refused}) << algorithm;
+            }
+            EXPECT_EQ(net.GetNode(net.FindNode("n"))->GetValue()->IsUpToDate(), !wide);
+        }
+    }
+    errorLog.Flush();
+}
+
 }  // namespace
