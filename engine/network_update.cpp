@@ -189,9 +189,9 @@ int VRX_network::RouteBeliefUpdate() {
     if (bayesian && GetBayesianAlgorithm() == BayesianAlgorithm::kLoopyPropagation) {
         if (const int refused = vovido::CheckLoopyWork(*this)) return refused;
     }
-    // Some samplers copy every table: refused before a large one is built only to be refused.
+    // A sampler that would refuse what a large table costs it refuses before the table is built.
     if (bayesian) {
-        if (const int refused = vovido::CheckSamplerCopiesBeforeBuilding(*this)) return refused;
+        if (const int refused = vovido::CheckSamplingBeforeBuilding(*this)) return refused;
     }
     // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
     // them so; entries no scaling mends give no beliefs.

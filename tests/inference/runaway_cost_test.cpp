@@ -336,15 +336,23 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
 }
 
 // A DeMorgan node of 25 parents with three observed children, under the samplers that copy every unobserved
-// table: refused before its table of 2^26 cells is built, with the cells the sampler would have copied;
-// one of 10 parents is sampled.
-TEST(RunawayCost, TablesASamplerWouldCopyAreCountedBeforeTheyAreBuilt) {
-    const std::string refused =
-        "ERROR: Node [n] : its table of 67108864 cells, built from its parameters, and the network's other "
-        "unobserved tables would be copied into working tables, 134217828 cells in all, past the limit of "
-        "134217728 cells";
-    for (const int algorithm :
-         {BayesianAlgorithm::kSelfImportanceSampling, BayesianAlgorithm::kAdaptiveImportanceSampling}) {
+// table and under backward sampling, which reads the node's row of 2^25 cells every sample: refused before
+// its table of 2^26 cells is built, with what the sampler would spend; one of 10 parents is sampled.
+TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
+    const std::string table = "ERROR: Node [n] : its table of 67108864 cells, built from its parameters, ";
+    const std::string copied =
+        table +
+        "and the network's other unobserved tables would be copied into working tables, 134217828 cells in "
+        "all, past the limit of 134217728 cells";
+    const std::pair<int, std::string> cases[] = {
+        {BayesianAlgorithm::kSelfImportanceSampling, copied},
+        {BayesianAlgorithm::kAdaptiveImportanceSampling, copied},
+        {BayesianAlgorithm::kBackwardSampling,
+         table +
+             "would make backward sampling read rows of 33554432 cells for each of 1000 samples, past the "
+             "limit of 15032385536 steps"},
+    };
+    for (const auto& [algorithm, refused] : cases) {
         for (const int parents : {25, 10}) {
             errorLog.Flush();
             VRX_network net;
