@@ -129,10 +129,11 @@ int CheckSamplingBeforeBuilding(const VRX_network& network) {
     const int algorithm = network.GetBayesianAlgorithm();
     const bool adaptive = algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling;
     const bool backward = algorithm == BayesianAlgorithm::kBackwardSampling;
+    const bool prepropagated = algorithm == BayesianAlgorithm::kPrepropagatedImportanceSampling;
     // Each unobserved table once more for each importance table, and adaptive sampling's learning table
     // for each unobserved ancestor of the evidence.
     const int64_t copies = algorithm == BayesianAlgorithm::kSelfImportanceSampling ? 2 : adaptive ? 1 : 0;
-    if ((copies == 0 && !backward) || network.GetNumberOfTargets() != 0) return kSuccess;
+    if ((copies == 0 && !backward && !prepropagated) || network.GetNumberOfTargets() != 0) return kSuccess;
     std::vector<int> observed;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         if (Observed(network, h)) observed.push_back(h);
@@ -141,6 +142,8 @@ int CheckSamplingBeforeBuilding(const VRX_network& network) {
     std::vector<char> walked(backward ? static_cast<size_t>(network.GetNumberOfSlots()) : 0, 0);
     int64_t copied = 0;
     int64_t rows = 0;
+    int64_t passSteps = 0;
+    int64_t passes = 0;
     int largest = -1;
     int64_t largestCells = 0;
     const auto noteBuilt = [&](int h, int64_t cells) {
@@ -149,6 +152,21 @@ int CheckSamplingBeforeBuilding(const VRX_network& network) {
         largestCells = cells;
     };
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (prepropagated) {
+            // Each loopy pass walks the node's parent configurations; the network is at least as high as
+            // the node's parents above it and its children below.
+            const int type = network.GetNodeType(h);
+            if (!BuiltFromParameters(type)) continue;
+            const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+            noteBuilt(h, cells);
+            const int outcomes = std::max(DefinitionSupport::OutcomeCountOf(&network, h), 1);
+            const int parents = network.GetParents(h).GetCount();
+            const int64_t steps = SaturatingTimes(cells / outcomes, 2 * int64_t{parents} + outcomes);
+            passSteps = passSteps > INT64_MAX - steps ? INT64_MAX : passSteps + steps;
+            passes =
+                std::max<int64_t>(passes, (parents > 0 ? 1 : 0) + (network.GetChildren(h).GetCount() > 0));
+            continue;
+        }
         if (backward) {
             // The walk up from an observed node of one parent starts at that parent.
             const VRX_intArray& parents = network.GetParents(h);
@@ -172,6 +190,17 @@ int CheckSamplingBeforeBuilding(const VRX_network& network) {
     if (largest < 0) return kSuccess;
     const std::string node = "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
                              std::to_string(largestCells) + " cells, built from its parameters, ";
+    if (prepropagated) {
+        passes = std::min<int64_t>(passes, std::max(network.GetEpisParams().proplen, 0));
+        const int64_t steps =
+            SaturatingTimes(SaturatingTimes(passSteps, passes), kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
+        if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
+        const std::string text = node + "would make the " + std::to_string(passes) +
+                                 " loopy passes of importance sampling walk its parent configurations in " +
+                                 std::to_string(steps) + " steps, past the limit of " +
+                                 std::to_string(SamplingStepLimit(algorithm)) + " steps";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
     if (backward) {
         const int64_t steps = SaturatingTimes(rows, std::max(network.numSamples, 0));
         if (steps <= SamplingStepLimit(algorithm)) return kSuccess;

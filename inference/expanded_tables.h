@@ -21,7 +21,8 @@ bool IsJoinTreeAlgorithm(int algorithm);
 // else kOutOfMemory, logged naming the largest such node, as the sampler would refuse once every table were
 // built. Self-importance and adaptive importance sampling copy every unobserved table into working tables
 // (kMaxSampleCopyCells); backward sampling reads, every sample, the row of each parent of an observed node
-// of one parent that has parents itself (SamplingStepLimit).
+// of one parent that has parents itself, and importance sampling after loopy propagation walks the parent
+// configurations of each such node every pass (SamplingStepLimit).
 [[nodiscard]] int CheckSamplingBeforeBuilding(const VRX_network& network);
 
 // Before loopy propagation builds its messages: 0 while its passes over the parent configurations of
