@@ -336,8 +336,9 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
 }
 
 // A DeMorgan node of 25 parents with three observed children, under the samplers that copy every unobserved
-// table and under backward sampling, which reads the node's row of 2^25 cells every sample: refused before
-// its table of 2^26 cells is built, with what the sampler would spend; one of 10 parents is sampled.
+// table, backward sampling, which reads the node's row of 2^25 cells every sample, and the loopy passes
+// before importance sampling: refused before its table of 2^26 cells is built, with what the sampler would
+// spend; one of 10 parents is sampled.
 TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
     const std::string table = "ERROR: Node [n] : its table of 67108864 cells, built from its parameters, ";
     const std::string copied =
@@ -351,6 +352,9 @@ TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
          table +
              "would make backward sampling read rows of 33554432 cells for each of 1000 samples, past the "
              "limit of 15032385536 steps"},
+        {BayesianAlgorithm::kPrepropagatedImportanceSampling,
+         table + "would make the 2 loopy passes of importance sampling walk its parent configurations in "
+                 "13958644304 steps, past the limit of 10737418240 steps"},
     };
     for (const auto& [algorithm, refused] : cases) {
         for (const int parents : {25, 10}) {
