@@ -51,12 +51,12 @@ constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 // Largest memory of the static network that unrolling a dynamic network builds for an update, in bytes:
 // the 2 GiB of the largest table. Its update holds every table again in a join tree, with the messages
 // between its clusters, some kUnrolledCellBytes a cell in all, and every node takes some
-// kUnrolledNodeBytes of records and tree structures besides (measured: 400,000 two-state nodes take
-// 2 GB and six seconds), a tenth more to stay below the limit. At it an update of small tables takes
-// about six seconds.
+// kUnrolledNodeBytes of records and tree structures besides (measured over chains of two, four and twenty
+// two-state plate nodes of 40,000 to 370,000 nodes: 4.1 to 4.4 KB a node with its tables, 9 to 10 us a
+// node), a little more to stay below the limit. At it an update of small tables takes about four seconds.
 constexpr int64_t kMaxUnrolledBytes = kMaxTableCells * 8;
 constexpr int64_t kUnrolledCellBytes = 24;
-constexpr int64_t kUnrolledNodeBytes = 5632;
+constexpr int64_t kUnrolledNodeBytes = 4608;
 
 // Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
 // whole network once per scenario of the decisions and what they observe: each update touches every
@@ -68,17 +68,26 @@ constexpr int64_t kMaxDecisionWorkCells = int64_t{1} << 28;
 constexpr int64_t kCellsPerNodeUpdate = 64;
 
 // Largest work of policy evaluation, in the cells of kMaxDecisionWorkCells: its belief updates (one per
-// configuration of the scenario nodes each pass varies) times the work of one. Measured at 6 to 15 ns a
-// cell (nodes answered alone, or parts of 10 to 40 nodes), so some 10 s at this limit at the least.
+// configuration of the scenario nodes each pass varies) times the work of one: under a clustering
+// algorithm its join tree's entries and the entries its run walks, else every table's cells, and the
+// fixed share of each node. Some 6 to 7 ns a cell, so some 10 s at this limit (measured: diagrams of
+// 20 to 80 nodes with small tables, 0.7 to 0.8 us a node and tree node; clusters of ten four-outcome nodes,
+// 7.5 ns an entry walked; noisy-MAX nodes of 14 to 16 observed parents, 0.25 ns a cell of their tables,
+// which a join tree's update reads once: kTableCellsPerTreeWorkCell of them count as one).
 constexpr int64_t kMaxPolicyEvaluationWorkCells = int64_t{3} << 29;
-// An update's join tree is triangulated and built anew for each update: each node of it costs a few
-// microseconds besides its tables, counted as this many cells.
-constexpr int64_t kCellsPerTreeNode = 256;
+constexpr int64_t kTableCellsPerTreeWorkCell = 16;
+// An update's join tree is triangulated and built anew for each update: each node of it costs some
+// records and structures besides its tables and the node's own share, counted as this many cells.
+constexpr int64_t kCellsPerTreeNode = 64;
 
-// Largest work of one ranking of tests for several pursued faults, in table cells: the belief updates it
-// makes (per case, the present evidence and each test outcome, one per combination of the fault nodes
-// walked) times the cells of every table and kCellsPerNodeUpdate a node. Some seconds at this limit.
-constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 30;
+// Largest work of one ranking of tests, in table cells: the belief updates it makes (per case, the
+// present evidence and each test outcome, one per combination of the fault nodes walked) times the cells
+// of every table, or of the join tree where larger, and kCellsPerNodeUpdate a node; taken as independent,
+// the products of the fault nodes' marginals besides, kMarginalProductsPerCell of them a cell. Some 10 s
+// at this limit: measured on 40 faults and 40 tests, 2.5 ns a cell for the joint probabilities of 14
+// pursued faults (1.5 s), 1.1 ns a product for 19 taken as independent (0.9 s).
+constexpr int64_t kMaxDiagnosisWorkCells = int64_t{1} << 32;
+constexpr int64_t kMarginalProductsPerCell = 2;
 
 // Largest work of the probability of evidence by the chain rule, in table cells: one belief update per
 // finding, each over every table, or the join tree of the whole network where that is larger, and

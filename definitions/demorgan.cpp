@@ -2,11 +2,11 @@
 #include "definitions/demorgan.h"
 
 #include <cstddef>
-#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "base/error_log.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "model/network.h"
 #include "model/node_label.h"
@@ -136,6 +136,13 @@ int VRX_demorgan::CopyParametersTo(VRX_nodeDefinition& target) {
 // ---------------------------------------------------------------------------------------------------
 // Weights, types and prior
 
+std::string vovido::DemorganParentIndexFault(int index, int count) {
+    const std::string text = "parent index " + std::to_string(index) + " is ";
+    if (count <= 0) return text + "not valid: it has no parents";
+    return text + "outside 0.." + std::to_string(count - 1) + " of its " + std::to_string(count) +
+           (count == 1 ? " parent" : " parents");
+}
+
 double VRX_demorgan::GetParentWeight(int i) const {
     return i >= 0 && i < parentWeights.GetCount() ? parentWeights[i] : -1.0;
 }
@@ -147,15 +154,14 @@ int VRX_demorgan::GetParentType(int i) const {
 int VRX_demorgan::SetParentWeight(int i, double weight) {
     const int n = parentWeights.GetCount();
     if (i < 0 || i >= n) {
-        return RefuseDemorganWeight(
-            network, handle,
-            "parent position " + std::to_string(i) + " is not one of its " + std::to_string(n) + " parents");
+        return RefuseDemorganWeight(network, handle, vovido::DemorganParentIndexFault(i, n));
     }
     // Written so that NaN is refused too.
     if (!(weight >= 0.0 && weight <= 1.0)) {
-        char text[96];
-        std::snprintf(text, sizeof text, "parent weight %g is outside [0, 1]", weight);
-        return RefuseDemorganWeight(network, handle, text);
+        // The shortest text that reads back as the weight: 1.0000001 must not show as 1.
+        std::string text = "parent weight ";
+        AppendDouble(weight, text);
+        return RefuseDemorganWeight(network, handle, text + " is outside [0, 1]");
     }
     parentWeights[i] = weight;
     InvalidateTable();

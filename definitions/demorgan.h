@@ -3,6 +3,8 @@
 // by one typed, weighted influence per DeMorgan parent; the table is built from them when it is next asked
 // for after a change.
 
+#include <string>
+
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/int_array.h"
@@ -15,6 +17,12 @@ constexpr int kRequirement = 1;  // in outcome 1: x = x (1 - w)
 constexpr int kCause = 2;        // in outcome 0: x = x + (1 - x) w
 constexpr int kBarrier = 3;      // in outcome 1: x = x + (1 - x) w
 }  // namespace DemorganParentType
+
+namespace vovido {
+// The cause of a refused parent position of a DeMorgan node of `count` parents: "parent index 3 is outside
+// 0..2 of its 3 parents", or "parent index 0 is not valid: it has no parents".
+std::string DemorganParentIndexFault(int index, int count);
+}  // namespace vovido
 
 class VRX_demorgan : public vovido::TwoOutcomeDefinition {
 public:

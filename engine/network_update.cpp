@@ -189,6 +189,10 @@ int VRX_network::RouteBeliefUpdate() {
     if (bayesian && GetBayesianAlgorithm() == BayesianAlgorithm::kLoopyPropagation) {
         if (const int refused = vovido::CheckLoopyWork(*this)) return refused;
     }
+    // A sampler that would refuse what a large table costs it refuses before the table is built.
+    if (bayesian) {
+        if (const int refused = vovido::CheckSamplingBeforeBuilding(*this)) return refused;
+    }
     // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
     // them so; entries no scaling mends give no beliefs.
     const vovido::ScaledTables tables(*this);

@@ -248,7 +248,8 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
     const int64_t work = SaturatedSum(
         each.Total(updates, first),
         joint ? 0
-              : SaturatedProduct(SaturatedProduct(cases, combinations), static_cast<int64_t>(nodes.size())));
+              : SaturatedProduct(SaturatedProduct(cases, combinations), static_cast<int64_t>(nodes.size())) /
+                    kMarginalProductsPerCell);
     // Jointly, the chain walk once and one update of every test's beliefs a combination, each fault node
     // observed, give the joint after each test outcome by Bayes' rule, where that is less work.
     const int64_t byBayes =
@@ -261,7 +262,8 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
     // The products of the independent measure count with the updates.
     if (!joint)
         shown.each =
-            SaturatedSum(each.each, SaturatedProduct(combinations, static_cast<int64_t>(nodes.size())));
+            SaturatedSum(each.each, SaturatedProduct(combinations, static_cast<int64_t>(nodes.size())) /
+                                        kMarginalProductsPerCell);
     return RefuseRanking(PursuedFaultsText(joint ? "by their joint probabilities" : "taken as independent") +
                              ", weighing " + std::to_string(combinations) + " combinations of their " +
                              std::to_string(nodes.size()) + " fault nodes in each of " +

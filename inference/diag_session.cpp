@@ -213,13 +213,7 @@ int DiagSession::GetPursuedFault() const {
 int DiagSession::InstantiateObservation(int node, int outcome) {
     if (const int rc = CheckNetwork()) return rc;
     if (!network->IsLiveHandle(node) || network->GetNode(node)->GetValue() == nullptr) return kOutOfRange;
-    const VRX_extraDefinition* extra = ExtraDefinitionAt(*network, node);
-    if (extra != nullptr && extra->diagType == DiagnosisType::kTarget) {
-        return vovido::ReportNodeFault(*network->GetNode(node),
-                                       "it is a target of the diagnosis, whose faults the observations are "
-                                       "to find, not an observation",
-                                       kOutOfRange);
-    }
+    // Whatever the node's role: a fault seen directly is evidence like any other.
     if (const int rc = network->GetNode(node)->GetValue()->SetEvidence(outcome)) return rc;
     if (unperformedTests.IsInList(node)) (void)unperformedTests.DeleteByValue(node);  // present: cannot fail
     results.clear();

@@ -345,7 +345,7 @@ int Concluded(int status, const DecompositionContext& context) {
 // one run for every target first, within the first limit.
 static int DecomposeInGroups(VRX_network& network, DecompositionContext& context, bool wholeFirst = false);
 
-uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes) {
+uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes, uint64_t* passEntries) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts;
     try {
@@ -364,6 +364,10 @@ uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes) {
         if (!tree.Build(JoinTree::kNoLimit)) return tree.BuildRanOutOfMemory() ? 0 : UINT64_MAX;
         const uint64_t entries = tree.EstimateTableEntries();
         total = entries > UINT64_MAX - total ? UINT64_MAX : total + entries;
+        if (passEntries == nullptr) continue;
+        if (tree.AssignFamilies() != kSuccess) return 0;
+        const uint64_t walked = tree.EstimatePassEntries(nullptr);
+        *passEntries = walked > UINT64_MAX - *passEntries ? UINT64_MAX : *passEntries + walked;
     }
     return total;
 }

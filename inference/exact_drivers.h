@@ -85,8 +85,10 @@ struct DecompositionContext {
 // Table entries of the join trees that clustering builds for the network under its evidence and targets,
 // from the triangulation alone: nothing proportional to a table is allocated. UINT64_MAX when a tree
 // cannot be built (a cluster of more than 30 members); 0 when the parts cannot be found or memory runs out
-// (the update reports why). With `treeNodes`, the nodes of those trees are added to it.
-uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes = nullptr);
+// (the update reports why). With `treeNodes`, the nodes of those trees are added to it; with `passEntries`,
+// the entries their runs walk (JoinTree::EstimatePassEntries, saturating).
+uint64_t EstimateClusteringEntries(VRX_network& network, uint64_t* treeNodes = nullptr,
+                                   uint64_t* passEntries = nullptr);
 
 // Algorithm 0: clustering; when a join tree is too large, relevance decomposition, unless exactly one
 // target is set or the network has the property VRX_REL_DECOMP_DISABLE_FALLBACK.

@@ -3,6 +3,7 @@
 // product of its parents' outcome counts.
 #include "inference/expanded_tables.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
+#include "inference/sampling_work.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -121,6 +123,99 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int
         (tree > 0 ? ", and a join tree of at least " + std::to_string(tree) + " entries over its family,"
                   : std::string()) +
         " would pass the limit of " + std::to_string(kDefaultJoinTreeLimit) + " table entries";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckSamplingBeforeBuilding(const VRX_network& network) {
+    const int algorithm = network.GetBayesianAlgorithm();
+    const bool adaptive = algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling;
+    const bool backward = algorithm == BayesianAlgorithm::kBackwardSampling;
+    const bool prepropagated = algorithm == BayesianAlgorithm::kPrepropagatedImportanceSampling;
+    // Each unobserved table once more for each importance table, and adaptive sampling's learning table
+    // for each unobserved ancestor of the evidence.
+    const int64_t copies = algorithm == BayesianAlgorithm::kSelfImportanceSampling ? 2 : adaptive ? 1 : 0;
+    if ((copies == 0 && !backward && !prepropagated) || network.GetNumberOfTargets() != 0) return kSuccess;
+    std::vector<int> observed;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (Observed(network, h)) observed.push_back(h);
+    }
+    const std::vector<char> learned = adaptive ? NodesAndAncestors(network, observed) : std::vector<char>();
+    std::vector<char> walked(backward ? static_cast<size_t>(network.GetNumberOfSlots()) : 0, 0);
+    int64_t copied = 0;
+    int64_t rows = 0;
+    int64_t passSteps = 0;
+    int64_t passes = 0;
+    int largest = -1;
+    int64_t largestCells = 0;
+    const auto noteBuilt = [&](int h, int64_t cells) {
+        if (!BuiltFromParameters(network.GetNodeType(h)) || cells <= largestCells) return;
+        largest = h;
+        largestCells = cells;
+    };
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (prepropagated) {
+            // Each loopy pass walks the node's parent configurations; the network is at least as high as
+            // the node's parents above it and its children below.
+            const int type = network.GetNodeType(h);
+            if (!BuiltFromParameters(type)) continue;
+            const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+            noteBuilt(h, cells);
+            const int outcomes = std::max(DefinitionSupport::OutcomeCountOf(&network, h), 1);
+            const int parents = network.GetParents(h).GetCount();
+            const int64_t steps = SaturatingTimes(cells / outcomes, 2 * int64_t{parents} + outcomes);
+            passSteps = passSteps > INT64_MAX - steps ? INT64_MAX : passSteps + steps;
+            passes =
+                std::max<int64_t>(passes, (parents > 0 ? 1 : 0) + (network.GetChildren(h).GetCount() > 0));
+            continue;
+        }
+        if (backward) {
+            // The walk up from an observed node of one parent starts at that parent.
+            const VRX_intArray& parents = network.GetParents(h);
+            if (!Observed(network, h) || parents.GetCount() != 1) continue;
+            const int x = parents[0];
+            if (walked[static_cast<size_t>(x)] != 0 || network.GetParents(x).GetCount() == 0) continue;
+            walked[static_cast<size_t>(x)] = 1;
+            const int64_t table = DefinitionSupport::TableCellsWithParents(network, x, nullptr, 0);
+            noteBuilt(x, table);
+            const int64_t row = table / std::max(DefinitionSupport::OutcomeCountOf(&network, x), 1);
+            rows = rows > INT64_MAX - row ? INT64_MAX : rows + row;
+            continue;
+        }
+        if (Observed(network, h)) continue;
+        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        noteBuilt(h, cells);
+        const bool learns = adaptive && learned[static_cast<size_t>(h)] != 0;
+        const int64_t own = SaturatingTimes(cells, copies + (learns ? 1 : 0));
+        copied = copied > INT64_MAX - own ? INT64_MAX : copied + own;
+    }
+    if (largest < 0) return kSuccess;
+    const std::string node = "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
+                             std::to_string(largestCells) + " cells, built from its parameters, ";
+    if (prepropagated) {
+        passes = std::min<int64_t>(passes, std::max(network.GetEpisParams().proplen, 0));
+        const int64_t steps =
+            SaturatingTimes(SaturatingTimes(passSteps, passes), kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
+        if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
+        const std::string text = node + "would make the " + std::to_string(passes) +
+                                 " loopy passes of importance sampling walk its parent configurations in " +
+                                 std::to_string(steps) + " steps, past the limit of " +
+                                 std::to_string(SamplingStepLimit(algorithm)) + " steps";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    if (backward) {
+        const int64_t steps = SaturatingTimes(rows, std::max(network.numSamples, 0));
+        if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
+        const std::string text = node + "would make backward sampling read rows of " + std::to_string(rows) +
+                                 " cells for each of " + std::to_string(network.numSamples) +
+                                 " samples, past the limit of " +
+                                 std::to_string(SamplingStepLimit(algorithm)) + " steps";
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    if (copied <= kMaxSampleCopyCells) return kSuccess;
+    const std::string text =
+        node + "and the network's other unobserved tables would be copied into working tables, " +
+        std::to_string(copied) + " cells in all, past the limit of " + std::to_string(kMaxSampleCopyCells) +
+        " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 

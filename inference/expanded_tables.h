@@ -16,6 +16,15 @@ bool IsJoinTreeAlgorithm(int algorithm);
 // A caller that copies the network besides counts `copies` of each table.
 [[nodiscard]] int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int copies = 2);
 
+// Before a sampler builds any table from parameters, on a network without targets (every node in its
+// parts): 0 while what it certainly spends stays within its limits, or no table is built from parameters;
+// else kOutOfMemory, logged naming the largest such node, as the sampler would refuse once every table were
+// built. Self-importance and adaptive importance sampling copy every unobserved table into working tables
+// (kMaxSampleCopyCells); backward sampling reads, every sample, the row of each parent of an observed node
+// of one parent that has parents itself, and importance sampling after loopy propagation walks the parent
+// configurations of each such node every pass (SamplingStepLimit).
+[[nodiscard]] int CheckSamplingBeforeBuilding(const VRX_network& network);
+
 // Before loopy propagation builds its messages: 0 while its passes over the parent configurations of
 // the nodes the update reads stay within kMaxLoopyWorkSteps; else kOutOfMemory, logged naming the node
 // of most configurations and the sizes.

@@ -152,7 +152,7 @@ int PolicyEvaluator::CheckFoundScenarios(const std::vector<char>& relevant) cons
         nodes.push_back(sequence_[i]);
         sizes.push_back(OutcomesOf(sequence_[i]));
     }
-    return vovido::CheckScenarioCount(*network_, nodes, sizes);
+    return vovido::CheckScenarioCount(*network_, nodes, sizes, WorkBeforeTheTree());
 }
 
 // Every other value read from the leaf scenarios, with the scenario nodes observed and every other node

@@ -14,6 +14,7 @@
 #include "definitions/mau_values.h"
 #include "inference/ais_sampling.h"
 #include "inference/exact_drivers.h"
+#include "inference/expanded_tables.h"
 #include "inference/impossible_evidence.h"
 #include "inference/influence_diagram_support.h"
 #include "inference/table_check.h"
@@ -122,11 +123,18 @@ int PolicyEvaluator::Prepare() {
     work_.reset(work);
     if (const int rc = FindIndexingParents()) return rc;
     // Within the limit of work, the scenarios also stay far below the table limit.
-    if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_)) return rc;
+    if (const int rc = vovido::CheckScenarioCount(net, scenario_, sizes_, WorkBeforeTheTree())) return rc;
     for (int n : sizes_) {
         if (n < 1) return kOutOfRange;
     }
     return kSuccess;
+}
+
+vovido::ScenarioWork PolicyEvaluator::WorkBeforeTheTree() const {
+    // A join tree stands for the tables, counted once its triangulation is known.
+    vovido::ScenarioWork known;
+    known.joinTree = vovido::IsJoinTreeAlgorithm(network_->bnAlgorithm);
+    return known;
 }
 
 int PolicyEvaluator::ShapeCallerValues() {
@@ -199,10 +207,11 @@ int PolicyEvaluator::CheckUpdateSize() {
         algorithm != BayesianAlgorithm::kRelevanceDecomposition &&
         algorithm != BayesianAlgorithm::kRelevanceDecomposition2)
         return vovido::CheckScenarioCount(*network_, scenario_, sizes_, known, &plannedWork_);
+    known.joinTree = true;
     for (int h : scenario_) {
         if (const int rc = vovido::SetWorkEvidence(work, h, 0)) return rc;
     }
-    known.treeEntries = EstimateClusteringEntries(work, &known.treeNodes);
+    known.treeEntries = EstimateClusteringEntries(work, &known.treeNodes, &known.passEntries);
     for (int h : scenario_) {
         if (const int rc = SetScenarioEvidence(h, -1)) return rc;
     }

@@ -12,6 +12,7 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "inference/table_check.h"
 
 class VRX_network;
 
@@ -48,6 +49,8 @@ private:
     [[nodiscard]] int FindTerminalIndexing(std::vector<char>& relevant);
     [[nodiscard]] int CloseOverObservations(std::vector<char>& relevant);
     [[nodiscard]] int CheckFoundScenarios(const std::vector<char>& relevant) const;
+    // What the scenarios' work is known by before the updates' join trees are sized.
+    vovido::ScenarioWork WorkBeforeTheTree() const;
     int OutcomesOf(int handle) const;
     [[nodiscard]] int FindOtherIndexing();
     void FindMauIndexing();

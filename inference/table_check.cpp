@@ -507,8 +507,12 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     }
     const int64_t tree = saturated(known.treeEntries);
     const int64_t treeNodes = saturated(known.treeNodes);
+    const int64_t walked = saturated(known.passEntries);
     const int64_t sampled = saturated(known.draws);
-    const int64_t work = sum(sum(sum(std::max(cells, tree), sampled), product(nodes, kCellsPerNodeUpdate)),
+    // A join tree's run walks its entries; its families' tables are read once besides.
+    const bool treeKnown = known.joinTree || tree > 0 || walked > 0;
+    const int64_t tables = treeKnown ? sum(sum(tree, walked), cells / kTableCellsPerTreeWorkCell) : cells;
+    const int64_t work = sum(sum(sum(tables, sampled), product(nodes, kCellsPerNodeUpdate)),
                              product(treeNodes, kCellsPerTreeNode));
     const auto within = [work](int64_t updates) { return updates <= kMaxPolicyEvaluationWorkCells / work; };
     const size_t count = std::min(sequence.size(), sizes.size());
@@ -531,9 +535,11 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
         while (passed + 1 < count && network.GetNodeType(sequence[passed]) != DefinitionType::kList) passed++;
     }
     const std::string joinTree = tree == INT64_MAX ? " and a join tree too large to build"
-                                 : tree > 0        ? " and a join tree of " + std::to_string(tree) +
-                                                  " entries over " + std::to_string(treeNodes) + " nodes"
-                                            : "";
+                                 : tree > 0 || walked > 0
+                                     ? " and a join tree of " + std::to_string(tree) + " entries over " +
+                                           std::to_string(treeNodes) + " nodes, whose run walks " +
+                                           std::to_string(walked) + " entries"
+                                     : "";
     return Report(
         *network.GetNode(sequence[passed]),
         "its decisions and observations make " + std::to_string(scenarios) + " scenarios" +
@@ -541,9 +547,12 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
             ", each a belief update of " + std::to_string(nodes) + " nodes with tables of " +
             std::to_string(cells) + " cells" + joinTree +
             (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") + " (work of " +
-            std::to_string(work) + " cells, " + std::to_string(kCellsPerNodeUpdate) +
-            " a node besides its table" + (tree > 0 ? " or tree" : "") +
-            (treeNodes > 0 ? " and " + std::to_string(kCellsPerTreeNode) + " a node of the tree" : "") +
+            std::to_string(work) +
+            (treeKnown ? " cells: the tree, the entries walked, the table cells over " +
+                             std::to_string(kTableCellsPerTreeWorkCell) + ", " +
+                             std::to_string(kCellsPerNodeUpdate) + " a node and " +
+                             std::to_string(kCellsPerTreeNode) + " a node of the tree"
+                       : " cells, " + std::to_string(kCellsPerNodeUpdate) + " a node besides its table") +
             "), past the limit of " + std::to_string(kMaxPolicyEvaluationWorkCells) + " cells",
         kOutOfMemory);
 }

@@ -87,12 +87,14 @@ bool TablesAreScaled(const VRX_network& network);
 // finite, -2 for an undefined equation value.
 [[nodiscard]] int CheckUpdatedValues(VRX_network& network);
 
-// What is known of the updates of a policy evaluation before the first: the entries and nodes of the
-// join tree an update builds, a sampler's draws (one a sample and node), and the number of updates (0:
-// one a scenario).
+// What is known of the updates of a policy evaluation before the first: whether each runs a join tree,
+// whose entries, the entries its run walks and its nodes then stand for the tables (0 until counted), a
+// sampler's draws (one a sample and node), and the number of updates (0: one a scenario).
 struct ScenarioWork {
+    bool joinTree = false;
     uint64_t treeEntries = 0;
     uint64_t treeNodes = 0;
+    uint64_t passEntries = 0;
     uint64_t draws = 0;
     uint64_t updates = 0;
 };

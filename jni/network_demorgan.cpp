@@ -1,10 +1,10 @@
 // Network natives of DeMorgan nodes: the prior belief and the type and weight of each parent. The parent
 // position is checked by the definition, whose refusals are reported as engine errors.
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 
 #include "base/int_array.h"
+#include "base/number_text.h"
 #include "definitions/demorgan.h"
 #include "jni/jni_checks.h"
 #include "jni/jni_frame.h"
@@ -25,13 +25,24 @@ VRX_demorgan& DeMorganOf(const VRX_network& network, int handle) {
     return checkDefinitionOf<VRX_demorgan>(network, handle, DefinitionType::kDeMorgan, kDeMorganTypeName);
 }
 
+// A parent position the node does not have is refused with `status`, logged naming the node, the position
+// and its parents.
+void CheckParentIndex(JNIEnv* env, const char* operation, const VRX_network& network, int handle, int parent,
+                      int status) {
+    const int count = DeMorganOf(network, handle).GetParentTypes().GetCount();
+    if (parent >= 0 && parent < count) return;
+    CheckEngineStatus(env, operation,
+                      vovido::ReportNodeFault(checkNodeHandle(network, handle),
+                                              vovido::DemorganParentIndexFault(parent, count), status));
+}
+
 // A prior outside [0, 1] (or NaN) is refused naming the value and the range; the old prior stays.
 void SetPrior(JNIEnv* env, const VRX_network& network, int handle, jdouble prior) {
     VRX_demorgan& demorgan = DeMorganOf(network, handle);
     if (!(prior >= 0.0 && prior <= 1.0)) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", prior);
-        throw std::invalid_argument("Invalid prior belief " + std::string(text) + " for node '" +
+        std::string text;
+        AppendDouble(prior, text);
+        throw std::invalid_argument("Invalid prior belief " + text + " for node '" +
                                     NodeIdText(checkNodeHandle(network, handle)) +
                                     "', valid priors are 0..1");
     }
@@ -53,20 +64,13 @@ void SetParentType(JNIEnv* env, const VRX_network& network, int handle, int pare
                 "', valid types are 0..3";
         throw std::invalid_argument(text);
     }
-    const int count = demorgan.GetParentTypes().GetCount();
-    if (parent < 0 || parent >= count)
-        CheckEngineStatus(env, "SetParentType",
-                          vovido::ReportNodeFault(checkNodeHandle(network, handle),
-                                                  "parent index " + std::to_string(parent) +
-                                                      " is outside 0.." + std::to_string(count - 1),
-                                                  kOutOfRange));
+    CheckParentIndex(env, "SetParentType", network, handle, parent, kOutOfRange);
     CheckEngineStatus(env, "SetParentType", demorgan.SetParentType(parent, type));
 }
 
 jint GetParentType(JNIEnv* env, const VRX_network& network, int handle, int parent) {
-    const int type = DeMorganOf(network, handle).GetParentType(parent);
-    if (type < 0) throwEngineError(env, "GetParentType", type);
-    return type;
+    CheckParentIndex(env, "GetParentType", network, handle, parent, -1);
+    return DeMorganOf(network, handle).GetParentType(parent);
 }
 
 void SetParentWeight(JNIEnv* env, const VRX_network& network, int handle, int parent, jdouble weight) {
@@ -75,9 +79,8 @@ void SetParentWeight(JNIEnv* env, const VRX_network& network, int handle, int pa
 }
 
 jdouble GetParentWeight(JNIEnv* env, const VRX_network& network, int handle, int parent) {
-    const double weight = DeMorganOf(network, handle).GetParentWeight(parent);
-    if (weight < 0.0) throwEngineError(env, "GetParentWeight", -1);
-    return weight;
+    CheckParentIndex(env, "GetParentWeight", network, handle, parent, -1);
+    return DeMorganOf(network, handle).GetParentWeight(parent);
 }
 
 }  // namespace

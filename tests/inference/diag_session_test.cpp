@@ -176,14 +176,10 @@ TEST_F(DiagSessionTest, ListsFaultsAndTestsAndPursuesTheMostLikelyFault) {
     EXPECT_EQ(session.GetPursuedFault(), 0);  // unchanged by the refused list
     EXPECT_EQ(session.SetPursuedFaults(Ints({})), kOutOfRange);
     EXPECT_EQ(session.SetPursuedFaults(Ints({1, 0, 1})), kOutOfRange);
-    EXPECT_EQ(session.InstantiateObservation(g, 1), kOutOfRange);  // a target, not an observation
     EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"Invalid fault index 2; valid indices are 0..1",
                                         "No fault is given to pursue",
-                                        "Fault index 1 is given twice; each fault is pursued once",
-                                        "ERROR: Node [G] : it is a target of the diagnosis, whose "
-                                        "faults the observations are to find, not an observation"}));
-    EXPECT_FALSE(net.GetNode(g)->GetValue()->HasEvidence());
+                                        "Fault index 1 is given twice; each fault is pursued once"}));
     EXPECT_EQ(session.SetPursuedFault(2), kOutOfRange);
     EXPECT_EQ(session.GetPursuedFaults().GetCount(), 0);
     EXPECT_EQ(session.ComputeTestStrengths(kMarginal), kOutOfRange);  // nothing pursued
@@ -315,6 +311,23 @@ TEST_F(DiagSessionTest, SingleFaultStrengthsAndScoresMatchHandValues) {
     ASSERT_EQ(net.userProperties.ChangePropertyValue(alpha, "nan"), kSuccess);
     ASSERT_EQ(Rank(0), kSuccess);
     EXPECT_NEAR(session.GetResults()[0].score, session.GetResults()[0].strength - 2.0, 1e-12);
+}
+
+// A target may be observed like any node: G seen bad ranks the tests for F as if G were bad for certain.
+TEST_F(DiagSessionTest, AnObservedTargetIsEvidenceOfTheNextRanking) {
+    Build();
+    Start();
+    ASSERT_EQ(session.InstantiateObservation(g, 1), kSuccess);
+    EXPECT_EQ(net.GetNode(g)->GetValue()->GetEvidence(), 1);
+    ASSERT_EQ(Rank(0), kSuccess);
+    Tables certain;
+    certain.pG = 1.0;
+    auto fault = [](const std::array<double, 4>& p) { return vovido::BinaryEntropy(p[2] + p[3]); };
+    const std::vector<TestResult>& results = session.GetResults();
+    ASSERT_EQ(results.size(), 3u);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_NEAR(results[i].strength, Strength(certain, {-1, -1, -1}, i, fault, true), 1e-12) << i;
+    EXPECT_EQ(session.GetFaults().size(), 2u);
 }
 
 TEST_F(DiagSessionTest, UnavailableCostsAndSeparatedTestsKeepTheirPlaces) {
@@ -576,21 +589,21 @@ TEST(DiagSessionLimits, RankingsPastTheWorkLimitAreRefusedAtOnce) {
          "of their 20 fault nodes in each of 101 cases (the present evidence and each outcome of 50 tests), "
          "would take 105906075 belief updates of 90 nodes with tables of 880 cells besides the beliefs of "
          "every test with join trees of 25344 entries: the work of 703216369104 cells (64 a node besides "
-         "its table or tree), past the limit of 1073741824 cells"},
+         "its table or tree), past the limit of 4294967296 cells"},
         {kConfigurationsJoint, 40,
          "Ranking the tests for 40 pursued faults by their joint probabilities, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 111050674405275 belief updates of 90 nodes with tables of 880 cells "
          "besides the beliefs of every test with join trees of 25344 entries: the work of "
-         "737376478051057104 cells (64 a node besides its table or tree), past the limit of 1073741824 "
+         "737376478051057104 cells (64 a node besides its table or tree), past the limit of 4294967296 "
          "cells"},
-        // A product of 40 marginals for each combination and case, and one update per case.
+        // A product of 40 marginals for each combination and case, two a cell, and one update per case.
         {kConfigurationsIndependent, 40,
          "Ranking the tests for 40 pursued faults taken as independent, weighing 1099511627776 "
          "combinations of their 40 fault nodes in each of 101 cases (the present evidence and each outcome "
          "of 50 tests), would take 101 belief updates of 90 nodes with tables of 880 cells besides the "
-         "beliefs of every test with join trees of 25344 entries: the work of 4442026976916784 cells (64 a "
-         "node besides its table or tree), past the limit of 1073741824 cells"},
+         "beliefs of every test with join trees of 25344 entries: the work of 2221013488809264 cells (64 a "
+         "node besides its table or tree), past the limit of 4294967296 cells"},
     };
     ExpectRankingsRefused(session, cases);
 }
@@ -630,12 +643,12 @@ TEST(DiagSessionLimits, RankingsOverLargeJoinTreesAreRefusedAtOnce) {
          "Ranking the tests for the pursued fault [f0] would take 300 belief updates of 600 nodes with "
          "tables of 5400 cells and a join tree of 28193208 entries besides the beliefs of every test with "
          "join trees of 4257174408 entries: the work of 12732455208 cells (64 a node besides its table or "
-         "tree), past the limit of 1073741824 cells"},
+         "tree), past the limit of 4294967296 cells"},
         {kMarginal, 20,
          "Ranking the tests for 20 pursued faults by their marginal probabilities would take 300 belief "
          "updates of 600 nodes with tables of 5400 cells and a join tree of 28193190 entries besides the "
          "beliefs of every test with join trees of 4792842300 entries: the work of 13268847300 cells (64 "
-         "a node besides its table or tree), past the limit of 1073741824 cells"},
+         "a node besides its table or tree), past the limit of 4294967296 cells"},
     };
     ExpectRankingsRefused(session, cases);
 }

@@ -68,12 +68,12 @@ TEST(RunawayCost, AnUnrolledNetworkPastTheLimitsIsNeverBuilt) {
     const std::pair<int, std::string> cases[] = {
         {1000000,
          "The network of 1000000 slices of 2 plate nodes would have 2000000 nodes with tables of "
-         "262207741952 cells, which take some 6304249806848 bytes (5632 a node and 24 a cell), past the "
+         "262207741952 cells, which take some 6302201806848 bytes (4608 a node and 24 a cell), past the "
          "limit of 2147483648 bytes"},
         // 64 + 64 x 64 cells in slice 0, then 64 + 64 x 64 x 64 in each slice.
         {342,
          "The network of 342 slices of 2 plate nodes would have 684 nodes with tables of 89417088 cells, "
-         "which take some 2149862400 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
+         "which take some 2149161984 bytes (4608 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& [slices, message] : cases) {
         errorLog.Flush();
@@ -125,7 +125,7 @@ TEST(RunawayCost, ManySlicesOfSmallTablesAreRefusedByTheirNodesOrTheirJoinTree) 
         {20, 30000,
          "The network of 30000 slices of 20 plate nodes would have 600000 nodes with tables of 4679922 "
          "cells, "
-         "which take some 3491518128 bytes (5632 a node and 24 a cell), past the limit of 2147483648 bytes"},
+         "which take some 2877118128 bytes (4608 a node and 24 a cell), past the limit of 2147483648 bytes"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();
@@ -154,12 +154,13 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
     EXPECT_TRUE(Logged(
         kOutOfMemory,
         "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
-        "of 20 nodes with tables of 1048614 cells (work of 1049894 cells, 64 a node besides its table), "
-        "past the limit of 1610612736 cells"));
+        "of 20 nodes with tables of 1048614 cells (work of 66818 cells: the tree, the entries walked, the "
+        "table cells over 16, 64 a node and 64 a node of the tree), past the limit of 1610612736 cells"))
+        << vovido::test::LogDump();
     errorLog.Flush();
 }
 
-// The utility hangs on Q alone, which the decision sees after fourteen causes of it: the causes matter only
+// The utility hangs on Q alone, which the decision sees after eighteen causes of it: the causes matter only
 // through Q's distribution, and are refused as soon as they are found, by the scenarios of all found.
 TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     errorLog.Flush();
@@ -170,7 +171,7 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     t.Arc(d, u);
     t.Arc(q, u);
     t.Arc(q, d);
-    for (int i = 0; i < 14; ++i) {
+    for (int i = 0; i < 18; ++i) {
         const int p = t.Add(("P" + std::to_string(i)).c_str());
         t.Arc(p, q);
         t.Arc(p, d);
@@ -178,9 +179,10 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
     EXPECT_TRUE(
         Logged(kOutOfMemory,
-               "ERROR: Node [D] : its decisions and observations make 65536 scenarios, each a belief update "
-               "of 17 nodes with tables of 32806 cells (work of 33894 cells, 64 a node besides its table), "
-               "past the limit of 1610612736 cells"))
+               "ERROR: Node [D] : its decisions and observations make 1048576 scenarios, each a belief "
+               "update of 21 nodes with tables of 524334 cells (work of 34114 cells: the tree, the entries "
+               "walked, the table cells over 16, 64 a node and 64 a node of the tree), past the limit of "
+               "1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }
@@ -224,8 +226,8 @@ TEST(RunawayCost, ScenariosUnderASamplerAreRefusedByTheirDraws) {
     errorLog.Flush();
 }
 
-// Sixteen observations, all causes of one noisy-MAX node under the utility: few nodes, but each scenario
-// updates the noisy-MAX node's table of 2^17 cells.
+// Seventeen observations, all causes of one noisy-MAX node under the utility: few nodes, but each scenario
+// reads the noisy-MAX node's table of 2^18 cells (some 20 s in all; sixteen take some 6 s).
 TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
     errorLog.Flush();
     TestNetwork t(vovido::test::Notices::kOn);
@@ -234,7 +236,7 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
     const int u = t.net.AddNode(DefinitionType::kTable, "U");
     t.Arc(max, u);
     t.Arc(d, u);
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < 17; ++i) {
         const int o = t.Add(("o" + std::to_string(i)).c_str());
         t.Arc(o, d);
         t.Arc(o, max);
@@ -242,9 +244,10 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
     EXPECT_TRUE(
         Logged(kOutOfMemory,
-               "ERROR: Node [D] : its decisions and observations make 131072 scenarios, each a belief "
-               "update of 19 nodes with tables of 131114 cells (work of 132330 cells, 64 a node besides "
-               "its table), past the limit of 1610612736 cells"))
+               "ERROR: Node [D] : its decisions and observations make 262144 scenarios, each a belief "
+               "update of 20 nodes with tables of 262188 cells (work of 17666 cells: the tree, the entries "
+               "walked, the table cells over 16, 64 a node and 64 a node of the tree), past the limit of "
+               "1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }
@@ -328,6 +331,46 @@ TEST(RunawayCost, WideNoisyNodesAreRefusedBeforeAnyAlgorithmBuildsTheirWork) {
         }
         EXPECT_EQ(status, kOutOfMemory) << c.algorithm;
         EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.log}) << c.algorithm;
+    }
+    errorLog.Flush();
+}
+
+// A DeMorgan node of 25 parents with three observed children, under the samplers that copy every unobserved
+// table, backward sampling, which reads the node's row of 2^25 cells every sample, and the loopy passes
+// before importance sampling: refused before its table of 2^26 cells is built, with what the sampler would
+// spend; one of 10 parents is sampled.
+TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
+    const std::string table = "ERROR: Node [n] : its table of 67108864 cells, built from its parameters, ";
+    const std::string copied =
+        table +
+        "and the network's other unobserved tables would be copied into working tables, 134217828 cells in "
+        "all, past the limit of 134217728 cells";
+    const std::pair<int, std::string> cases[] = {
+        {BayesianAlgorithm::kSelfImportanceSampling, copied},
+        {BayesianAlgorithm::kAdaptiveImportanceSampling, copied},
+        {BayesianAlgorithm::kBackwardSampling,
+         table +
+             "would make backward sampling read rows of 33554432 cells for each of 1000 samples, past the "
+             "limit of 15032385536 steps"},
+        {BayesianAlgorithm::kPrepropagatedImportanceSampling,
+         table + "would make the 2 loopy passes of importance sampling walk its parent configurations in "
+                 "13958644304 steps, past the limit of 10737418240 steps"},
+    };
+    for (const auto& [algorithm, refused] : cases) {
+        for (const int parents : {25, 10}) {
+            errorLog.Flush();
+            VRX_network net;
+            ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, parents, 3),
+                      kSuccess);
+            ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+            net.SetBayesianAlgorithm(algorithm);
+            const bool wide = parents == 25;
+            EXPECT_EQ(net.UpdateBeliefs(), wide ? kOutOfMemory : kSuccess) << algorithm;
+            if (wide) {
+                EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{refused}) << algorithm;
+            }
+            EXPECT_EQ(net.GetNode(net.FindNode("n"))->GetValue()->IsUpToDate(), !wide);
+        }
     }
     errorLog.Flush();
 }

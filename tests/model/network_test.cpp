@@ -677,7 +677,10 @@ TEST_F(NetworkTest, RefusalsNameTheirCause) {
         {[&] { return demorgan->SetParentWeight(0, -0.5); }, kOutOfRange,
          "ERROR: Node [D] : parent weight -0.5 is outside [0, 1]"},
         {[&] { return demorgan->SetParentWeight(2, 0.5); }, kOutOfRange,
-         "ERROR: Node [D] : parent position 2 is not one of its 1 parents"},
+         "ERROR: Node [D] : parent index 2 is outside 0..0 of its 1 parent"},
+        // Digits enough to show why the weight is out of range.
+        {[&] { return demorgan->SetParentWeight(0, 1.0000001); }, kOutOfRange,
+         "ERROR: Node [D] : parent weight 1.0000001 is outside [0, 1]"},
     };
     for (const auto& c : cases) {
         errorLog.Flush();

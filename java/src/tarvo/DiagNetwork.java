@@ -265,13 +265,12 @@ public class DiagNetwork extends Wrapper {
 
     /**
      * Records the outcome of an observation as evidence of the network; the node leaves the unperformed
-     * observations.
+     * observations. Any node may be observed, a target too: its faults are then known.
      *
      * @param nodeHandle the observation node's handle
      * @param outcomeIndex the observed outcome's index
-     * @throws TARVOException when the handle names no node, the node is a target (diagnostic type 0), whose
-     *     faults are found, not observed, the index is out of range, or the evidence is refused ("TARVO error
-     *     ... in function InstantiateObservation")
+     * @throws TARVOException when the handle names no node, the index is out of range, or the evidence is
+     *     refused ("TARVO error ... in function InstantiateObservation")
      */
     public native void instantiateObservation(int nodeHandle, int outcomeIndex);
 

@@ -1485,7 +1485,7 @@ public class Network extends Wrapper {
      * @param parentIndex the parent's position in {@link #getParents(int)}
      * @return the parent type: 0 inhibitor, 1 requirement, 2 cause, 3 barrier
      * @throws TARVOException when the handle names no node, the node is not DeMorgan, or the position is
-     *     out of range ("GetParentType")
+     *     out of range ("GetParentType", naming the node, the position and its parents)
      */
     public native int getDeMorganParentType(int nodeHandle, int parentIndex);
 
@@ -1570,7 +1570,8 @@ public class Network extends Wrapper {
      * @param parentIndex the parent's position in {@link #getParents(int)}
      * @return the weight, in [0, 1]
      * @throws TARVOException when the handle names no node, the node is not DeMorgan, or the position is
-     *     out of range ("TARVO error -1 in function GetParentWeight")
+     *     out of range ("TARVO error -1 in function GetParentWeight", naming the node, the position and its
+     *     parents)
      */
     public native double getDeMorganParentWeight(int nodeHandle, int parentIndex);
 

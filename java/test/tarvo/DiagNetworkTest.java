@@ -199,10 +199,12 @@ public class DiagNetworkTest {
             Check.equal("Array argument can't be null", message(() -> diag.setPursuedFaults(null)));
             Check.equal("TARVO error -2 in function SetPursuedFaults. Logged information: Fault index 0 is given "
                     + "twice; each fault is pursued once\n", message(() -> diag.setPursuedFaults(new int[] {0, 0})));
-            Check.equal("TARVO error -2 in function InstantiateObservation. Logged information: ERROR: Node [F] : it "
-                    + "is a target of the diagnosis, whose faults the observations are to find, not an observation\n",
-                    message(() -> diag.instantiateObservation("F", 1)));
+            // A target is observed like any node, and the next update takes it as evidence.
+            diag.instantiateObservation("F", 1);
             Check.isTrue(Arrays.equals(new int[] {1, 0}, diag.getPursuedFaults()), "kept");
+            Check.equal(3, diag.update(1).observations.length);
+            Fixtures.near(1.0, diag.getFault(0).probability, "F seen bad");
+            Fixtures.near(0.1, diag.getFault(1).probability, "G apart from F");
 
             Check.isTrue(!diag.getDSep(), "d-separation off at first");
             diag.setDSep(true);

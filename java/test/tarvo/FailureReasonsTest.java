@@ -51,7 +51,7 @@ public class FailureReasonsTest {
         refusal("TARVO error -2 in function SetParentWeight" + LOGGED
                 + "ERROR: Node [D] : parent weight 1.5 is outside [0, 1]\n", n -> n.setDeMorganParentWeight("D", 0, 1.5));
         refusal("TARVO error -2 in function SetParentWeight" + LOGGED
-                + "ERROR: Node [D] : parent position 1 is not one of its 1 parents\n",
+                + "ERROR: Node [D] : parent index 1 is outside 0..0 of its 1 parent\n",
                 n -> n.setDeMorganParentWeight("D", 1, 0.5));
         String node = " in function AddArc" + LOGGED + "ERROR: Node ";
         refusal("TARVO error -2" + node + "[A] : a node cannot be its own parent\n", n -> n.addArc("A", "A"));

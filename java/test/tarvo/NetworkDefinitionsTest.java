@@ -161,16 +161,22 @@ public class NetworkDefinitionsTest {
             Fixtures.near(0.3, net.getDeMorganPriorBelief(effect), "prior kept");
             Check.equal("Invalid DeMorgan parent type 4 for node 'Effect', valid types are 0..3",
                     message(() -> net.setDeMorganParentType(effect, 0, 4)));
-            Check.equal("TARVO error -2 in function SetParentType. Logged information: ERROR: Node [Effect] : parent index 1 "
-                    + "is outside 0..0\n",
+            String badIndex = " Logged information: ERROR: Node [Effect] : parent index 1 is outside 0..0 of its "
+                    + "1 parent\n";
+            Check.equal("TARVO error -2 in function SetParentType." + badIndex,
                     message(() -> net.setDeMorganParentType("Effect", 1, 1)));
-            Check.equal("TARVO error -1 in function GetParentType",
+            Check.equal("TARVO error -1 in function GetParentType." + badIndex,
                     message(() -> net.getDeMorganParentType(effect, 1)));
             Check.equal("TARVO error -2 in function SetParentWeight. Logged information: "
                     + "ERROR: Node [Effect] : parent weight nan is outside [0, 1]\n",
                     message(() -> net.setDeMorganParentWeight(effect, 0, Double.NaN)));
-            Check.equal("TARVO error -1 in function GetParentWeight",
+            Check.equal("TARVO error -1 in function GetParentWeight." + badIndex,
                     message(() -> net.getDeMorganParentWeight("Effect", 1)));
+            Check.equal("TARVO error -2 in function SetParentWeight. Logged information: "
+                    + "ERROR: Node [Effect] : parent weight 1.0000001 is outside [0, 1]\n",
+                    message(() -> net.setDeMorganParentWeight(effect, 0, 1.0000001)));
+            Check.equal("Invalid prior belief 1.0000001 for node 'Effect', valid priors are 0..1",
+                    message(() -> net.setDeMorganPriorBelief(effect, 1.0000001)));
             Check.equal("Node 'Effect' is not a child of node 'Effect'",
                     message(() -> net.getDeMorganParentWeight("Effect", "Effect")));
             int cpt = net.addNode(CPT, "Plain");
