@@ -804,7 +804,7 @@ TEST(PolicyEvaluation, ScenariosTimesTheirJoinTreeAreBounded) {
             "update of " +
             std::string(side == 7
                             ? "51 nodes with tables of 19250 cells and a join tree of 1386810944 entries "
-                              "over 49 nodes, whose run walks 9351025152 entries "
+                              "over 49 nodes, whose run walks 9351025216 entries "
                             : "102 nodes with tables of 42674 cells and a join tree too "
                               "large to build ")))
             << LogDump();
