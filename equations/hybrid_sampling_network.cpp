@@ -368,6 +368,7 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView)
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
     }
+    if (!(runFlags & 16) && !EvidenceWithinRanges()) runFlags |= 16;
     std::vector<SampleNode*> observed;
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved()) observed.push_back(node.get());

@@ -66,7 +66,7 @@ bool UndoPow10(double v, double& x) {
 }
 
 constexpr OrderKeeping kOrderKeeping[] = {
-    {"Sinh", UndoSinh}, {"Exp", UndoExp},     {"Ln", UndoLn},       {"Atan", UndoAtan},
+    {"Sinh", UndoSinh}, {"Exp", UndoExp},   {"Ln", UndoLn},       {"Atan", UndoAtan},
     {"Tanh", UndoTanh}, {"Sqrt", UndoSqrt}, {"Log10", UndoLog10}, {"Pow10", UndoPow10},
 };
 

@@ -16,25 +16,6 @@ using SampleNode = VRX_hybridSampleNode;
 
 namespace {
 
-// The nodes, parents before children, in one pass over the arcs.
-std::vector<SampleNode*> ParentsFirst(const std::vector<std::unique_ptr<SampleNode>>& nodes) {
-    std::vector<std::vector<SampleNode*>> children(nodes.size());
-    std::vector<size_t> pending(nodes.size(), 0);
-    std::vector<SampleNode*> order;
-    for (const auto& node : nodes) {
-        if (!node) continue;
-        for (SampleNode* p : node->parents) children[static_cast<size_t>(p->handle)].push_back(node.get());
-        pending[static_cast<size_t>(node->handle)] = node->parents.size();
-        if (node->parents.empty()) order.push_back(node.get());
-    }
-    for (size_t next = 0; next < order.size(); ++next) {
-        for (SampleNode* child : children[static_cast<size_t>(order[next]->handle)]) {
-            if (--pending[static_cast<size_t>(child->handle)] == 0) order.push_back(child);
-        }
-    }
-    return order;
-}
-
 // One draw of the node from its element, evidence aside; false when it fails.
 bool DrawIgnoringEvidence(SampleNode& node) {
     VRX_Helement* element = node.TakeElement();
@@ -63,6 +44,24 @@ std::vector<SampleNode*> HybridSampleNet::ExplainedEvidence() const {
     return out;
 }
 
+std::vector<SampleNode*> vovido::ParentsFirst(const std::vector<std::unique_ptr<SampleNode>>& nodes) {
+    std::vector<std::vector<SampleNode*>> children(nodes.size());
+    std::vector<size_t> pending(nodes.size(), 0);
+    std::vector<SampleNode*> order;
+    for (const auto& node : nodes) {
+        if (!node) continue;
+        for (SampleNode* p : node->parents) children[static_cast<size_t>(p->handle)].push_back(node.get());
+        pending[static_cast<size_t>(node->handle)] = node->parents.size();
+        if (node->parents.empty()) order.push_back(node.get());
+    }
+    for (size_t next = 0; next < order.size(); ++next) {
+        for (SampleNode* child : children[static_cast<size_t>(order[next]->handle)]) {
+            if (--pending[static_cast<size_t>(child->handle)] == 0) order.push_back(child);
+        }
+    }
+    return order;
+}
+
 std::string vovido::NodeNames(const std::vector<std::string>& ids) {
     constexpr size_t kNamed = 3;
     std::string out = ids.size() > 1 ? "nodes " : "node ";
@@ -85,7 +84,7 @@ void HybridSampleNet::WarnOfEvidenceInFarTails() {
         if (node->IsContinuous()) observed.push_back({node, node->GetValue()});
     }
     if (observed.empty()) return;
-    const std::vector<SampleNode*> order = ParentsFirst(sampleNodes);
+    const std::vector<SampleNode*> order = vovido::ParentsFirst(sampleNodes);
     std::vector<double> kept;
     for (SampleNode* node : order) kept.push_back(node->GetValue());
     // Evidence past the 0.99 quantile of its prior, on either side, is told by 10,000 draws (fewer where
