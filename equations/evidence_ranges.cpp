@@ -35,7 +35,8 @@ ValueRange RangeOfCells(const SampleNode& node, const HybridNetworkView& view,
         }
         if (tree == nullptr) return {};
         const ValueRange r = vovido::RangeOfExpression(*tree, variable);
-        out = out.lower > out.upper ? r : ValueRange{std::min(out.lower, r.lower), std::max(out.upper, r.upper)};
+        out = out.lower > out.upper ? r
+                                    : ValueRange{std::min(out.lower, r.lower), std::max(out.upper, r.upper)};
     }
     return out;
 }

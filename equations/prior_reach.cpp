@@ -11,6 +11,7 @@
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/linear_gaussian.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
@@ -79,12 +80,30 @@ void HybridSampleNet::WarnOfEvidenceInFarTails() {
         double evidence;
         long long below = 0, above = 0;  // draws at or below the evidence, at or above it
     };
+    const std::vector<SampleNode*> order = vovido::ParentsFirst(sampleNodes);
+    // Evidence whose prior is Gaussian, every family above it linear-Gaussian up to the observed nodes,
+    // has no tail of another term to rest on: the weights of its draws say what there is to say.
+    std::vector<char> gaussian(sampleNodes.size(), 0);
+    std::vector<std::string> ids;
+    for (SampleNode* node : order) {
+        bool above = true;
+        for (const SampleNode* p : node->parents)
+            above = above && (p->IsObserved() || gaussian[static_cast<size_t>(p->handle)]) &&
+                    (node->IsContinuous() || !p->IsContinuous());
+        ids.clear();
+        for (size_t j = static_cast<size_t>(node->discreteParentCount); j < node->parents.size(); ++j)
+            ids.push_back(node->parents[j]->id);
+        const vovido::ElementTable* table = view.GetElementTable(node->handle);
+        for (size_t i = 0; node->IsContinuous() && above && table != nullptr && i < table->cells.size(); ++i)
+            above = table->cells[i] != nullptr && vovido::GaussianInParents(*table->cells[i], ids);
+        gaussian[static_cast<size_t>(node->handle)] = above && table != nullptr ? 1 : 0;
+    }
     std::vector<Reach> observed;
     for (SampleNode* node : ExplainedEvidence()) {
-        if (node->IsContinuous()) observed.push_back({node, node->GetValue()});
+        if (node->IsContinuous() && !gaussian[static_cast<size_t>(node->handle)])
+            observed.push_back({node, node->GetValue()});
     }
     if (observed.empty()) return;
-    const std::vector<SampleNode*> order = vovido::ParentsFirst(sampleNodes);
     std::vector<double> kept;
     for (SampleNode* node : order) kept.push_back(node->GetValue());
     // Evidence past the 0.99 quantile of its prior, on either side, is told by 10,000 draws (fewer where

@@ -70,8 +70,8 @@ double Times(double x, double y) {
 }
 
 ValueRange Product(const ValueRange& a, const ValueRange& b) {
-    return Spanning({Times(a.lower, b.lower), Times(a.lower, b.upper), Times(a.upper, b.lower),
-                     Times(a.upper, b.upper)});
+    return Spanning(
+        {Times(a.lower, b.lower), Times(a.lower, b.upper), Times(a.upper, b.lower), Times(a.upper, b.upper)});
 }
 
 ValueRange Quotient(const ValueRange& a, const ValueRange& b) {
@@ -133,7 +133,9 @@ ValueRange FunctionRange(const VRX_function& call, const ValueRange* a, int coun
     if (count < 1) return kWhole;
     ValueRange clipped;
     if (is("Abs")) return Magnitude(a[0]);
-    if (is("Acos")) return Clip(a[0], -1.0, 1.0, clipped) ? Between(std::acos(clipped.upper), std::acos(clipped.lower)) : kWhole;
+    if (is("Acos"))
+        return Clip(a[0], -1.0, 1.0, clipped) ? Between(std::acos(clipped.upper), std::acos(clipped.lower))
+                                              : kWhole;
     if (is("Asin")) return Clip(a[0], -1.0, 1.0, clipped) ? Increasing(clipped, std::asin) : kWhole;
     if (is("Atan")) return Increasing(a[0], std::atan);
     if (is("Atan2")) return {-kPiValue, kPiValue};
@@ -144,13 +146,18 @@ ValueRange FunctionRange(const VRX_function& call, const ValueRange* a, int coun
         // Defined from 0 up; a range wholly below 0 gives no value, left to the draws to find.
         const double scale = is("SqrtPi") ? kPiValue : 1.0;
         if (!Clip({a[0].lower * scale, a[0].upper * scale}, 0.0, kInfinity, clipped)) return kWhole;
-        return Increasing(clipped, is("Ln") ? static_cast<double (*)(double)>(std::log)
+        return Increasing(clipped, is("Ln")      ? static_cast<double (*)(double)>(std::log)
                                    : is("Log10") ? static_cast<double (*)(double)>(std::log10)
                                                  : static_cast<double (*)(double)>(std::sqrt));
     }
     if (is("Pow10")) return Between(std::pow(10.0, a[0].lower), std::pow(10.0, a[0].upper));
-    if (is("Sign")) return Between(a[0].lower > 0.0 ? 1.0 : a[0].lower < 0.0 ? -1.0 : 0.0,
-                                   a[0].upper > 0.0 ? 1.0 : a[0].upper < 0.0 ? -1.0 : 0.0);
+    if (is("Sign"))
+        return Between(a[0].lower > 0.0   ? 1.0
+                       : a[0].lower < 0.0 ? -1.0
+                                          : 0.0,
+                       a[0].upper > 0.0   ? 1.0
+                       : a[0].upper < 0.0 ? -1.0
+                                          : 0.0);
     if (is("Sinh")) return Increasing(a[0], std::sinh);
     if (is("Sqr")) return Product(Magnitude(a[0]), Magnitude(a[0]));
     if (is("Tanh")) return Increasing(a[0], std::tanh);
@@ -242,7 +249,8 @@ bool ValueRange::Holds(double v) const {
     return v >= lower - slack(lower) && v <= upper + slack(upper);
 }
 
-ValueRange RangeOfExpression(const VRX_expression& tree, FunctionRef<ValueRange(const std::string&)> variable) {
+ValueRange RangeOfExpression(const VRX_expression& tree,
+                             FunctionRef<ValueRange(const std::string&)> variable) {
     return Walk(tree, variable, 0);
 }
 

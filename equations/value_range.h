@@ -24,7 +24,8 @@ struct ValueRange {
 
 // The range of the tree, its sign applied, each variable within the range that `variable` gives its
 // name (the whole line for a name it does not know).
-ValueRange RangeOfExpression(const VRX_expression& tree, FunctionRef<ValueRange(const std::string&)> variable);
+ValueRange RangeOfExpression(const VRX_expression& tree,
+                             FunctionRef<ValueRange(const std::string&)> variable);
 
 // The part of a that lies within b; the whole line where they do not meet.
 ValueRange Intersect(const ValueRange& a, const ValueRange& b);
