@@ -19,27 +19,32 @@ constexpr double kPiValue = 3.141592653589793;
 constexpr int kDeepestRangeWalk = 256;
 
 const ValueRange kWhole{};
+// The whole line, some evaluations giving no number.
+const ValueRange kAnything{-kInfinity, kInfinity, true};
 
 // The interval of the two ends, or the whole line where either is not a number.
 ValueRange Between(double a, double b) {
-    if (std::isnan(a) || std::isnan(b)) return kWhole;
+    if (std::isnan(a) || std::isnan(b)) return kAnything;
     return {std::min(a, b), std::max(a, b)};
 }
 
-ValueRange Point(double v) {
-    return Between(v, v);
-}
-
 ValueRange Hull(const ValueRange& a, const ValueRange& b) {
-    return {std::min(a.lower, b.lower), std::max(a.upper, b.upper)};
+    return {std::min(a.lower, b.lower), std::max(a.upper, b.upper), a.undefined || b.undefined};
 }
 
-// The smallest and largest of the values, or the whole line where one is not a number (0 times an
-// infinite end).
+bool HasInfiniteEnd(const ValueRange& a) {
+    return std::isinf(a.lower) || std::isinf(a.upper);
+}
+
+bool HoldsZero(const ValueRange& a) {
+    return a.lower <= 0.0 && a.upper >= 0.0;
+}
+
+// The smallest and largest of the values, or the whole line where one is not a number.
 ValueRange Spanning(std::initializer_list<double> values) {
     ValueRange out{kInfinity, -kInfinity};
     for (double v : values) {
-        if (std::isnan(v)) return kWhole;
+        if (std::isnan(v)) return kAnything;
         out.lower = std::min(out.lower, v);
         out.upper = std::max(out.upper, v);
     }
@@ -48,41 +53,57 @@ ValueRange Spanning(std::initializer_list<double> values) {
 
 // Of a function that keeps order.
 ValueRange Increasing(const ValueRange& a, double (*f)(double)) {
-    return Between(f(a.lower), f(a.upper));
+    ValueRange out = Between(f(a.lower), f(a.upper));
+    out.undefined = out.undefined || a.undefined;
+    return out;
 }
 
 // The range of |x|.
 ValueRange Magnitude(const ValueRange& a) {
     if (a.lower >= 0.0) return a;
-    if (a.upper <= 0.0) return {-a.upper, -a.lower};
-    return {0.0, std::max(-a.lower, a.upper)};
+    if (a.upper <= 0.0) return {-a.upper, -a.lower, a.undefined};
+    return {0.0, std::max(-a.lower, a.upper), a.undefined};
 }
 
-// The part of a within [low, high]; null where a lies wholly outside.
+// The part of a within [low, high], which gives no number outside it; false where a lies wholly outside.
 bool Clip(const ValueRange& a, double low, double high, ValueRange& out) {
-    out = {std::max(a.lower, low), std::min(a.upper, high)};
+    out = {std::max(a.lower, low), std::min(a.upper, high), a.undefined || a.lower < low || a.upper > high};
     return out.lower <= out.upper;
 }
 
-// A product of values that are finite: 0 times an infinite end is 0.
+// A product of ends: 0 times an infinite end is 0 for the finite values that end stands for.
 double Times(double x, double y) {
     return x == 0.0 || y == 0.0 ? 0.0 : x * y;
 }
 
 ValueRange Product(const ValueRange& a, const ValueRange& b) {
-    return Spanning(
+    ValueRange out = Spanning(
         {Times(a.lower, b.lower), Times(a.lower, b.upper), Times(a.upper, b.lower), Times(a.upper, b.upper)});
+    out.undefined = out.undefined || a.undefined || b.undefined || (HoldsZero(a) && HasInfiniteEnd(b)) ||
+                    (HoldsZero(b) && HasInfiniteEnd(a));
+    return out;
 }
 
 ValueRange Quotient(const ValueRange& a, const ValueRange& b) {
-    if (b.lower <= 0.0 && b.upper >= 0.0) return kWhole;
-    return Product(a, {1.0 / b.upper, 1.0 / b.lower});
+    if (HoldsZero(b)) return kAnything;
+    ValueRange out = Product(a, {1.0 / b.upper, 1.0 / b.lower, b.undefined});
+    out.undefined = out.undefined || (HasInfiniteEnd(a) && HasInfiniteEnd(b));
+    return out;
 }
 
-ValueRange Power(const ValueRange& base, const ValueRange& exponent) {
+ValueRange Sum(const ValueRange& a, const ValueRange& b, bool difference) {
+    const ValueRange& c = difference ? ValueRange{-b.upper, -b.lower, b.undefined} : b;
+    ValueRange out = Spanning({a.lower + c.lower, a.upper + c.upper});
+    out.undefined = out.undefined || a.undefined || c.undefined ||
+                    (a.lower == -kInfinity && c.upper == kInfinity) ||
+                    (a.upper == kInfinity && c.lower == -kInfinity);
+    return out;
+}
+
+ValueRange PowerOf(const ValueRange& base, const ValueRange& exponent) {
     if (exponent.lower == exponent.upper && std::isfinite(exponent.lower)) {
         const double c = exponent.lower;
-        if (c == 0.0) return Point(1.0);
+        if (c == 0.0) return {1.0, 1.0};
         const bool whole = c == std::floor(c);
         const bool odd = whole && std::fmod(c, 2.0) != 0.0;
         if (odd && (c > 0.0 || base.lower > 0.0 || base.upper < 0.0))
@@ -92,19 +113,28 @@ ValueRange Power(const ValueRange& base, const ValueRange& exponent) {
             if (c < 0.0 && m.lower == 0.0) return {std::pow(m.upper, c), kInfinity};
             return Between(std::pow(m.lower, c), std::pow(m.upper, c));
         }
-        // A power that is no integer takes no negative base.
+        // A power that is no integer gives no number of a negative base.
         ValueRange b;
-        if (whole || !Clip(base, 0.0, kInfinity, b)) return kWhole;
-        if (c < 0.0 && b.lower == 0.0) return {std::pow(b.upper, c), kInfinity};
-        return Between(std::pow(b.lower, c), std::pow(b.upper, c));
+        if (whole || base.lower == -kInfinity || !Clip(base, 0.0, kInfinity, b)) return kAnything;
+        ValueRange out = c < 0.0 && b.lower == 0.0 ? ValueRange{std::pow(b.upper, c), kInfinity}
+                                                   : Between(std::pow(b.lower, c), std::pow(b.upper, c));
+        out.undefined = b.undefined;
+        return out;
     }
     // A positive base of one value: the power is monotonic in the exponent.
     if (base.lower == base.upper && base.lower > 0.0 && std::isfinite(base.lower))
         return Between(std::pow(base.lower, exponent.lower), std::pow(base.lower, exponent.upper));
-    return kWhole;
+    return kAnything;
 }
 
-// Where a distribution's draws lie, given where its arguments lie.
+ValueRange Power(const ValueRange& base, const ValueRange& exponent) {
+    ValueRange out = PowerOf(base, exponent);
+    out.undefined = out.undefined || base.undefined || exponent.undefined;
+    return out;
+}
+
+// Where a distribution's draws lie, given where its arguments lie (arguments that give no number make
+// the parameters invalid: such draws are left out).
 ValueRange Support(const char* name, const ValueRange* a, int count) {
     auto is = [name](const char* other) { return std::strcmp(name, other) == 0; };
     if (is("Lognormal") || is("Exponential") || is("Weibull")) return {0.0, kInfinity};
@@ -115,90 +145,115 @@ ValueRange Support(const char* name, const ValueRange* a, int count) {
     return kWhole;
 }
 
+// Min and Max pass over an argument that is no number (unless it comes first): where one may not be,
+// the value is any of the arguments'.
+ValueRange Extreme(const ValueRange* a, int count, bool largest) {
+    ValueRange out = a[0], hull = a[0];
+    bool skipped = false;
+    for (int i = 1; i < count; ++i) {
+        out.lower = largest ? std::max(out.lower, a[i].lower) : std::min(out.lower, a[i].lower);
+        out.upper = largest ? std::max(out.upper, a[i].upper) : std::min(out.upper, a[i].upper);
+        hull = Hull(hull, a[i]);
+        skipped = skipped || a[i].undefined;
+    }
+    if (skipped) out = {hull.lower, hull.upper};
+    out.undefined = a[0].undefined;
+    return out;
+}
+
+double SignOf(double x) {
+    return x > 0.0 ? 1.0 : x < 0.0 ? -1.0 : 0.0;
+}
+
 // Where an ordinary function's values lie, given where its arguments lie.
 ValueRange FunctionRange(const VRX_function& call, const ValueRange* a, int count) {
-    if (call.entry == nullptr) return kWhole;
+    if (call.entry == nullptr) return kAnything;
     const char* name = call.GetName();
     auto is = [name](const char* other) { return std::strcmp(name, other) == 0; };
     // Arguments of one value each: the value itself.
     bool points = true;
-    for (int i = 0; i < count && points; ++i) points = a[i].lower == a[i].upper && std::isfinite(a[i].lower);
+    for (int i = 0; i < count && points; ++i)
+        points = a[i].lower == a[i].upper && std::isfinite(a[i].lower) && !a[i].undefined;
     if (points) {
         FunctionArguments block;
         block.count = count;
         for (int i = 0; i < count; ++i) block.values[i] = a[i].lower;
         const double v = call.entry->evaluate(block);
-        return std::isfinite(v) ? Point(v) : kWhole;
+        return std::isfinite(v) ? ValueRange{v, v} : kAnything;
     }
-    if (count < 1) return kWhole;
+    if (count < 1) return kAnything;
     ValueRange clipped;
     if (is("Abs")) return Magnitude(a[0]);
-    if (is("Acos"))
-        return Clip(a[0], -1.0, 1.0, clipped) ? Between(std::acos(clipped.upper), std::acos(clipped.lower))
-                                              : kWhole;
-    if (is("Asin")) return Clip(a[0], -1.0, 1.0, clipped) ? Increasing(clipped, std::asin) : kWhole;
+    if (is("Acos")) {
+        if (!Clip(a[0], -1.0, 1.0, clipped)) return kAnything;
+        ValueRange out = Between(std::acos(clipped.upper), std::acos(clipped.lower));
+        out.undefined = clipped.undefined;
+        return out;
+    }
+    if (is("Asin")) return Clip(a[0], -1.0, 1.0, clipped) ? Increasing(clipped, std::asin) : kAnything;
     if (is("Atan")) return Increasing(a[0], std::atan);
-    if (is("Atan2")) return {-kPiValue, kPiValue};
-    if (is("Cos") || is("Sin")) return {-1.0, 1.0};
     if (is("Cosh")) return Increasing(Magnitude(a[0]), std::cosh);
     if (is("Exp")) return Increasing(a[0], std::exp);
-    if (is("Ln") || is("Log10") || is("Sqrt") || is("SqrtPi")) {
-        // Defined from 0 up; a range wholly below 0 gives no value, left to the draws to find.
-        const double scale = is("SqrtPi") ? kPiValue : 1.0;
-        if (!Clip({a[0].lower * scale, a[0].upper * scale}, 0.0, kInfinity, clipped)) return kWhole;
-        return Increasing(clipped, is("Ln")      ? static_cast<double (*)(double)>(std::log)
-                                   : is("Log10") ? static_cast<double (*)(double)>(std::log10)
-                                                 : static_cast<double (*)(double)>(std::sqrt));
-    }
-    if (is("Pow10")) return Between(std::pow(10.0, a[0].lower), std::pow(10.0, a[0].upper));
-    if (is("Sign"))
-        return Between(a[0].lower > 0.0   ? 1.0
-                       : a[0].lower < 0.0 ? -1.0
-                                          : 0.0,
-                       a[0].upper > 0.0   ? 1.0
-                       : a[0].upper < 0.0 ? -1.0
-                                          : 0.0);
+    if (is("Pow10")) return Increasing(a[0], [](double x) { return std::pow(10.0, x); });
     if (is("Sinh")) return Increasing(a[0], std::sinh);
     if (is("Sqr")) return Product(Magnitude(a[0]), Magnitude(a[0]));
     if (is("Tanh")) return Increasing(a[0], std::tanh);
+    if (is("Ln") || is("Log10") || is("Sqrt") || is("SqrtPi")) {
+        // From 0 up; a range wholly below 0 gives no number at all, which the draws find soon enough.
+        const double scale = is("SqrtPi") ? kPiValue : 1.0;
+        if (!Clip({a[0].lower * scale, a[0].upper * scale, a[0].undefined}, 0.0, kInfinity, clipped))
+            return kAnything;
+        if (is("Ln")) return Increasing(clipped, [](double x) { return std::log(x); });
+        if (is("Log10")) return Increasing(clipped, [](double x) { return std::log10(x); });
+        return Increasing(clipped, [](double x) { return std::sqrt(x); });
+    }
+    if (is("Cos") || is("Sin")) return {-1.0, 1.0, a[0].undefined || HasInfiniteEnd(a[0])};
+    if (is("Atan2")) return {-kPiValue, kPiValue, a[0].undefined || (count > 1 && a[1].undefined)};
+    if (is("Sign")) {
+        // A value that is no number has the sign 0.
+        ValueRange out = Between(SignOf(a[0].lower), SignOf(a[0].upper));
+        if (a[0].undefined) out = Hull(out, {0.0, 0.0});
+        out.undefined = false;
+        return out;
+    }
     if (is("And") || is("Or") || is("Xor")) return {0.0, 1.0};
+    // The integer functions give the undefined marker, just above 0, for what is no number.
     if (is("Combin") || is("Fact") || is("FactDouble") || is("GCD") || is("LCM") || is("Multinomial"))
         return {0.0, kInfinity};
     if (is("If") && count >= 3) return Hull(a[1], a[2]);
-    if (is("Trim") && count >= 3) return Hull(a[0], Hull(a[1], a[2]));
-    if (is("Max") || is("Min")) {
-        ValueRange out = a[0];
-        for (int i = 1; i < count; ++i) {
-            out.lower = is("Max") ? std::max(out.lower, a[i].lower) : std::min(out.lower, a[i].lower);
-            out.upper = is("Max") ? std::max(out.upper, a[i].upper) : std::min(out.upper, a[i].upper);
-        }
+    if (is("Trim") && count >= 3) {
+        ValueRange out = Hull(a[0], Hull(a[1], a[2]));
+        out.undefined = a[0].undefined;
         return out;
     }
+    if (is("Max") || is("Min")) return Extreme(a, count, is("Max"));
     if (is("Sum") || is("SumSq")) {
-        ValueRange out = Point(0.0);
-        for (int i = 0; i < count; ++i) {
-            const ValueRange term = is("Sum") ? a[i] : Product(Magnitude(a[i]), Magnitude(a[i]));
-            out = Spanning({out.lower + term.lower, out.upper + term.upper});
-        }
+        ValueRange out{0.0, 0.0};
+        for (int i = 0; i < count; ++i)
+            out = Sum(out, is("Sum") ? a[i] : Product(Magnitude(a[i]), Magnitude(a[i])), false);
         return out;
     }
-    return kWhole;
+    return kAnything;
 }
 
 ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const std::string&)> variable,
                 int depth) {
-    if (depth > kDeepestRangeWalk) return kWhole;
+    if (depth > kDeepestRangeWalk) return kAnything;
     auto operand = [&](int i) {
         const VRX_expression* o = e.GetOperand(i);
-        return o != nullptr ? Walk(*o, variable, depth + 1) : kWhole;
+        return o != nullptr ? Walk(*o, variable, depth + 1) : kAnything;
     };
     ValueRange r;
     switch (e.GetType()) {
-        case vovido::kConstantKind:
-            r = Point(static_cast<const VRX_constant&>(e).value);
+        case vovido::kConstantKind: {
+            const double v = static_cast<const VRX_constant&>(e).value;
+            r = {v, v};
             break;
+        }
         case vovido::kVariableKind:
+            // A parent's value is a number: a draw that gives none weighs nothing.
             r = variable(static_cast<const VRX_variable&>(e).name);
+            r.undefined = false;
             break;
         case vovido::kFunctionKind:
         case vovido::kDistributionKind: {
@@ -210,16 +265,10 @@ ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const st
                                                          : FunctionRange(call, arguments, count);
             break;
         }
-        case vovido::kPlusKind: {
-            const ValueRange a = operand(0), b = operand(1);
-            r = Spanning({a.lower + b.lower, a.upper + b.upper});
+        case vovido::kPlusKind:
+        case vovido::kMinusKind:
+            r = Sum(operand(0), operand(1), e.GetType() == vovido::kMinusKind);
             break;
-        }
-        case vovido::kMinusKind: {
-            const ValueRange a = operand(0), b = operand(1);
-            r = Spanning({a.lower - b.upper, a.upper - b.lower});
-            break;
-        }
         case vovido::kMultiplyKind:
             r = Product(operand(0), operand(1));
             break;
@@ -230,14 +279,15 @@ ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const st
             r = Power(operand(0), operand(1));
             break;
         case vovido::kConditionalKind:
+            // A condition that is no number picks the first branch.
             r = Hull(operand(1), operand(2));
             break;
-        default:  // comparisons
+        default:  // comparisons, of numbers or not
             r = {0.0, 1.0};
             break;
     }
-    if (std::isnan(r.lower) || std::isnan(r.upper) || r.lower > r.upper) return kWhole;
-    return e.sign < 0 ? ValueRange{-r.upper, -r.lower} : r;
+    if (std::isnan(r.lower) || std::isnan(r.upper) || r.lower > r.upper) return kAnything;
+    return e.sign < 0 ? ValueRange{-r.upper, -r.lower, r.undefined} : r;
 }
 
 }  // namespace
@@ -245,7 +295,8 @@ ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const st
 namespace vovido {
 
 bool ValueRange::Holds(double v) const {
-    auto slack = [](double end) { return 1e-9 * (1.0 + std::fabs(end)); };
+    // The ends are computed in doubles: a value a rounding away is not ruled out.
+    auto slack = [](double end) { return std::isinf(end) ? 0.0 : 1e-9 * (1.0 + std::fabs(end)); };
     return v >= lower - slack(lower) && v <= upper + slack(upper);
 }
 
@@ -255,7 +306,7 @@ ValueRange RangeOfExpression(const VRX_expression& tree,
 }
 
 ValueRange Intersect(const ValueRange& a, const ValueRange& b) {
-    const ValueRange out{std::max(a.lower, b.lower), std::min(a.upper, b.upper)};
+    const ValueRange out{std::max(a.lower, b.lower), std::min(a.upper, b.upper), a.undefined};
     return out.lower <= out.upper ? out : ValueRange{};
 }
 

@@ -16,6 +16,9 @@ namespace vovido {
 struct ValueRange {
     double lower = -std::numeric_limits<double>::infinity();
     double upper = std::numeric_limits<double>::infinity();
+    // Some evaluations may give no number (Ln of a negative, infinity less infinity): no value either,
+    // but Min, Max and Sign pass over it to give one.
+    bool undefined = false;
 
     // Within the range, give or take the rounding of its computed ends.
     bool Holds(double v) const;

@@ -32,13 +32,7 @@ struct AnswerCase {
 // x of the prior, with the child y (a distribution node, or with equation an equation node) observed.
 std::function<void(VRX_network&)> Child(const char* prior, const char* child, double v,
                                         bool equation = false) {
-    return [=](VRX_network& n) {
-        ASSERT_GE(AddDistributionNode(n, "x", {prior}), 0);
-        ASSERT_GE(
-            equation ? AddEquationNode(n, "y", child, {"x"}) : AddDistributionNode(n, "y", {child}, {"x"}),
-            0);
-        ASSERT_EQ(Observe(n, "y", v), kSuccess);
-    };
+    return [=](VRX_network& n) { ASSERT_EQ(AddObservedChild(n, prior, child, v, equation), kSuccess); };
 }
 
 // The equation network X, Y with the named one observed.
