@@ -107,13 +107,16 @@ struct ImpossibleCase {
 const ImpossibleCase kImpossible[] = {
     {"Tanh(x + Normal(0, 0.3))", true, 1.2, "no inverse through [x] gives it."},
     {"Tanh(x + Normal(0, 0.3))", false, -1.2, "no inverse through [x] gives it."},
-    {"Tanh(x) + Uniform(-0.1, 0.1)", true, 1.2, "it puts the distribution in the equation of [y] outside its support."},
+    {"Tanh(x) + Uniform(-0.1, 0.1)", true, 1.2,
+     "it puts the distribution in the equation of [y] outside its support."},
     {"Tanh(x) + Uniform(-0.1, 0.1)", false, 1.2, "it lies outside the support of [y] under every draw."},
-    {"Atan(x) + Beta(2, 2)", true, 3.0, "it puts the distribution in the equation of [y] outside its support."},
+    {"Atan(x) + Beta(2, 2)", true, 3.0,
+     "it puts the distribution in the equation of [y] outside its support."},
     {"1/(1 + Exp(-x - Normal(0, 1)))", true, 1.5,
      "no inverse through the distribution in the equation of [y] gives it."},
     {"Cos(x) + Uniform(0, 0.1)", false, 1.5, "it lies outside the support of [y] under every draw."},
-    {"Sqrt(Abs(x)) + Exponential(1)", true, -0.5, "it puts the distribution in the equation of [y] outside its support."},
+    {"Sqrt(Abs(x)) + Exponential(1)", true, -0.5,
+     "it puts the distribution in the equation of [y] outside its support."},
     {"Lognormal(x, 1)", false, -1.0, "it lies outside the support of [y] under every draw."},
 };
 
@@ -127,12 +130,14 @@ TEST_P(ImpossibleEvidence, IsRefusedNamingTheNodeAndTheCause) {
     ASSERT_EQ(AddObservedChild(net, "Normal(0, 1)", c.child, c.v, c.equation), kSuccess);
     // At a sample count whose draws would take seconds to fail.
     EXPECT_EQ(UpdateWith(net, algorithm, 200000), kNoUsefulSamples);
-    EXPECT_EQ(LoggedMessages(), std::vector<std::string>{"The evidence on [y] is impossible: " + std::string(c.why)});
+    EXPECT_EQ(LoggedMessages(),
+              std::vector<std::string>{"The evidence on [y] is impossible: " + std::string(c.why)});
     errorLog.Flush();
 }
 
 INSTANTIATE_TEST_SUITE_P(BoundedFunctions, ImpossibleEvidence,
-                         ::testing::Range(0, 4 * static_cast<int>(sizeof kImpossible / sizeof kImpossible[0])));
+                         ::testing::Range(0,
+                                          4 * static_cast<int>(sizeof kImpossible / sizeof kImpossible[0])));
 
 TEST(ImpossibleEvidence, InAnEquationNetworkIsRefusedAsInAHybridOne) {
     for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
