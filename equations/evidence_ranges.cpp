@@ -13,12 +13,16 @@ using vovido::ValueRange;
 
 namespace {
 
+// A node of more cells than this (discrete parents of many states) is given the whole line: its range
+// would cost more than the draws it spares.
+constexpr size_t kMostRangeCells = 4096;
+
 // Where the node's cells put its value, each parent within the range `parentRange` gives it; the whole
 // line for a cell that is neither an equation nor a distribution.
 ValueRange RangeOfCells(const SampleNode& node, const HybridNetworkView& view,
                         vovido::FunctionRef<ValueRange(const SampleNode&)> parentRange) {
     const vovido::ElementTable* table = view.GetElementTable(node.handle);
-    if (table == nullptr || table->cells.empty()) return {};
+    if (table == nullptr || table->cells.empty() || table->cells.size() > kMostRangeCells) return {};
     auto variable = [&](const std::string& name) {
         for (const SampleNode* p : node.parents) {
             if (p->id == name) return parentRange(*p);
@@ -50,12 +54,24 @@ bool HybridSampleNet::EvidenceWithinRanges() {
             observed.push_back(node.get());
     }
     if (observed.empty()) return true;
+    // Only the ancestors of the evidence matter.
+    std::vector<char> above(sampleNodes.size(), 0);
+    std::vector<const SampleNode*> stack(observed.begin(), observed.end());
+    while (!stack.empty()) {
+        const SampleNode* node = stack.back();
+        stack.pop_back();
+        for (const SampleNode* p : node->parents) {
+            if (above[static_cast<size_t>(p->handle)]) continue;
+            above[static_cast<size_t>(p->handle)] = 1;
+            stack.push_back(p);
+        }
+    }
     // By handle, parents first: an observed node's value, else where its cells and its range put it.
     std::vector<ValueRange> ranges(sampleNodes.size());
     auto known = [&ranges](const SampleNode& p) { return ranges[static_cast<size_t>(p.handle)]; };
     for (SampleNode* node : vovido::ParentsFirst(sampleNodes)) {
         ValueRange& r = ranges[static_cast<size_t>(node->handle)];
-        if (!node->IsContinuous()) continue;
+        if (!node->IsContinuous() || !above[static_cast<size_t>(node->handle)]) continue;
         if (node->IsObserved()) {
             r = {node->GetValue(), node->GetValue()};
             continue;

@@ -16,11 +16,11 @@ bool ConstantValue(const VRX_expression& e, double& value) {
 }
 
 // True when the variable occurs in the tree; stops at the first occurrence.
-bool Names(const VRX_expression& e, const std::string& name) {
+bool HoldsVariable(const VRX_expression& e, const std::string& name) {
     if (e.GetType() == vovido::kVariableKind) return static_cast<const VRX_variable&>(e).name == name;
     for (int i = 0; i < e.GetOperandCount(); ++i) {
         const VRX_expression* operand = e.GetOperand(i);
-        if (operand != nullptr && Names(*operand, name)) return true;
+        if (operand != nullptr && HoldsVariable(*operand, name)) return true;
     }
     return false;
 }
@@ -136,9 +136,9 @@ Undone UndoMonotonic(const VRX_expression& tree, const std::string& name, double
         if (type < kPlusKind || type > kExpKind) return Undone::kNotMonotonic;
         const auto& op = static_cast<const VRX_binaryOperator&>(*node);
         if (!op.left || !op.right) return Undone::kNotMonotonic;
-        const bool inLeft = Names(*op.left, name);
+        const bool inLeft = HoldsVariable(*op.left, name);
         const VRX_expression& other = inLeft ? *op.right : *op.left;
-        if (Names(other, name)) return Undone::kNotMonotonic;
+        if (HoldsVariable(other, name)) return Undone::kNotMonotonic;
         double c = 0.0;
         const bool constant = ConstantValue(other, c);
         switch (type) {

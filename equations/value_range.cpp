@@ -13,22 +13,22 @@ namespace {
 
 using vovido::ValueRange;
 
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
+constexpr double kUnbounded = std::numeric_limits<double>::infinity();
 constexpr double kPiValue = 3.141592653589793;
 // Beyond this depth a tree is given the whole line rather than walked further on the call stack.
 constexpr int kDeepestRangeWalk = 256;
 
 const ValueRange kWhole{};
 // The whole line, some evaluations giving no number.
-const ValueRange kAnything{-kInfinity, kInfinity, true};
+const ValueRange kAnything{-kUnbounded, kUnbounded, true};
 
 // The interval of the two ends, or the whole line where either is not a number.
-ValueRange Between(double a, double b) {
+ValueRange RangeBetween(double a, double b) {
     if (std::isnan(a) || std::isnan(b)) return kAnything;
     return {std::min(a, b), std::max(a, b)};
 }
 
-ValueRange Hull(const ValueRange& a, const ValueRange& b) {
+ValueRange RangeHull(const ValueRange& a, const ValueRange& b) {
     return {std::min(a.lower, b.lower), std::max(a.upper, b.upper), a.undefined || b.undefined};
 }
 
@@ -41,8 +41,8 @@ bool HoldsZero(const ValueRange& a) {
 }
 
 // The smallest and largest of the values, or the whole line where one is not a number.
-ValueRange Spanning(std::initializer_list<double> values) {
-    ValueRange out{kInfinity, -kInfinity};
+ValueRange RangeSpanning(std::initializer_list<double> values) {
+    ValueRange out{kUnbounded, -kUnbounded};
     for (double v : values) {
         if (std::isnan(v)) return kAnything;
         out.lower = std::min(out.lower, v);
@@ -52,92 +52,92 @@ ValueRange Spanning(std::initializer_list<double> values) {
 }
 
 // Of a function that keeps order.
-ValueRange Increasing(const ValueRange& a, double (*f)(double)) {
-    ValueRange out = Between(f(a.lower), f(a.upper));
+ValueRange IncreasingRange(const ValueRange& a, double (*f)(double)) {
+    ValueRange out = RangeBetween(f(a.lower), f(a.upper));
     out.undefined = out.undefined || a.undefined;
     return out;
 }
 
 // The range of |x|.
-ValueRange Magnitude(const ValueRange& a) {
+ValueRange MagnitudeRange(const ValueRange& a) {
     if (a.lower >= 0.0) return a;
     if (a.upper <= 0.0) return {-a.upper, -a.lower, a.undefined};
     return {0.0, std::max(-a.lower, a.upper), a.undefined};
 }
 
 // The part of a within [low, high], which gives no number outside it; false where a lies wholly outside.
-bool Clip(const ValueRange& a, double low, double high, ValueRange& out) {
+bool ClipRange(const ValueRange& a, double low, double high, ValueRange& out) {
     out = {std::max(a.lower, low), std::min(a.upper, high), a.undefined || a.lower < low || a.upper > high};
     return out.lower <= out.upper;
 }
 
 // A product of ends: 0 times an infinite end is 0 for the finite values that end stands for.
-double Times(double x, double y) {
+double EndTimes(double x, double y) {
     return x == 0.0 || y == 0.0 ? 0.0 : x * y;
 }
 
-ValueRange Product(const ValueRange& a, const ValueRange& b) {
-    ValueRange out = Spanning(
-        {Times(a.lower, b.lower), Times(a.lower, b.upper), Times(a.upper, b.lower), Times(a.upper, b.upper)});
+ValueRange RangeProduct(const ValueRange& a, const ValueRange& b) {
+    ValueRange out = RangeSpanning({EndTimes(a.lower, b.lower), EndTimes(a.lower, b.upper),
+                                    EndTimes(a.upper, b.lower), EndTimes(a.upper, b.upper)});
     out.undefined = out.undefined || a.undefined || b.undefined || (HoldsZero(a) && HasInfiniteEnd(b)) ||
                     (HoldsZero(b) && HasInfiniteEnd(a));
     return out;
 }
 
-ValueRange Quotient(const ValueRange& a, const ValueRange& b) {
+ValueRange RangeQuotient(const ValueRange& a, const ValueRange& b) {
     if (HoldsZero(b)) return kAnything;
-    ValueRange out = Product(a, {1.0 / b.upper, 1.0 / b.lower, b.undefined});
+    ValueRange out = RangeProduct(a, {1.0 / b.upper, 1.0 / b.lower, b.undefined});
     out.undefined = out.undefined || (HasInfiniteEnd(a) && HasInfiniteEnd(b));
     return out;
 }
 
-ValueRange Sum(const ValueRange& a, const ValueRange& b, bool difference) {
+ValueRange RangeSum(const ValueRange& a, const ValueRange& b, bool difference) {
     const ValueRange& c = difference ? ValueRange{-b.upper, -b.lower, b.undefined} : b;
-    ValueRange out = Spanning({a.lower + c.lower, a.upper + c.upper});
+    ValueRange out = RangeSpanning({a.lower + c.lower, a.upper + c.upper});
     out.undefined = out.undefined || a.undefined || c.undefined ||
-                    (a.lower == -kInfinity && c.upper == kInfinity) ||
-                    (a.upper == kInfinity && c.lower == -kInfinity);
+                    (a.lower == -kUnbounded && c.upper == kUnbounded) ||
+                    (a.upper == kUnbounded && c.lower == -kUnbounded);
     return out;
 }
 
-ValueRange PowerOf(const ValueRange& base, const ValueRange& exponent) {
+ValueRange RangePowerOf(const ValueRange& base, const ValueRange& exponent) {
     if (exponent.lower == exponent.upper && std::isfinite(exponent.lower)) {
         const double c = exponent.lower;
         if (c == 0.0) return {1.0, 1.0};
         const bool whole = c == std::floor(c);
         const bool odd = whole && std::fmod(c, 2.0) != 0.0;
         if (odd && (c > 0.0 || base.lower > 0.0 || base.upper < 0.0))
-            return Between(std::pow(base.lower, c), std::pow(base.upper, c));
+            return RangeBetween(std::pow(base.lower, c), std::pow(base.upper, c));
         if (whole && !odd) {
-            const ValueRange m = Magnitude(base);
-            if (c < 0.0 && m.lower == 0.0) return {std::pow(m.upper, c), kInfinity};
-            return Between(std::pow(m.lower, c), std::pow(m.upper, c));
+            const ValueRange m = MagnitudeRange(base);
+            if (c < 0.0 && m.lower == 0.0) return {std::pow(m.upper, c), kUnbounded};
+            return RangeBetween(std::pow(m.lower, c), std::pow(m.upper, c));
         }
         // A power that is no integer gives no number of a negative base.
         ValueRange b;
-        if (whole || base.lower == -kInfinity || !Clip(base, 0.0, kInfinity, b)) return kAnything;
-        ValueRange out = c < 0.0 && b.lower == 0.0 ? ValueRange{std::pow(b.upper, c), kInfinity}
-                                                   : Between(std::pow(b.lower, c), std::pow(b.upper, c));
+        if (whole || base.lower == -kUnbounded || !ClipRange(base, 0.0, kUnbounded, b)) return kAnything;
+        ValueRange out = c < 0.0 && b.lower == 0.0 ? ValueRange{std::pow(b.upper, c), kUnbounded}
+                                                   : RangeBetween(std::pow(b.lower, c), std::pow(b.upper, c));
         out.undefined = b.undefined;
         return out;
     }
     // A positive base of one value: the power is monotonic in the exponent.
     if (base.lower == base.upper && base.lower > 0.0 && std::isfinite(base.lower))
-        return Between(std::pow(base.lower, exponent.lower), std::pow(base.lower, exponent.upper));
+        return RangeBetween(std::pow(base.lower, exponent.lower), std::pow(base.lower, exponent.upper));
     return kAnything;
 }
 
-ValueRange Power(const ValueRange& base, const ValueRange& exponent) {
-    ValueRange out = PowerOf(base, exponent);
+ValueRange RangePower(const ValueRange& base, const ValueRange& exponent) {
+    ValueRange out = RangePowerOf(base, exponent);
     out.undefined = out.undefined || base.undefined || exponent.undefined;
     return out;
 }
 
 // Where a distribution's draws lie, given where its arguments lie (arguments that give no number make
 // the parameters invalid: such draws are left out).
-ValueRange Support(const char* name, const ValueRange* a, int count) {
+ValueRange SupportRange(const char* name, const ValueRange* a, int count) {
     auto is = [name](const char* other) { return std::strcmp(name, other) == 0; };
-    if (is("Lognormal") || is("Exponential") || is("Weibull")) return {0.0, kInfinity};
+    if (is("Lognormal") || is("Exponential") || is("Weibull")) return {0.0, kUnbounded};
     if (is("Beta") || is("Bernoulli")) return {0.0, 1.0};
     if (is("Binomial") && count >= 1) return {0.0, std::max(0.0, std::ceil(a[0].upper))};
     if (is("Uniform") && count >= 2) return {a[0].lower, a[1].upper};
@@ -147,13 +147,13 @@ ValueRange Support(const char* name, const ValueRange* a, int count) {
 
 // Min and Max pass over an argument that is no number (unless it comes first): where one may not be,
 // the value is any of the arguments'.
-ValueRange Extreme(const ValueRange* a, int count, bool largest) {
+ValueRange ExtremeRange(const ValueRange* a, int count, bool largest) {
     ValueRange out = a[0], hull = a[0];
     bool skipped = false;
     for (int i = 1; i < count; ++i) {
         out.lower = largest ? std::max(out.lower, a[i].lower) : std::min(out.lower, a[i].lower);
         out.upper = largest ? std::max(out.upper, a[i].upper) : std::min(out.upper, a[i].upper);
-        hull = Hull(hull, a[i]);
+        hull = RangeHull(hull, a[i]);
         skipped = skipped || a[i].undefined;
     }
     if (skipped) out = {hull.lower, hull.upper};
@@ -183,65 +183,67 @@ ValueRange FunctionRange(const VRX_function& call, const ValueRange* a, int coun
     }
     if (count < 1) return kAnything;
     ValueRange clipped;
-    if (is("Abs")) return Magnitude(a[0]);
+    if (is("Abs")) return MagnitudeRange(a[0]);
     if (is("Acos")) {
-        if (!Clip(a[0], -1.0, 1.0, clipped)) return kAnything;
-        ValueRange out = Between(std::acos(clipped.upper), std::acos(clipped.lower));
+        if (!ClipRange(a[0], -1.0, 1.0, clipped)) return kAnything;
+        ValueRange out = RangeBetween(std::acos(clipped.upper), std::acos(clipped.lower));
         out.undefined = clipped.undefined;
         return out;
     }
-    if (is("Asin")) return Clip(a[0], -1.0, 1.0, clipped) ? Increasing(clipped, std::asin) : kAnything;
-    if (is("Atan")) return Increasing(a[0], std::atan);
-    if (is("Cosh")) return Increasing(Magnitude(a[0]), std::cosh);
-    if (is("Exp")) return Increasing(a[0], std::exp);
-    if (is("Pow10")) return Increasing(a[0], [](double x) { return std::pow(10.0, x); });
-    if (is("Sinh")) return Increasing(a[0], std::sinh);
-    if (is("Sqr")) return Product(Magnitude(a[0]), Magnitude(a[0]));
-    if (is("Tanh")) return Increasing(a[0], std::tanh);
+    if (is("Asin"))
+        return ClipRange(a[0], -1.0, 1.0, clipped) ? IncreasingRange(clipped, std::asin) : kAnything;
+    if (is("Atan")) return IncreasingRange(a[0], std::atan);
+    if (is("Cosh")) return IncreasingRange(MagnitudeRange(a[0]), std::cosh);
+    if (is("Exp")) return IncreasingRange(a[0], std::exp);
+    if (is("Pow10")) return IncreasingRange(a[0], [](double x) { return std::pow(10.0, x); });
+    if (is("Sinh")) return IncreasingRange(a[0], std::sinh);
+    if (is("Sqr")) return RangeProduct(MagnitudeRange(a[0]), MagnitudeRange(a[0]));
+    if (is("Tanh")) return IncreasingRange(a[0], std::tanh);
     if (is("Ln") || is("Log10") || is("Sqrt") || is("SqrtPi")) {
         // From 0 up; a range wholly below 0 gives no number at all, which the draws find soon enough.
         const double scale = is("SqrtPi") ? kPiValue : 1.0;
-        if (!Clip({a[0].lower * scale, a[0].upper * scale, a[0].undefined}, 0.0, kInfinity, clipped))
+        if (!ClipRange({a[0].lower * scale, a[0].upper * scale, a[0].undefined}, 0.0, kUnbounded, clipped))
             return kAnything;
-        if (is("Ln")) return Increasing(clipped, [](double x) { return std::log(x); });
-        if (is("Log10")) return Increasing(clipped, [](double x) { return std::log10(x); });
-        return Increasing(clipped, [](double x) { return std::sqrt(x); });
+        if (is("Ln")) return IncreasingRange(clipped, [](double x) { return std::log(x); });
+        if (is("Log10")) return IncreasingRange(clipped, [](double x) { return std::log10(x); });
+        return IncreasingRange(clipped, [](double x) { return std::sqrt(x); });
     }
     if (is("Cos") || is("Sin")) return {-1.0, 1.0, a[0].undefined || HasInfiniteEnd(a[0])};
     if (is("Atan2")) return {-kPiValue, kPiValue, a[0].undefined || (count > 1 && a[1].undefined)};
     if (is("Sign")) {
         // A value that is no number has the sign 0.
-        ValueRange out = Between(SignOf(a[0].lower), SignOf(a[0].upper));
-        if (a[0].undefined) out = Hull(out, {0.0, 0.0});
+        ValueRange out = RangeBetween(SignOf(a[0].lower), SignOf(a[0].upper));
+        if (a[0].undefined) out = RangeHull(out, {0.0, 0.0});
         out.undefined = false;
         return out;
     }
     if (is("And") || is("Or") || is("Xor")) return {0.0, 1.0};
     // The integer functions give the undefined marker, just above 0, for what is no number.
     if (is("Combin") || is("Fact") || is("FactDouble") || is("GCD") || is("LCM") || is("Multinomial"))
-        return {0.0, kInfinity};
-    if (is("If") && count >= 3) return Hull(a[1], a[2]);
+        return {0.0, kUnbounded};
+    if (is("If") && count >= 3) return RangeHull(a[1], a[2]);
     if (is("Trim") && count >= 3) {
-        ValueRange out = Hull(a[0], Hull(a[1], a[2]));
+        ValueRange out = RangeHull(a[0], RangeHull(a[1], a[2]));
         out.undefined = a[0].undefined;
         return out;
     }
-    if (is("Max") || is("Min")) return Extreme(a, count, is("Max"));
+    if (is("Max") || is("Min")) return ExtremeRange(a, count, is("Max"));
     if (is("Sum") || is("SumSq")) {
         ValueRange out{0.0, 0.0};
         for (int i = 0; i < count; ++i)
-            out = Sum(out, is("Sum") ? a[i] : Product(Magnitude(a[i]), Magnitude(a[i])), false);
+            out = RangeSum(out, is("Sum") ? a[i] : RangeProduct(MagnitudeRange(a[i]), MagnitudeRange(a[i])),
+                           false);
         return out;
     }
     return kAnything;
 }
 
-ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const std::string&)> variable,
-                int depth) {
+ValueRange RangeWalk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const std::string&)> variable,
+                     int depth) {
     if (depth > kDeepestRangeWalk) return kAnything;
     auto operand = [&](int i) {
         const VRX_expression* o = e.GetOperand(i);
-        return o != nullptr ? Walk(*o, variable, depth + 1) : kAnything;
+        return o != nullptr ? RangeWalk(*o, variable, depth + 1) : kAnything;
     };
     ValueRange r;
     switch (e.GetType()) {
@@ -261,26 +263,26 @@ ValueRange Walk(const VRX_expression& e, vovido::FunctionRef<ValueRange(const st
             const int count = std::min(call.GetParameterCount(), kMaxFunctionArguments);
             ValueRange arguments[kMaxFunctionArguments];
             for (int i = 0; i < count; ++i) arguments[i] = operand(i);
-            r = e.GetType() == vovido::kDistributionKind ? Support(call.GetName(), arguments, count)
+            r = e.GetType() == vovido::kDistributionKind ? SupportRange(call.GetName(), arguments, count)
                                                          : FunctionRange(call, arguments, count);
             break;
         }
         case vovido::kPlusKind:
         case vovido::kMinusKind:
-            r = Sum(operand(0), operand(1), e.GetType() == vovido::kMinusKind);
+            r = RangeSum(operand(0), operand(1), e.GetType() == vovido::kMinusKind);
             break;
         case vovido::kMultiplyKind:
-            r = Product(operand(0), operand(1));
+            r = RangeProduct(operand(0), operand(1));
             break;
         case vovido::kDivideKind:
-            r = Quotient(operand(0), operand(1));
+            r = RangeQuotient(operand(0), operand(1));
             break;
         case vovido::kExpKind:
-            r = Power(operand(0), operand(1));
+            r = RangePower(operand(0), operand(1));
             break;
         case vovido::kConditionalKind:
             // A condition that is no number picks the first branch.
-            r = Hull(operand(1), operand(2));
+            r = RangeHull(operand(1), operand(2));
             break;
         default:  // comparisons, of numbers or not
             r = {0.0, 1.0};
@@ -302,7 +304,7 @@ bool ValueRange::Holds(double v) const {
 
 ValueRange RangeOfExpression(const VRX_expression& tree,
                              FunctionRef<ValueRange(const std::string&)> variable) {
-    return Walk(tree, variable, 0);
+    return RangeWalk(tree, variable, 0);
 }
 
 ValueRange Intersect(const ValueRange& a, const ValueRange& b) {
