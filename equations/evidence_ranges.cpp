@@ -55,17 +55,7 @@ bool HybridSampleNet::EvidenceWithinRanges() {
     }
     if (observed.empty()) return true;
     // Only the ancestors of the evidence matter.
-    std::vector<char> above(sampleNodes.size(), 0);
-    std::vector<const SampleNode*> stack(observed.begin(), observed.end());
-    while (!stack.empty()) {
-        const SampleNode* node = stack.back();
-        stack.pop_back();
-        for (const SampleNode* p : node->parents) {
-            if (above[static_cast<size_t>(p->handle)]) continue;
-            above[static_cast<size_t>(p->handle)] = 1;
-            stack.push_back(p);
-        }
-    }
+    const std::vector<char> above = vovido::AncestorsOf(observed, sampleNodes.size());
     // By handle, parents first: an observed node's value, else where its cells and its range put it.
     std::vector<ValueRange> ranges(sampleNodes.size());
     auto known = [&ranges](const SampleNode& p) { return ranges[static_cast<size_t>(p.handle)]; };

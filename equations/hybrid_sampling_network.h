@@ -412,6 +412,8 @@ double InvertInto(VRX_hybridSampleNode& node, double v, const VRX_hybridSampleNo
 // The nodes, parents before children, in one pass over the arcs.
 std::vector<VRX_hybridSampleNode*> ParentsFirst(
     const std::vector<std::unique_ptr<VRX_hybridSampleNode>>& nodes);
+// By handle: 1 for the ancestors of the nodes (through any number of arcs), 0 for the others.
+std::vector<char> AncestorsOf(const std::vector<VRX_hybridSampleNode*>& nodes, size_t slots);
 // "node a" or "nodes a, b, c and 2 more".
 std::string NodeNames(const std::vector<std::string>& ids);
 // Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.

@@ -63,6 +63,21 @@ std::vector<SampleNode*> vovido::ParentsFirst(const std::vector<std::unique_ptr<
     return order;
 }
 
+std::vector<char> vovido::AncestorsOf(const std::vector<SampleNode*>& nodes, size_t slots) {
+    std::vector<char> above(slots, 0);
+    std::vector<const SampleNode*> stack(nodes.begin(), nodes.end());
+    while (!stack.empty()) {
+        const SampleNode* node = stack.back();
+        stack.pop_back();
+        for (const SampleNode* p : node->parents) {
+            if (above[static_cast<size_t>(p->handle)]) continue;
+            above[static_cast<size_t>(p->handle)] = 1;
+            stack.push_back(p);
+        }
+    }
+    return above;
+}
+
 std::string vovido::NodeNames(const std::vector<std::string>& ids) {
     constexpr size_t kNamed = 3;
     std::string out = ids.size() > 1 ? "nodes " : "node ";
@@ -80,28 +95,38 @@ void HybridSampleNet::WarnOfEvidenceInFarTails() {
         double evidence;
         long long below = 0, above = 0;  // draws at or below the evidence, at or above it
     };
+    std::vector<SampleNode*> candidates;
+    for (SampleNode* node : ExplainedEvidence()) {
+        if (node->IsContinuous()) candidates.push_back(node);
+    }
+    if (candidates.empty()) return;
     const std::vector<SampleNode*> order = vovido::ParentsFirst(sampleNodes);
     // Evidence whose prior is Gaussian, every family above it linear-Gaussian up to the observed nodes,
-    // has no tail of another term to rest on: the weights of its draws say what there is to say.
+    // has no tail of another term to rest on: the weights of its draws say what there is to say. Nodes of
+    // very many cells are not probed.
+    constexpr size_t kMostProbedCells = 4096;
+    const std::vector<char> above = vovido::AncestorsOf(candidates, sampleNodes.size());
     std::vector<char> gaussian(sampleNodes.size(), 0);
     std::vector<std::string> ids;
     for (SampleNode* node : order) {
-        bool above = true;
+        const size_t h = static_cast<size_t>(node->handle);
+        const vovido::ElementTable* table = view.GetElementTable(node->handle);
+        if ((!above[h] && !node->IsObserved()) || table == nullptr || table->cells.size() > kMostProbedCells)
+            continue;
+        bool all = true;
         for (const SampleNode* p : node->parents)
-            above = above && (p->IsObserved() || gaussian[static_cast<size_t>(p->handle)]) &&
-                    (node->IsContinuous() || !p->IsContinuous());
+            all = all && (p->IsObserved() || gaussian[static_cast<size_t>(p->handle)]) &&
+                  (node->IsContinuous() || !p->IsContinuous());
         ids.clear();
         for (size_t j = static_cast<size_t>(node->discreteParentCount); j < node->parents.size(); ++j)
             ids.push_back(node->parents[j]->id);
-        const vovido::ElementTable* table = view.GetElementTable(node->handle);
-        for (size_t i = 0; node->IsContinuous() && above && table != nullptr && i < table->cells.size(); ++i)
-            above = table->cells[i] != nullptr && vovido::GaussianInParents(*table->cells[i], ids);
-        gaussian[static_cast<size_t>(node->handle)] = above && table != nullptr ? 1 : 0;
+        for (size_t i = 0; node->IsContinuous() && all && i < table->cells.size(); ++i)
+            all = table->cells[i] != nullptr && vovido::GaussianInParents(*table->cells[i], ids);
+        gaussian[h] = all ? 1 : 0;
     }
     std::vector<Reach> observed;
-    for (SampleNode* node : ExplainedEvidence()) {
-        if (node->IsContinuous() && !gaussian[static_cast<size_t>(node->handle)])
-            observed.push_back({node, node->GetValue()});
+    for (SampleNode* node : candidates) {
+        if (!gaussian[static_cast<size_t>(node->handle)]) observed.push_back({node, node->GetValue()});
     }
     if (observed.empty()) return;
     std::vector<double> kept;
