@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
+#include <limits>
 
 #include "base/builtin_functions.h"
 #include "base/expression.h"
