@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(BoundedFunctions, ImpossibleEvidence,
                          ::testing::Range(0,
                                           4 * static_cast<int>(sizeof kImpossible / sizeof kImpossible[0])));
 
-TEST(ImpossibleEvidence, InAnEquationNetworkIsRefusedAsInAHybridOne) {
+TEST(EvidenceRanges, InAnEquationNetworkIsRefusedAsInAHybridOne) {
     for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
         VRX_network net;
         ASSERT_GE(AddEquation(net, "x", "x = Normal(0, 1)"), 0);
@@ -153,7 +153,7 @@ TEST(ImpossibleEvidence, InAnEquationNetworkIsRefusedAsInAHybridOne) {
 
 // Just inside the range: Tanh(x + e) = 0.95 puts x + e at atanh(0.95), so x ~ N(0, 1) given x + e with
 // e ~ N(0, 0.09) has the precision 1 + 1/0.09 and the mean atanh(0.95) / 0.09 over it.
-TEST(ImpossibleEvidence, ValuesJustInsideTheRangeAreAnswered) {
+TEST(EvidenceRanges, ValuesJustInsideTheRangeAreAnswered) {
     const double precision = 1.0 + 1.0 / 0.09, mean = std::atanh(0.95) / 0.09 / precision;
     for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
         VRX_network net;
