@@ -5,8 +5,9 @@
 // families in the chain (a sine, a product, a square in turn), whose messages are sampled and fitted,
 // over 1,000 to 40,000 samples; and on a chain of 100 Gaussian nodes observed at its end, whose evidence
 // must travel 99 arcs; and the fixed cost of a run, on networks of 5 and 40 nodes and on 5-node
-// networks of several shapes. 1,000 samples per run
-// unless the run says otherwise.
+// networks of several shapes; and message passing through a saturating equation (2*Tanh(0.5*x) plus a
+// noise, observed), whose lambda message is drawn through its inverse. 1,000 samples per run unless the
+// run says otherwise.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -219,5 +220,17 @@ void BM_HybridSmallShapes(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * net.GetNumberOfNodes() * net.numSamples);
 }
 BENCHMARK(BM_HybridSmallShapes)->ArgsProduct({{13, 15, 16}, {0, 1, 2}})->Unit(benchmark::kMillisecond);
+
+// The sample count: a Tanh is inverted at each draw for the noise's estimate.
+void BM_HybridSaturating(benchmark::State& state) {
+    VRX_network net;
+    vovido::RequireSuccess(AddObservedChild(net, "Normal(0, 1)", "2*Tanh(0.5*x) + Normal(0, 1)", -2.2, true),
+                           "saturating child");
+    net.SetHybridAlgorithm(15);
+    net.numSamples = static_cast<int>(state.range(0));
+    vovido::SeedHybridGenerators(11);
+    for (auto _ : state) vovido::RequireSuccess(net.UpdateBeliefs(), "update");
+}
+BENCHMARK(BM_HybridSaturating)->Arg(20000)->Arg(50000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -99,8 +99,12 @@ int HybridSampleNet::EstimateFromMessages() {
     thinEstimates_ = vovido::FewEffectiveSamples();
     for (SampleNode* node : order_) {
         if (node->IsObserved() || estimated_[static_cast<size_t>(node->handle)]) continue;
+        // A noise term's belief is never shown: drawn only where it carries an equation it alone sets.
+        bool shown = !node->internal;
+        for (const SampleNode* child : node->children) shown = shown || !child->IsFixed();
+        if (!shown) continue;
         kinds[static_cast<size_t>(node->handle)] = ClassifyChildren(*node);
-        // A noise term's belief is never shown: its draws failing leaves the caller's beliefs as they are.
+        // Nor does a noise term's draws failing change the caller's beliefs.
         if (!EstimateNode(*node, kinds[static_cast<size_t>(node->handle)]) && view.GetNumberOfSamples() > 0 &&
             !node->internal)
             status = kNoUsefulSamples;

@@ -23,6 +23,7 @@
 #include "definitions/hybrid_definition.h"
 #include "equations/distribution_support.h"
 #include "equations/inversion_choice.h"
+#include "equations/monotonic_inverse.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -226,50 +227,9 @@ bool HasOtherSolutions(const VRX_expression& tree, const std::string& name) {
     return HasOtherSolutions(inLeft ? *op.left : *op.right, name);
 }
 
-// True when the tree is strictly monotonic in the variable whatever values the others take: it occurs
-// once, reached through sums, differences, products and quotients by nonzero constants, odd integer
-// powers and functions that keep order (Sinh(0.9*x + e)): one solution for it, found numerically.
-bool StrictlyMonotonicIn(const VRX_expression& tree, const std::string& name) {
-    const int type = tree.GetType();
-    if (type == vovido::kVariableKind) return static_cast<const VRX_variable&>(tree).name == name;
-    if (type == vovido::kFunctionKind) {
-        const auto& call = static_cast<const VRX_function&>(tree);
-        bool keepsOrder = false;
-        for (const char* f : {"Sinh", "Exp", "Ln", "Atan", "Tanh", "Sqrt", "Log10", "Pow10"})
-            keepsOrder = keepsOrder || std::strcmp(call.GetName(), f) == 0;
-        return keepsOrder && call.arguments[0] && !call.arguments[1] &&
-               StrictlyMonotonicIn(*call.arguments[0], name);
-    }
-    if (type < vovido::kPlusKind || type > vovido::kExpKind) return false;
-    const auto& op = static_cast<const VRX_binaryOperator&>(tree);
-    if (!op.left || !op.right) return false;
-    const int inLeft = CountVariable(*op.left, name), inRight = CountVariable(*op.right, name);
-    if (inLeft + inRight != 1) return false;
-    const VRX_expression& with = inLeft == 1 ? *op.left : *op.right;
-    const VRX_expression& other = inLeft == 1 ? *op.right : *op.left;
-    auto constant = [](const VRX_expression& e, double& value) {
-        if (e.GetType() != vovido::kConstantKind) return false;
-        value = static_cast<const VRX_constant&>(e).value * e.sign;
-        return true;
-    };
-    double c = 0.0;
-    switch (type) {
-        case vovido::kPlusKind:
-        case vovido::kMinusKind:
-            return StrictlyMonotonicIn(with, name);
-        case vovido::kMultiplyKind:
-            return constant(other, c) && c != 0.0 && StrictlyMonotonicIn(with, name);
-        case vovido::kDivideKind:
-            return inLeft == 1 && constant(other, c) && c != 0.0 && StrictlyMonotonicIn(with, name);
-        default:  // a power: an odd integer one of the variable
-            return inLeft == 1 && constant(other, c) && c == std::floor(c) && std::fmod(c, 2.0) != 0.0 &&
-                   c > 0.0 && StrictlyMonotonicIn(with, name);
-    }
-}
-
 bool StrictlyMonotonicIn(const VRX_equationElement& element, const std::string& name) {
     const VRX_expression* tree = element.GetMainExpression();
-    return tree != nullptr && StrictlyMonotonicIn(*tree, name);
+    return tree != nullptr && vovido::StrictlyMonotonicIn(*tree, name);
 }
 
 bool HasOtherSolutions(const VRX_equationElement& element, const std::string& name) {
@@ -408,6 +368,7 @@ HybridSampleNet::HybridSampleNet(HybridNetworkView networkView)
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved() && PrepareInversion(*node) != kSuccess) runFlags |= 16;
     }
+    if (!(runFlags & 16) && !EvidenceWithinRanges()) runFlags |= 16;
     std::vector<SampleNode*> observed;
     for (auto& node : sampleNodes) {
         if (node && node->IsObserved()) observed.push_back(node.get());

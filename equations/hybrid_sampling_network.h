@@ -226,6 +226,12 @@ private:
     // Where no sample has weight: draws afresh from the model and, when none fits the evidence, refuses
     // it naming the node the caller observed and what rules it out.
     void ExplainImpossibleEvidence();
+    // Refuses, before any draw, evidence that lies outside every value its node can take given where its
+    // parents can lie (Tanh within [-1, 1], a sum of bounded terms), naming the node and the cause as
+    // the draws would; false when refused (evidence_ranges.cpp).
+    [[nodiscard]] bool EvidenceWithinRanges();
+    // How a refusal names the node: a noise term the caller never made by the equation that holds it.
+    static std::string RefusalName(const VRX_hybridSampleNode& node);
     // The identifier of the node whose evidence fixed the node (its own where it holds the evidence).
     const std::string& EvidenceOrigin(const VRX_hybridSampleNode& node) const;
     // With fromMessages, the estimates of the message passing (WriteMessageResults).
@@ -440,6 +446,11 @@ double ProbabilityIn(VRX_hybridMessage& message, double value);
 // outside the parent's range.
 double InvertInto(VRX_hybridSampleNode& node, double v, const VRX_hybridSampleNode& parent, bool checked,
                   double& y);
+// The nodes, parents before children, in one pass over the arcs.
+std::vector<VRX_hybridSampleNode*> ParentsFirst(
+    const std::vector<std::unique_ptr<VRX_hybridSampleNode>>& nodes);
+// By handle: 1 for the ancestors of the nodes (through any number of arcs), 0 for the others.
+std::vector<char> AncestorsOf(const std::vector<VRX_hybridSampleNode*>& nodes, size_t slots);
 // "node a" or "nodes a, b, c and 2 more".
 std::string NodeNames(const std::vector<std::string>& ids);
 // Solves "id = text" for a variable and gives the right side as text; kOutOfRange when it cannot be solved.

@@ -74,6 +74,10 @@ int HybridSampleNet::CountSolutionsInSupport(SampleNode& node, SampleNode& paren
     return roots;
 }
 
+std::string HybridSampleNet::RefusalName(const SampleNode& node) {
+    return node.internal ? "the distribution in the equation of [" + node.ownerId + "]" : "[" + node.id + "]";
+}
+
 void HybridSampleNet::ExplainImpossibleEvidence() {
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return;
     // Where the draws' weights fall to 0, by node and cause; one draw of weight ends the search.
@@ -94,11 +98,7 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
     const std::string& origin = EvidenceOrigin(node);
     const SampleNode* inverted =
         (node.nodeFlags & SampleNodeFlags::kInverts) ? GetSampleNode(node.invertedParent) : nullptr;
-    // A noise term the caller never made is named by its equation.
-    auto named = [](const SampleNode& n) {
-        return n.internal ? "the distribution in the equation of [" + n.ownerId + "]" : "[" + n.id + "]";
-    };
-    const std::string target = named(inverted != nullptr ? *inverted : node);
+    const std::string target = RefusalName(inverted != nullptr ? *inverted : node);
     std::string why;
     switch (cause) {
         case ZeroCause::kNoInverse:
@@ -112,10 +112,10 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
                 why = "[" + node.id + "] has probability 0 under every draw of its parents.";
             else
                 why = origin == node.id ? "it lies outside the support of [" + node.id + "] under every draw."
-                                        : "it puts " + named(node) + " outside its support.";
+                                        : "it puts " + RefusalName(node) + " outside its support.";
             break;
         default:
-            why = "no draw of " + named(node) + " within its range fits it.";
+            why = "no draw of " + RefusalName(node) + " within its range fits it.";
             break;
     }
     Refuse("The evidence on [" + origin + "] is impossible: " + why);
@@ -129,9 +129,7 @@ bool HybridSampleNet::FindConstantFactors() {
             continue;
         if (!(node->LogEvidenceWeight() > -std::numeric_limits<double>::infinity())) {
             const std::string& origin = EvidenceOrigin(*node);
-            const std::string named = node->internal
-                                          ? "the distribution in the equation of [" + node->ownerId + "]"
-                                          : "[" + node->id + "]";
+            const std::string named = RefusalName(*node);
             Refuse("The evidence on [" + origin + "] is impossible: " +
                    (!node->IsContinuous() ? named + " has probability 0 under every draw of its parents."
                     : origin == node->id  ? "it lies outside the support of " + named + " under every draw."

@@ -12,6 +12,7 @@
 #include "equations/distribution_support.h"
 #include "equations/hybrid_sample_node.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/monotonic_inverse.h"
 
 namespace {
 
@@ -95,6 +96,16 @@ double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& c
 }
 
 bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x) {
+    // An equation monotonic in the parent step by step is undone step by step: exactly, and at the cost
+    // of one evaluation.
+    const auto* equation = dynamic_cast<const VRX_equationElement*>(&element);
+    const VRX_expression* tree = equation != nullptr ? equation->GetMainExpression() : nullptr;
+    const Undone undone = tree != nullptr ? UndoMonotonic(*tree, parentId, v, x) : Undone::kNotMonotonic;
+    if (undone == Undone::kNoSolution) return false;
+    if (undone == Undone::kSolved) {
+        element.SetVariableValue(parentId, x);
+        return true;
+    }
     auto difference = [&](double at, double& out) {
         element.SetVariableValue(parentId, at);
         double value = 0.0;

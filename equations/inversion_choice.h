@@ -18,9 +18,10 @@ namespace vovido {
 double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& candidate,
                        const HybridNetworkView& view);
 
-// The value x of the parent for which the element evaluates to v, found by bracketing and bisection
-// (for an equation no rule solves, Sinh(x) or x^3 + x): false when no sign change of the difference is
-// found. The element's other variables keep their values; the parent's is left at x.
+// The value x of the parent for which the element evaluates to v (for an equation no rule solves,
+// Sinh(x) or x^3 + x): undone step by step where the equation is monotonic in the parent, else found by
+// bracketing and bisection; false when there is none, or no sign change of the difference is found. The
+// element's other variables keep their values; the parent's is left at x.
 bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x);
 
 }  // namespace vovido

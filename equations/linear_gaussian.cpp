@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "base/expression.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 
@@ -32,9 +33,12 @@ Degree Combine(Degree a, Degree b) {
 // Beyond this depth a tree is taken as not affine rather than walked further on the call stack.
 constexpr int kDeepestWalk = 256;
 
-Degree DegreeOf(const VRX_expression* e, const std::vector<std::string>& parents, int depth) {
+// With normalsAffine, a Normal call of a mean affine in the parents and a deviation that does not depend
+// on them counts as one more affine term (a Gaussian noise added in), any other call as not affine.
+Degree DegreeOf(const VRX_expression* e, const std::vector<std::string>& parents, int depth,
+                bool normalsAffine = false) {
     if (e == nullptr || depth > kDeepestWalk) return Degree::kOther;
-    auto operand = [&](int i) { return DegreeOf(e->GetOperand(i), parents, depth + 1); };
+    auto operand = [&](int i) { return DegreeOf(e->GetOperand(i), parents, depth + 1, normalsAffine); };
     switch (e->GetType()) {
         case kConstantKind:
             return Degree::kConstant;
@@ -67,8 +71,14 @@ Degree DegreeOf(const VRX_expression* e, const std::vector<std::string>& parents
             if (std::strcmp(call->GetName(), "If") == 0 && operand(0) == Degree::kConstant) return all;
             return Degree::kOther;
         }
-        case kDistributionKind:
-            return Degree::kOther;  // a draw inside a mean is not a fixed function of the parents
+        case kDistributionKind: {
+            // A draw inside a mean is not a fixed function of the parents.
+            const auto* call = static_cast<const VRX_function*>(e);
+            return normalsAffine && std::strcmp(call->GetName(), "Normal") == 0 &&
+                           operand(0) != Degree::kOther && operand(1) == Degree::kConstant
+                       ? Degree::kAffine
+                       : Degree::kOther;
+        }
         default: {
             // Powers and comparisons: constant only when no operand depends on the parents.
             for (int i = 0; i < e->GetOperandCount(); ++i) {
@@ -90,6 +100,22 @@ bool AffineInParents(VRX_Helement& element, const VRX_function* normal,
            DegreeOf(normal->GetOperand(1), parents, 0) == Degree::kConstant;
 }
 
+// The moments of a distribution whose one call is added to deterministic terms: the call's, its sign
+// applied and shifted by the terms; false without such a call, or where they are undefined.
+bool AddedMoments(VRX_distributionElement& element, double& mean, double& variance) {
+    const VRX_expression* located = nullptr;
+    double at0 = 0.0, at1 = 0.0;
+    // The call stands for (v - rest) * sign at the value v.
+    if (!element.LocateInCall(0.0, located, at0) || !element.LocateInCall(1.0, located, at1) ||
+        located->GetType() != kDistributionKind)
+        return false;
+    const double sign = at1 - at0, rest = -at0 * sign;
+    static_cast<const VRX_distribution*>(located)->GetMoments(mean, variance);
+    mean = rest + sign * mean;
+    return std::isfinite(mean) && !IsUndefinedValue(mean) && variance > 0.0 && std::isfinite(variance) &&
+           !IsUndefinedValue(variance);
+}
+
 }  // namespace
 
 bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
@@ -99,15 +125,21 @@ bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& 
     auto* distribution = dynamic_cast<VRX_distributionElement*>(&element);
     const auto* call =
         distribution != nullptr ? dynamic_cast<const VRX_function*>(&distribution->GetExpression()) : nullptr;
-    if (!equation && (call == nullptr || call->sign != 1 || std::strcmp(call->GetName(), "Normal") != 0))
+    // A Normal added to terms affine in the parents (2*x + Normal(0, 1)) is the same family written
+    // otherwise: the call's moments shifted by the other terms.
+    const bool bare =
+        equation || (call != nullptr && call->sign == 1 && std::strcmp(call->GetName(), "Normal") == 0);
+    if (bare ? !AffineInParents(element, call, parentIds)
+             : distribution == nullptr || call != nullptr ||
+                   DegreeOf(&distribution->GetExpression(), parentIds, 0, true) != Degree::kAffine)
         return false;
-    if (!AffineInParents(element, call, parentIds)) return false;
     const size_t n = parentIds.size();
     // Mean and variance at the point x; false when the element has no moments there.
     auto at = [&](const std::vector<double>& x, double& mean, double& variance) {
         for (size_t j = 0; j < n; ++j) element.SetVariableValue(parentIds[j], x[j]);
         variance = 0.0;
         if (equation) return element.Evaluate(mean) == kSuccess && std::isfinite(mean);
+        if (!bare) return AddedMoments(*distribution, mean, variance);
         return element.GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) &&
                variance > 0.0 && std::isfinite(variance);
     };
@@ -131,6 +163,14 @@ bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& 
         if (!at(x, mean, variance) || !Near(mean, predicted) || !Near(variance, out.variance)) return false;
     }
     return true;
+}
+
+bool GaussianInParents(VRX_Helement& element, const std::vector<std::string>& parentIds) {
+    LinearGaussianCell cell;
+    if (ProbeLinearGaussian(element, parentIds, cell)) return true;
+    const auto* distribution = dynamic_cast<const VRX_distributionElement*>(&element);
+    return distribution != nullptr &&
+           DegreeOf(&distribution->GetExpression(), parentIds, 0, true) == Degree::kAffine;
 }
 
 bool NormaliseComponents(Components& components) {

@@ -24,6 +24,10 @@ struct LinearGaussianCell {
 bool ProbeLinearGaussian(VRX_Helement& element, const std::vector<std::string>& parentIds,
                          LinearGaussianCell& out);
 
+// A family linear-Gaussian in either form: ProbeLinearGaussian's, or a distribution affine in the parents
+// plus Normal terms whose deviations do not depend on them (2*x + Normal(0, 1)).
+bool GaussianInParents(VRX_Helement& element, const std::vector<std::string>& parentIds);
+
 using Components = std::vector<MixtureComponent>;
 
 // Weights scaled to sum to 1, components of no weight dropped; false when nothing is left.

@@ -11,29 +11,11 @@
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/linear_gaussian.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
 namespace {
-
-// The nodes, parents before children, in one pass over the arcs.
-std::vector<SampleNode*> ParentsFirst(const std::vector<std::unique_ptr<SampleNode>>& nodes) {
-    std::vector<std::vector<SampleNode*>> children(nodes.size());
-    std::vector<size_t> pending(nodes.size(), 0);
-    std::vector<SampleNode*> order;
-    for (const auto& node : nodes) {
-        if (!node) continue;
-        for (SampleNode* p : node->parents) children[static_cast<size_t>(p->handle)].push_back(node.get());
-        pending[static_cast<size_t>(node->handle)] = node->parents.size();
-        if (node->parents.empty()) order.push_back(node.get());
-    }
-    for (size_t next = 0; next < order.size(); ++next) {
-        for (SampleNode* child : children[static_cast<size_t>(order[next]->handle)]) {
-            if (--pending[static_cast<size_t>(child->handle)] == 0) order.push_back(child);
-        }
-    }
-    return order;
-}
 
 // One draw of the node from its element, evidence aside; false when it fails.
 bool DrawIgnoringEvidence(SampleNode& node) {
@@ -63,6 +45,39 @@ std::vector<SampleNode*> HybridSampleNet::ExplainedEvidence() const {
     return out;
 }
 
+std::vector<SampleNode*> vovido::ParentsFirst(const std::vector<std::unique_ptr<SampleNode>>& nodes) {
+    std::vector<std::vector<SampleNode*>> children(nodes.size());
+    std::vector<size_t> pending(nodes.size(), 0);
+    std::vector<SampleNode*> order;
+    for (const auto& node : nodes) {
+        if (!node) continue;
+        for (SampleNode* p : node->parents) children[static_cast<size_t>(p->handle)].push_back(node.get());
+        pending[static_cast<size_t>(node->handle)] = node->parents.size();
+        if (node->parents.empty()) order.push_back(node.get());
+    }
+    for (size_t next = 0; next < order.size(); ++next) {
+        for (SampleNode* child : children[static_cast<size_t>(order[next]->handle)]) {
+            if (--pending[static_cast<size_t>(child->handle)] == 0) order.push_back(child);
+        }
+    }
+    return order;
+}
+
+std::vector<char> vovido::AncestorsOf(const std::vector<SampleNode*>& nodes, size_t slots) {
+    std::vector<char> above(slots, 0);
+    std::vector<const SampleNode*> stack(nodes.begin(), nodes.end());
+    while (!stack.empty()) {
+        const SampleNode* node = stack.back();
+        stack.pop_back();
+        for (const SampleNode* p : node->parents) {
+            if (above[static_cast<size_t>(p->handle)]) continue;
+            above[static_cast<size_t>(p->handle)] = 1;
+            stack.push_back(p);
+        }
+    }
+    return above;
+}
+
 std::string vovido::NodeNames(const std::vector<std::string>& ids) {
     constexpr size_t kNamed = 3;
     std::string out = ids.size() > 1 ? "nodes " : "node ";
@@ -80,12 +95,40 @@ void HybridSampleNet::WarnOfEvidenceInFarTails() {
         double evidence;
         long long below = 0, above = 0;  // draws at or below the evidence, at or above it
     };
-    std::vector<Reach> observed;
+    std::vector<SampleNode*> candidates;
     for (SampleNode* node : ExplainedEvidence()) {
-        if (node->IsContinuous()) observed.push_back({node, node->GetValue()});
+        if (node->IsContinuous()) candidates.push_back(node);
+    }
+    if (candidates.empty()) return;
+    const std::vector<SampleNode*> order = vovido::ParentsFirst(sampleNodes);
+    // Evidence whose prior is Gaussian, every family above it linear-Gaussian up to the observed nodes,
+    // has no tail of another term to rest on: the weights of its draws say what there is to say. Nodes of
+    // very many cells are not probed.
+    constexpr size_t kMostProbedCells = 4096;
+    const std::vector<char> above = vovido::AncestorsOf(candidates, sampleNodes.size());
+    std::vector<char> gaussian(sampleNodes.size(), 0);
+    std::vector<std::string> ids;
+    for (SampleNode* node : order) {
+        const size_t h = static_cast<size_t>(node->handle);
+        const vovido::ElementTable* table = view.GetElementTable(node->handle);
+        if ((!above[h] && !node->IsObserved()) || table == nullptr || table->cells.size() > kMostProbedCells)
+            continue;
+        bool all = true;
+        for (const SampleNode* p : node->parents)
+            all = all && (p->IsObserved() || gaussian[static_cast<size_t>(p->handle)]) &&
+                  (node->IsContinuous() || !p->IsContinuous());
+        ids.clear();
+        for (size_t j = static_cast<size_t>(node->discreteParentCount); j < node->parents.size(); ++j)
+            ids.push_back(node->parents[j]->id);
+        for (size_t i = 0; node->IsContinuous() && all && i < table->cells.size(); ++i)
+            all = table->cells[i] != nullptr && vovido::GaussianInParents(*table->cells[i], ids);
+        gaussian[h] = all ? 1 : 0;
+    }
+    std::vector<Reach> observed;
+    for (SampleNode* node : candidates) {
+        if (!gaussian[static_cast<size_t>(node->handle)]) observed.push_back({node, node->GetValue()});
     }
     if (observed.empty()) return;
-    const std::vector<SampleNode*> order = ParentsFirst(sampleNodes);
     std::vector<double> kept;
     for (SampleNode* node : order) kept.push_back(node->GetValue());
     // Evidence past the 0.99 quantile of its prior, on either side, is told by 10,000 draws (fewer where

@@ -121,6 +121,15 @@ inline int Observe(VRX_network& net, const char* id, double value) {
     return net.GetNode(net.FindNode(id))->GetValue()->SetContEvidence(value);
 }
 
+// x ~ prior with the child y (a distribution node, or with equation an equation node) of x observed at
+// v; the status.
+inline int AddObservedChild(VRX_network& net, const char* prior, const char* child, double v, bool equation) {
+    if (const int rc = AddDistributionNode(net, "x", {prior}); rc < 0) return rc;
+    const int y =
+        equation ? AddEquationNode(net, "y", child, {"x"}) : AddDistributionNode(net, "y", {child}, {"x"});
+    return y < 0 ? y : Observe(net, "y", v);
+}
+
 inline VRX_valcontinuous& ContinuousValueOf(const VRX_network& net, int h) {
     return *static_cast<VRX_valcontinuous*>(net.GetNode(h)->GetValue());
 }
