@@ -87,11 +87,8 @@ public class FailureReasonsTest {
                 + "one 1 and zeros: a deterministic node keeps one resulting outcome per column (set them with "
                 + "SetResultingStates, or as columns of one 1 and zeros); a table of probabilities needs a chance node\n",
                 n -> n.setNodeDefinition(n.addNode(0x14, "T"), new double[] {0.3, 0.7}));
-        refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
-                + "ERROR: Node [A] : entry 1 of its table is negative (-0.5)\n", n -> {
-                    n.setNodeDefinition("A", new double[] {1.5, -0.5});
-                    n.updateBeliefs();
-                });
+        refusal("TARVO error -2 in function SetDefinition" + LOGGED + "ERROR: Node [A] : -0.5 is no probability\n",
+                n -> n.setNodeDefinition("A", new double[] {1.5, -0.5}));
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));
