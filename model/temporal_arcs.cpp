@@ -4,10 +4,13 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "model/kind_change_notices.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_label.h"
@@ -360,13 +363,53 @@ void VRX_temporalExtension::OnNodeTypeChanged(int node) {
     const int type = network->GetNodeType(node);
     if (type <= 0) return;
     std::vector<int> handles = CopiesOf(node);
+    // The parents of the node's own definitions before the change. A temporal arc from the node to itself
+    // joins two nodes of the definition network that change kind one after the other, and the first
+    // change drops the arc as one between different kinds: it is put back once both have changed.
+    std::vector<std::pair<int, std::vector<int>>> former;
     for (auto it = temporalDefinitions.lower_bound({node, 0});
-         it != temporalDefinitions.end() && it->first.first == node; ++it)
+         it != temporalDefinitions.end() && it->first.first == node; ++it) {
         handles.push_back(it->second);
+        const VRX_intArray& parents = definitionNetwork.GetParents(it->second);
+        former.emplace_back(it->second,
+                            std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
+    }
+    const int arcsBefore = CountTemporalArcs(node);
+    // What these conversions report is about nodes of our own: the owner's change has been reported.
+    const int mark = errorLog.GetNumberOfEntries();
     for (int h : handles) {
         // A kind the copy cannot take keeps the copy's; the owner's change has been made all the same.
         if (VRX_node* copy = definitionNetwork.GetNode(h)) (void)copy->ChangeType(type);
     }
+    for (const auto& [definition, parents] : former) {
+        int place = 0;
+        for (const int parent : parents) {
+            if (definitionNetwork.GetParents(definition).IsInList(parent)) {
+                ++place;
+            } else if (OwnerOf(parent) == node &&
+                       AddParentToDefinition(node, definition, place) == kSuccess) {
+                ++place;  // a kind that takes no parent of its own kind drops it all the same
+            }
+        }
+    }
+    errorLog.Truncate(mark);
+    // Definitions left without a temporal parent go, as when their last temporal arc is removed.
+    TidyDefinitions(-1, -1);
+    maxOrderCache = -1;
+    const int dropped = arcsBefore - CountTemporalArcs(node);
+    if (dropped > 0) vovido::ReportTemporalArcsDropped(*network, node, dropped);
+}
+
+int VRX_temporalExtension::CountTemporalArcs(int node) const {
+    int count = 0;
+    for (auto it = temporalDefinitions.lower_bound({node, 0});
+         it != temporalDefinitions.end() && it->first.first == node; ++it)
+        count += definitionNetwork.GetNumberOfParents(it->second) - InheritedCount(it);
+    NodeOrderList children;
+    if (GetTemporalChildren(node, children) == kSuccess) {
+        for (const auto& child : children) count += child.first != node ? 1 : 0;
+    }
+    return count;
 }
 
 void VRX_temporalExtension::OnOutcomeInserted(int node, int position) {
