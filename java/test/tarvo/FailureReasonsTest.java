@@ -34,6 +34,41 @@ public class FailureReasonsTest {
         }
     }
 
+    /** Evidence of probability zero is refused naming the findings the caller gave, by every call that uses it. */
+    public void testImpossibleEvidenceNamesTheFindings() {
+        String impossible = LOGGED + "Evidence is impossible: ";
+        // B and C each possible, together not; c1 = c0 where c0 is never 1.
+        Object[][] rows = {
+            {"TARVO error -26 in function AnnealedMAP" + impossible + "the finding on [C] has probability zero given "
+                    + "the evidence on [B], so no beliefs can be computed.\n",
+                    (Consumer<Network>) n -> n.annealedMap(new String[] {"A"}, null)},
+            {"TARVO error -26 in function UpdateBeliefs" + impossible + "its probability is zero given the evidence on "
+                    + "[B], [C], so no beliefs can be computed.\n", (Consumer<Network>) Network::updateBeliefs},
+            {"TARVO error -26 in function UpdateBeliefs" + impossible + "it has probability zero at node [c0], given "
+                    + "the evidence on [c1].\n", (Consumer<Network>) n -> {
+                        n.clearAllEvidence();
+                        n.setNodeDefinition(n.addNode(0x12, "c0"), new double[] {1, 0});
+                        n.addNode(0x12, "c1");
+                        n.addArc("c0", "c1");
+                        n.setNodeDefinition("c1", new double[] {1, 0, 0, 1});
+                        n.setEvidence("c1", 1);
+                        n.updateBeliefs();
+                    }},
+        };
+        for (Object[] row : rows) {
+            Network net = Fixtures.read(Fixtures.EXCLUSIVE);
+            try {
+                net.setEvidence("B", 0);
+                net.setEvidence("C", 0);
+                @SuppressWarnings("unchecked")
+                Consumer<Network> call = (Consumer<Network>) row[1];
+                Check.equal(row[0], message(() -> call.accept(net)));
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
     public void testEveryRefusalNamesItsCause() {
         String taken = " is already used by a node\n";
         refusal("TARVO error -30 in function SetId" + LOGGED + "Identifier [A]" + taken, n -> n.setNodeId("B", "A"));
