@@ -61,7 +61,8 @@ TEST_F(EvidenceRefusals, LikelihoodAndFindingThatConflictAreRefusedInEitherOrder
             ASSERT_EQ(likelihoodFirst ? likelihood() : finding(), kSuccess);
             ASSERT_EQ(likelihoodFirst ? finding() : likelihood(), kSuccess);
             errorLog.Flush();
-            EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence) << c.diagram << c.solver << likelihoodFirst;
+            EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence)
+                << c.diagram << c.solver << likelihoodFirst;
             causes.push_back(LoggedMessages().empty() ? std::string() : LoggedMessages().front());
             // The likelihood outlives the finding that forced its node.
             ASSERT_EQ(t.Value(t.b)->ClearEvidence(), kSuccess);
@@ -110,8 +111,9 @@ TEST_F(EvidenceRefusals, FindingThatForcesAnImpossibleOutcomeIsNamed) {
     ASSERT_EQ(t.Value(c1)->SetEvidence(1), kSuccess);
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
-    EXPECT_EQ(LogDump(),
-              "-26 Evidence is impossible: it has probability zero at node [c0], given the evidence on [c1].\n");
+    EXPECT_EQ(
+        LogDump(),
+        "-26 Evidence is impossible: it has probability zero at node [c0], given the evidence on [c1].\n");
 }
 
 }  // namespace
