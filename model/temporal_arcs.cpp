@@ -13,6 +13,7 @@
 #include "model/kind_change_notices.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/refusal_reasons.h"
@@ -205,12 +206,24 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
     if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     if (const int rc = CheckTemporalArcSize(parent, child, order)) return rc;
     const bool existed = temporalDefinitions.count({child, order}) != 0;
+    const int mark = errorLog.GetNumberOfEntries();
+    // What the definition nodes refuse is told of the caller's nodes: they are our own.
+    const auto refuseKinds = [this, parent, child, mark](int code) {
+        errorLog.Truncate(mark);
+        const auto kind = [this](int handle) { return vovido::KindNodeText(DefinitionAt(*network, handle)); };
+        return vovido::ReportNodeFault(*network->GetNode(child),
+                                       "a temporal arc from [" + vovido::NodeLabel(*network, parent) +
+                                           "] is refused: " + kind(child) + " does not take " + kind(parent) +
+                                           " as a parent",
+                                       code);
+    };
     const int definition = GetOrCreateTemporalDefinition(child, order);
-    if (definition < 0) return kOutOfMemory;
+    // The lower order's parents that a new definition takes over may be refused by its kind.
+    if (definition < 0)
+        return errorLog.GetNumberOfEntries() > mark ? refuseKinds(kWrongNodeType) : kOutOfMemory;
     const int position = definitionNetwork.GetNumberOfParents(definition);
     std::vector<int> done;
     int rc = kSuccess;
-    const int mark = errorLog.GetNumberOfEntries();
     for (auto it = temporalDefinitions.find({child, order});
          it != temporalDefinitions.end() && it->first.first == child; ++it) {
         rc = AddParentToDefinition(parent, it->second, position);
@@ -224,6 +237,8 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
             (void)vovido::ReportNodeFault(
                 *network->GetNode(child),
                 "no memory for its temporal table of " + std::to_string(cells) + " cells", kOutOfMemory);
+        } else if (rc != kSuccess) {
+            (void)refuseKinds(rc);
         }
         if (rc != kSuccess) break;
         done.push_back(it->second);

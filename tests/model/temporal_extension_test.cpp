@@ -103,6 +103,30 @@ TEST(TemporalExtension, RefusalsChangeNothing) {
     EXPECT_EQ(d.Ext().GetDefinitionNetwork().GetNumberOfNodes(), 4);  // N, Y copies; Y again; the definition
 }
 
+// A temporal arc the kinds at its ends do not take is refused naming the caller's nodes, not the nodes that
+// hold the temporal tables; refused edits of a static network leave it static.
+TEST(TemporalExtension, RefusedTemporalEditsNameTheNodesAndKeepAStaticNetworkStatic) {
+    Dynamic d;
+    const int m = AddNode(d.net, DefinitionType::kDeMorgan, "M", {});
+    ASSERT_EQ(d.net.SetTemporalType(m, TemporalType::kPlate), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(d.net.AddTemporalArc(d.y, m, 1), kWrongNodeType);
+    EXPECT_EQ(LogDump(),
+              "-51 ERROR: Node [M] : a temporal arc from [Y] is refused: a DeMorgan node does not "
+              "take a chance node as a parent\n");
+    EXPECT_TRUE(d.Orders(m).empty());
+
+    VRX_network plain;
+    const int a = AddNode(plain, DefinitionType::kCpt, "A", {});
+    AddNode(plain, DefinitionType::kCpt, "B", {"A"});
+    for (const int type : {TemporalType::kPlate, TemporalType::kTerminal})
+        EXPECT_NE(plain.SetTemporalType(a, type), kSuccess) << type;
+    EXPECT_NE(plain.AddTemporalArc(a, a, 1), kSuccess);
+    EXPECT_NE(plain.RemoveTemporalArc(a, a, 1), kSuccess);
+    EXPECT_EQ(plain.FindTemporalExtension(), nullptr);
+    EXPECT_EQ(plain.GetSliceCount(), 0);
+}
+
 // X's temporal table over N, Y, X and Y of the slice before (32 cells) is past the ceiling: the arc is
 // refused naming X, not the definition node that holds the table, and nothing changes.
 TEST(TemporalExtension, ATemporalTableMemoryCannotHoldNamesTheNode) {
