@@ -57,10 +57,15 @@ TEST_F(NegativeProbabilities, EverySetterOfProbabilitiesRefusesThemNamingTheNode
         EXPECT_EQ(s.Of(h).GetDefinition(m), kSuccess);
         return Entries(*m);
     };
-    const auto weights = [](Setters& s) { return Entries(*static_cast<VRX_ciDefinition&>(s.Of(s.y)).GetCiWeights()); };
+    const auto weights = [](Setters& s) {
+        return Entries(*static_cast<VRX_ciDefinition&>(s.Of(s.y)).GetCiWeights());
+    };
     const auto temporal = [](Setters& s) { return Items(*s.Of(s.x).GetTemporalDefinition(1)); };
     const Case cases[] = {
-        {"table", "A", [](Setters& s) { return s.Of(s.a).SetDefinitionDoubles(Doubles({1.2, -0.2})); },
+        {"table", "A",
+         [](Setters& s) {
+             return s.Of(s.a).SetDefinitionDoubles(Doubles({1.2, -0.2}));
+         },
          [&](Setters& s) { return table(s, s.a); }},
         {"table matrix", "A",
          [&](Setters& s) {
@@ -70,16 +75,26 @@ TEST_F(NegativeProbabilities, EverySetterOfProbabilitiesRefusesThemNamingTheNode
          },
          [&](Setters& s) { return table(s, s.a); }},
         {"noisy parameters", "Y",
-         [](Setters& s) { return s.Of(s.y).SetDefinitionDoubles(Doubles({1.3, -0.3, 0, 1, 0.1, 0.9})); }, weights},
+         [](Setters& s) {
+             return s.Of(s.y).SetDefinitionDoubles(Doubles({1.3, -0.3, 0, 1, 0.1, 0.9}));
+         },
+         weights},
         {"leaky parameters", "Y",
          [](Setters& s) {
              auto& noisy = static_cast<VRX_noisyMAX&>(s.Of(s.y));
-             return noisy.SetLeakyParameters(Setters::Shaped(*noisy.GetCiWeights(), {1.3, -0.3, 0, 1, 0.1, 0.9}));
+             return noisy.SetLeakyParameters(
+                 Setters::Shaped(*noisy.GetCiWeights(), {1.3, -0.3, 0, 1, 0.1, 0.9}));
          },
          weights},
         {"temporal table", "X",
-         [](Setters& s) { return s.Of(s.x).SetTemporalDefinition(1, Doubles({-1, 2, 0.5, 0.5})); }, temporal},
-        {"utilities", "", [](Setters& s) { return s.Of(s.u).SetDefinitionDoubles(Doubles({-5, 3})); },
+         [](Setters& s) {
+             return s.Of(s.x).SetTemporalDefinition(1, Doubles({-1, 2, 0.5, 0.5}));
+         },
+         temporal},
+        {"utilities", "",
+         [](Setters& s) {
+             return s.Of(s.u).SetDefinitionDoubles(Doubles({-5, 3}));
+         },
          [&](Setters& s) { return table(s, s.u); }},
     };
     for (const Case& c : cases) {
