@@ -41,9 +41,9 @@ struct Scope {
 const Scope kEverything = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"}, {true, true, true}};
 // Every edit of kinds, arcs, outcomes added, evidence and tables of distributions.
 const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}, {false, false, false}};
-// Temporal types, arcs and tables and kind changes of plate nodes, written to the one format of dynamic
-// networks.
-const Scope kTemporal = {{".xvrx"}, {false, false, false, BayesianAlgorithm::kLast + 1, true}};
+// Temporal types, arcs and tables and kind changes of plate nodes, with outcome removals and columns off 1,
+// written to the one format of dynamic networks.
+const Scope kTemporal = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true}};
 constexpr int kEditsPerSeed = 25;
 
 int SeedCount() {
