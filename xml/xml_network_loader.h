@@ -154,6 +154,9 @@ private:
     // Numbers read (what: "table", "utilities", "weights") that a file's table may not hold (NaN,
     // infinities, negative probabilities; base/table_entries.h): reported naming the node; true then.
     bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
+    // The same of numbers read into `values` ("parameters" of the noisy kinds, probabilities).
+    bool RefuseNonFinite(IXmlReader* reader, const char* what, const VRX_doubleArray& values,
+                         bool probabilities);
     // Before `nodes` more nodes and `arcs` more arcs are built for node `id`: true, the refusal reported,
     // when the read would pass kMaxReadBytes.
     bool RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,
