@@ -407,12 +407,33 @@ void VRX_temporalExtension::OnNodeTypeChanged(int node) {
             }
         }
     }
-    errorLog.Truncate(mark);
     // Definitions left without a temporal parent go, as when their last temporal arc is removed.
     TidyDefinitions(-1, -1);
+    // A kind without outcomes has no temporal table over them to hold, nor any a file could keep.
+    if (!vovido::IsDiscreteType(type)) RemoveTemporalArcsOf(node);
+    errorLog.Truncate(mark);
     maxOrderCache = -1;
     const int dropped = arcsBefore - CountTemporalArcs(node);
     if (dropped > 0) vovido::ReportTemporalArcsDropped(*network, node, dropped);
+}
+
+void VRX_temporalExtension::RemoveTemporalArcsOf(int node) {
+    std::vector<std::pair<int, std::pair<int, int>>> arcs;  // parent, (child, order)
+    VRX_intArray orders;
+    VRX_intArray parents;
+    if (GetTemporalOrders(node, orders) == kSuccess) {
+        for (int i = 0; i < orders.GetCount(); ++i) {
+            if (GetTemporalParents(node, orders[i], parents) != kSuccess) continue;
+            for (int k = 0; k < parents.GetCount(); ++k) arcs.push_back({parents[k], {node, orders[i]}});
+        }
+    }
+    NodeOrderList children;
+    if (GetTemporalChildren(node, children) == kSuccess) {
+        for (const auto& child : children) {
+            if (child.first != node) arcs.push_back({node, child});
+        }
+    }
+    for (const auto& arc : arcs) (void)RemoveTemporalArc(arc.first, arc.second.first, arc.second.second);
 }
 
 int VRX_temporalExtension::CountTemporalArcs(int node) const {

@@ -132,6 +132,8 @@ public:
 private:
     // Temporal arcs into and out of the node, over every order, an arc from itself counted once.
     int CountTemporalArcs(int node) const;
+    // Removes every temporal arc into and out of the node.
+    void RemoveTemporalArcsOf(int node);
     using Key = std::pair<int, int>;
 
     int CountSliceParents(int node) const;
