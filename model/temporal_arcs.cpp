@@ -396,15 +396,14 @@ void VRX_temporalExtension::OnNodeTypeChanged(int node) {
         // A kind the copy cannot take keeps the copy's; the owner's change has been made all the same.
         if (VRX_node* copy = definitionNetwork.GetNode(h)) (void)copy->ChangeType(type);
     }
+    // A copy of the node that the new kind takes goes back to its former place; one it does not take (a
+    // kind without parents of its own kind) stays out.
     for (const auto& [definition, parents] : former) {
         int place = 0;
         for (const int parent : parents) {
-            if (definitionNetwork.GetParents(definition).IsInList(parent)) {
+            if (definitionNetwork.GetParents(definition).IsInList(parent) ||
+                (OwnerOf(parent) == node && AddParentToDefinition(node, definition, place) == kSuccess))
                 ++place;
-            } else if (OwnerOf(parent) == node &&
-                       AddParentToDefinition(node, definition, place) == kSuccess) {
-                ++place;  // a kind that takes no parent of its own kind drops it all the same
-            }
         }
     }
     // Definitions left without a temporal parent go, as when their last temporal arc is removed.
