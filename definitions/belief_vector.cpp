@@ -2,10 +2,14 @@
 #include "definitions/belief_vector.h"
 
 #include <cmath>
+#include <string>
 
+#include "base/error_log.h"
+#include "base/number_text.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
 #include "model/network.h"
+#include "model/node_label.h"
 
 namespace DefinitionSupport = vovido::DefinitionSupport;
 
@@ -76,8 +80,9 @@ int VRX_beliefVector::RebuildFromDefinition() {
         if (const int rc = beliefs.AddDimension(n)) return rc;
         beliefs.FillWith(0.0);
     }
-    // Weights of another length no longer fit the outcomes and are dropped.
-    if (kept != nullptr) (void)SetVirtualEvidence(*kept);
+    // Weights of another length no longer fit the outcomes and are dropped, without a word: the caller
+    // tells what its change dropped.
+    if (kept != nullptr && DefinitionSupport::MatchEntryCount(*kept, n) >= 0) (void)SetVirtualEvidence(*kept);
     CheckValidity(0);
     return kSuccess;
 }
@@ -141,17 +146,41 @@ int VRX_beliefVector::GetVirtualEvidence(VRX_doubleArray& out) {
     return out.Copy(*virtualEvidence);
 }
 
+namespace {
+
+// Weights that are no likelihoods, refused naming the node.
+int RefuseLikelihoods(const VRX_nodeValue& value, const std::string& why) {
+    const VRX_network* network = value.GetNetwork();
+    const std::string id =
+        network != nullptr ? vovido::NodeLabel(*network, value.GetHandle()) : std::string();
+    return LogError(errorLog, kOutOfRange, ("ERROR: Node [" + id + "] : " + why).c_str(), nullptr);
+}
+
+}  // namespace
+
 int VRX_beliefVector::SetVirtualEvidence(const VRX_doubleArray& weights) {
     const int n = NumberOfOutcomes();
-    if (n < 0 || DefinitionSupport::MatchEntryCount(weights, n) < 0) return kOutOfRange;
+    if (n < 0) return kOutOfRange;
+    const int given = DefinitionSupport::GivenCount(weights);
+    if (given != n)
+        return RefuseLikelihoods(
+            *this, std::to_string(given) + " likelihoods given for its " + std::to_string(n) + " outcomes");
     // Weights must be finite and non-negative with a positive sum: anything else has no likelihood
     // reading and would poison every belief downstream.
     double sum = 0.0;
     for (int i = 0; i < n; ++i) {
-        if (!(weights[i] >= 0.0) || !std::isfinite(weights[i])) return kOutOfRange;
+        if (!(weights[i] >= 0.0) || !std::isfinite(weights[i])) {
+            std::string text;
+            (void)FormatDouble(weights[i], text);
+            return RefuseLikelihoods(*this, "likelihood " + std::to_string(i) + " is " + text +
+                                                ", not a finite number of at least 0");
+        }
         sum += weights[i];
     }
-    if (!(sum > 0.0) || !std::isfinite(sum)) return kOutOfRange;
+    if (!(sum > 0.0))
+        return RefuseLikelihoods(*this,
+                                 "its likelihoods are all zero, so no outcome could give the evidence");
+    if (!std::isfinite(sum)) return RefuseLikelihoods(*this, "its likelihoods sum past the largest number");
 
     auto stored = std::make_unique<VRX_doubleArray>();
     if (const int rc = stored->SetSize(n)) return rc;
@@ -192,7 +221,10 @@ int VRX_beliefVector::CopyFrom(VRX_nodeValue& source) {
                 // Propagated evidence keeps its bit and sends no notice, unless it does not fit here.
                 RemoveValueFlags(kFixed);
             }
-        } else if (other->virtualEvidence != nullptr) {
+        }
+        // Likelihoods stay beside an outcome other evidence forces.
+        if (other->virtualEvidence != nullptr && !HasFlag(ValueFlags::kEvidence) &&
+            DefinitionSupport::MatchEntryCount(*other->virtualEvidence, NumberOfOutcomes()) >= 0) {
             if (const int rc = SetVirtualEvidence(*other->virtualEvidence)) return rc;
         }
     }

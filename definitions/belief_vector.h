@@ -28,6 +28,9 @@ public:
     [[nodiscard]] int GetSize() override;
 
     [[nodiscard]] int GetVirtualEvidence(VRX_doubleArray& out) override;
+    // Weights of another count than the outcomes, NaN, infinite or negative, or all zero are refused
+    // (kOutOfRange, logged naming the node) and the value keeps what it had. They stay beside an outcome
+    // that other evidence forces; a finding of the node's own replaces them.
     [[nodiscard]] int SetVirtualEvidence(const VRX_doubleArray& weights) override;
     // After an edit of the outcomes: virtual evidence follows a reordering and is dropped (with the
     // network's notice) when its length no longer fits; evidence as the base keeps it; beliefs without

@@ -14,6 +14,7 @@
 #include "base/size_limits.h"
 #include "base/small_stack.h"
 #include "base/status_codes.h"
+#include "base/table_entries.h"
 #include "definitions/node_cost.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
@@ -48,11 +49,14 @@ int ReadPermutation(const VRX_intArray& order, int m, VRX_intArray& out) {
     return out.CheckPermutation(m);
 }
 
-int MatchEntryCount(const VRX_doubleArray& values, int n) {
+int GivenCount(const VRX_doubleArray& values) {
     // A list counts what was added to it; only an array filled by index (count 0) is taken by its size,
     // since room reserved beyond a short list holds no entries.
-    const int given = values.GetCount() > 0 ? values.GetCount() : values.GetSize();
-    return given == n ? n : kOutOfRange;
+    return values.GetCount() > 0 ? values.GetCount() : values.GetSize();
+}
+
+int MatchEntryCount(const VRX_doubleArray& values, int n) {
+    return GivenCount(values) == n ? n : kOutOfRange;
 }
 
 void AddCurrentParents(VRX_nodeDefinition& definition) {
@@ -168,27 +172,35 @@ std::string TableRefusalText(const char* id, int64_t cells) {
 }
 
 std::string NonFiniteEntryText(const std::string& nodeId, const char* what, const double* values, int count) {
-    for (int i = 0; i < count; ++i) {
-        if (std::isfinite(values[i])) continue;
-        const char* spelling = std::isnan(values[i]) ? "nan" : (values[i] > 0 ? "inf" : "-inf");
-        return "Node [" + nodeId + "] : entry " + std::to_string(i) + " of its " + what +
-               " is no finite number (" + spelling + ")";
-    }
-    return std::string();
+    return TableEntryRefusal(nodeId, what, values, count, false);
 }
 
-int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what, const double* values,
-                           int count) {
+int RefuseEntries(const VRX_network* network, int handle, const char* what, const double* values, int count,
+                  bool probabilities) {
     const std::string id = network != nullptr ? vovido::NodeLabel(*network, handle) : std::string();
-    const std::string refusal = NonFiniteEntryText(id, what, values, count);
+    const std::string refusal = TableEntryRefusal(id, what, values, count, probabilities);
     return refusal.empty() ? kSuccess
                            : LogError(errorLog, kOutOfRange, ("ERROR: " + refusal).c_str(), nullptr);
 }
 
+int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what, const double* values,
+                           int count) {
+    return RefuseEntries(network, handle, what, values, count, false);
+}
+
 int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what,
                            const VRX_doubleArray& values) {
-    const int count = values.GetCount() > 0 ? values.GetCount() : values.GetSize();
-    return RefuseNonFiniteEntries(network, handle, what, values.GetItems(), count);
+    return RefuseEntries(network, handle, what, values.GetItems(), GivenCount(values), false);
+}
+
+int RefuseNonProbabilities(const VRX_network* network, int handle, const char* what, const double* values,
+                           int count) {
+    return RefuseEntries(network, handle, what, values, count, true);
+}
+
+int RefuseNonProbabilities(const VRX_network* network, int handle, const char* what,
+                           const VRX_doubleArray& values) {
+    return RefuseEntries(network, handle, what, values.GetItems(), GivenCount(values), true);
 }
 
 int RefuseTable(const VRX_network* network, int handle, int64_t cells) {

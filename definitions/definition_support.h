@@ -19,6 +19,8 @@ namespace vovido::DefinitionSupport {
 // Number of entries a caller's array supplies for n slots: n when its count is n (its size, when it was
 // filled by index and counts none), else kOutOfRange.
 [[nodiscard]] int MatchEntryCount(const VRX_doubleArray& values, int n);
+// The entries MatchEntryCount takes from the array: its count, or its size when filled by index.
+[[nodiscard]] int GivenCount(const VRX_doubleArray& values);
 
 // Calls AddParent for every current parent of the definition's node; the refused ones are skipped and
 // reported together (ReportRefusedParents).
@@ -70,6 +72,15 @@ std::string NonFiniteEntryText(const std::string& nodeId, const char* what, cons
 // The same of the entries MatchEntryCount takes from the array.
 [[nodiscard]] int RefuseNonFiniteEntries(const VRX_network* network, int handle, const char* what,
                                          const VRX_doubleArray& values);
+// The same for probabilities, which are refused negative too, as every reader refuses them: logs
+// "ERROR: Node [Y] : -0.3 is no probability" and returns kOutOfRange. Utilities stay free.
+[[nodiscard]] int RefuseNonProbabilities(const VRX_network* network, int handle, const char* what,
+                                         const double* values, int count);
+[[nodiscard]] int RefuseNonProbabilities(const VRX_network* network, int handle, const char* what,
+                                         const VRX_doubleArray& values);
+// RefuseNonProbabilities when `probabilities`, else RefuseNonFiniteEntries.
+[[nodiscard]] int RefuseEntries(const VRX_network* network, int handle, const char* what,
+                                const double* values, int count, bool probabilities);
 
 // Cells the node's table would have once the listed parents are added to its current ones, for the
 // kinds whose parameters are one table over the indexing parents and the own outcomes (CPT, truth

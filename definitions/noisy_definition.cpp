@@ -260,7 +260,7 @@ int NoisyDefinition::ChangeOrderOfOutcomes(const VRX_intArray& order) {
 }
 
 int NoisyDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
-    if (const int rc = DefinitionSupport::RefuseNonFiniteEntries(
+    if (const int rc = DefinitionSupport::RefuseNonProbabilities(
             network, handle, "parameters", matrix.GetData(), matrix.GetNumberOfElements()))
         return rc;
     if (const int rc = CiRows::SetWeights(ciWeights, matrix)) return rc;
@@ -271,7 +271,7 @@ int NoisyDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
 }
 
 int NoisyDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
-    if (const int rc = DefinitionSupport::RefuseNonFiniteEntries(network, handle, "parameters", doubles))
+    if (const int rc = DefinitionSupport::RefuseNonProbabilities(network, handle, "parameters", doubles))
         return rc;
     if (const int rc = CiRows::SetWeightEntries(ciWeights, doubles)) return rc;
     const int rc = MarkCptStale();

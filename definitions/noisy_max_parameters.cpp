@@ -287,6 +287,9 @@ int VRX_noisyMAX::GetLeakyParameters(VRX_Dmatrix& out) {
 
 int VRX_noisyMAX::SetLeakyParameters(const VRX_Dmatrix& matrix) {
     if (!ciWeights.HasSameDimensions(matrix)) return kOutOfRange;
+    if (const int rc = DefinitionSupport::RefuseNonProbabilities(
+            network, handle, "parameters", matrix.GetData(), matrix.GetNumberOfElements()))
+        return rc;
     int rows = 0;
     int k = 0;
     if (!CiRows::GetShape(matrix, rows, k)) return kOutOfRange;

@@ -88,7 +88,8 @@ int ObservedValue::SetPropagatedEvidence(int outcome) {
     if ((GetValueFlags() & kFixed) != 0) return kOutOfRange;
     const int n = NumberOfOutcomes();
     if (n < 0 || outcome < 0 || outcome >= n) return kOutOfRange;
-    TakeVirtualEvidence();
+    // The caller's likelihoods stay: the outcome that other evidence forces is weighed by them as when they
+    // come after it (a weight of zero makes the evidence impossible), and they hold again once it goes.
     if (const int rc = FixOutcome(outcome)) return rc;
     AddValueFlags(ValueFlags::kPropagatedEvidence);
     return kSuccess;

@@ -22,7 +22,8 @@ public:
     // Observed evidence, else the kind's virtual evidence; kOutOfRange when there is neither.
     [[nodiscard]] int ClearEvidence() override;
     [[nodiscard]] int ClearPropagatedEvidence() override;
-    // kOutOfRange while the node holds evidence of either kind or for an outcome out of range.
+    // kOutOfRange while the node holds evidence of either kind or for an outcome out of range; virtual
+    // evidence stays, weighing the outcome.
     [[nodiscard]] int SetPropagatedEvidence(int outcome) override;
     // The fixed outcome keeps its meaning under its new index; when it is gone, observed evidence is
     // cleared (with the network's notice) and propagated evidence dropped for the network to find again.

@@ -315,8 +315,8 @@ int ParentTableDefinition::SetDefinition(const VRX_Dmatrix& matrix) {
     if (&matrix == &table) return kSuccess;
     // A table of another shape would no longer match the parents.
     if (!table.HasSameDimensions(matrix)) return kOutOfRange;
-    if (const int rc = DefinitionSupport::RefuseNonFiniteEntries(network, handle, "table", matrix.GetData(),
-                                                                 matrix.GetNumberOfElements()))
+    if (const int rc = DefinitionSupport::RefuseEntries(network, handle, "table", matrix.GetData(),
+                                                        matrix.GetNumberOfElements(), HoldsProbabilities()))
         return rc;
     if (const int rc = table.Copy(matrix)) return rc;
     DefinitionSupport::NotifyNetwork(*this, ChangeKind::kEntriesReplaced);
@@ -332,8 +332,8 @@ int ParentTableDefinition::SetDefinitionDoubles(const VRX_doubleArray& doubles) 
 int ParentTableDefinition::WriteEntries(const VRX_doubleArray& doubles) {
     const int n = DefinitionSupport::MatchEntryCount(doubles, table.GetNumberOfElements());
     if (n < 0) return n;
-    if (const int rc =
-            DefinitionSupport::RefuseNonFiniteEntries(network, handle, "table", doubles.GetItems(), n))
+    if (const int rc = DefinitionSupport::RefuseEntries(network, handle, "table", doubles.GetItems(), n,
+                                                        HoldsProbabilities()))
         return rc;
     double* p = table.GetData();
     for (int i = 0; i < n; ++i) p[i] = doubles[i];

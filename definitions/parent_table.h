@@ -67,6 +67,8 @@ protected:
     VRX_Dmatrix table;
 
 private:
+    // A utility table's entries are free; every other kind's are probabilities.
+    bool HoldsProbabilities() const { return (GetType() & DefinitionBits::kUtility) == 0; }
     // Replaces every entry as given, telling nobody.
     [[nodiscard]] int WriteEntries(const VRX_doubleArray& doubles);
 };

@@ -742,6 +742,10 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     for (int i = 0; i < leak.GetCount(); ++i) {
         if (values.Add(leak[i]) != kSuccess) return kOutOfMemory;
     }
+    const std::string refusal =
+        vovido::TableEntryRefusal(vovido::NodeIdOr(*network, noisyMax.GetHandle(), ""), "parameters",
+                                  values.GetItems(), values.GetCount(), true);
+    if (!refusal.empty()) return ReportMessage(kOutOfRange, "ERROR: " + refusal);
     VRX_doubleArray exact;
     if (exact.SetSize(values.GetCount()) != kSuccess) return kOutOfMemory;
     for (int i = 0; i < values.GetCount(); ++i) exact.AddReserved(values[i]);

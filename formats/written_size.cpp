@@ -11,6 +11,7 @@
 
 #include "base/counted_notices.h"
 #include "base/dmatrix.h"
+#include "base/double_array.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
@@ -18,6 +19,7 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "formats/exchange_format_support.h"
+#include "model/ci_definition.h"
 #include "model/file_format.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -251,12 +253,13 @@ int FirstNotFinite(const double* data, int n) {
     return -1;
 }
 
-int RefuseEntry(VRX_network& network, int handle, int index, double value) {
+int RefuseEntry(VRX_network& network, int handle, int index, double value,
+                const std::string& table = "table") {
     const std::string what = std::isnan(value)       ? "not a number"
                              : !std::isfinite(value) ? "infinite"
                                                      : "negative (" + NumberText(value) + ")";
     const std::string message = "ERROR: Node [" + std::string(NodeIdOr(network, handle, "")) + "] : entry " +
-                                std::to_string(index) + " of its table is " + what +
+                                std::to_string(index) + " of its " + table + " is " + what +
                                 ", which no file can hold";
     return LogError(errorLog, kObjectNotConsistent, message.c_str(), nullptr);
 }
@@ -284,6 +287,46 @@ int FirstNegative(const double* data, int n) {
     return -1;
 }
 
+// The first entry of data[0, n) that no reader takes: not finite, or negative among probabilities; -1 when
+// none.
+int FirstRefused(const double* data, int n, int type) {
+    const int bad = FirstNotFinite(data, n);
+    return bad < 0 && HoldsProbabilities(type) ? FirstNegative(data, n) : bad;
+}
+
+// The parameters a noisy kind writes instead of its table, under the same rule.
+int CheckParameters(VRX_network& network, int owner, VRX_nodeDefinition& definition,
+                    const std::string& what) {
+    auto* noisy = dynamic_cast<VRX_ciDefinition*>(&definition);
+    if (noisy == nullptr) return kSuccess;
+    const VRX_Dmatrix& weights = *noisy->GetCiWeights();
+    const int bad = FirstRefused(weights.GetData(), weights.GetNumberOfElements(), definition.GetType());
+    return bad >= 0 ? RefuseEntry(network, owner, bad, weights.GetData()[bad], what) : kSuccess;
+}
+
+// The tables of later time slices, under the same rule, named by their order.
+int CheckTemporalEntries(VRX_network& network) {
+    if (network.FindTemporalExtension() == nullptr) return kSuccess;
+    VRX_intArray orders;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (network.GetTemporalOrders(h, orders) != kSuccess) continue;
+        for (int i = 0; i < orders.GetCount(); ++i) {
+            VRX_nodeDefinition* temporal =
+                network.GetNode(h)->GetDefinition()->FindTemporalDefinition(orders[i]);
+            VRX_doubleArray* entries = nullptr;
+            if (temporal == nullptr) continue;
+            const std::string what = " of order " + std::to_string(orders[i]);
+            if (temporal->GetDefinitionDoubles(entries) == kSuccess && entries != nullptr) {
+                const int bad = FirstRefused(entries->GetItems(), entries->GetCount(), temporal->GetType());
+                if (bad >= 0) return RefuseEntry(network, h, bad, (*entries)[bad], "temporal table" + what);
+            }
+            if (const int rc = CheckParameters(network, h, *temporal, "temporal parameters" + what))
+                return rc;
+        }
+    }
+    return kSuccess;
+}
+
 // Every table written holds what every reader takes (base/table_entries.h): finite numbers, and no
 // negative probability. 0, or the refusal of the first entry that does not.
 int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
@@ -294,11 +337,14 @@ int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
         if (table == nullptr) continue;  // the writer reports it
         const double* data = table->GetData();
         const int n = table->GetNumberOfElements();
-        int bad = FirstNotFinite(data, n);
-        if (bad < 0 && HoldsProbabilities(definition.GetType())) bad = FirstNegative(data, n);
+        const int bad = FirstRefused(data, n, definition.GetType());
         if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
     }
-    return kSuccess;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        if (const int rc = CheckParameters(network, h, *network.GetNode(h)->GetDefinition(), "parameters"))
+            return rc;
+    }
+    return CheckTemporalEntries(network);
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <string>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/impossible_evidence.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_label.h"
 #include "model/node_value.h"
 
 int AnnealedMapSearch::ConditionalOf(int handle, std::vector<double>& beliefs) {
@@ -23,6 +26,16 @@ int AnnealedMapSearch::ConditionalOf(int handle, std::vector<double>& beliefs) {
     if (matrix == nullptr) return kWrongNodeType;
     beliefs.assign(matrix->GetData(), matrix->GetData() + matrix->GetNumberOfElements());
     return kSuccess;
+}
+
+int AnnealedMapSearch::RefuseImpossibleFinding(int handle) const {
+    // The copy searched keeps the caller's identifiers, and the findings before this one are entered.
+    const std::string before = vovido::EvidenceNodesText(*network_);
+    const std::string text = "Evidence is impossible: the finding on [" +
+                             vovido::NodeLabel(*network_, handle) + "] has probability zero" +
+                             (before.empty() ? "" : " given the evidence on " + before) +
+                             ", so no beliefs can be computed.";
+    return LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
 }
 
 double AnnealedMapSearch::SpecificHeat(double temperature) const {
@@ -91,7 +104,7 @@ int AnnealedMapSearch::EnterEvidence(const VRX_intArray& nodes, const VRX_intArr
         probability *= outcome >= 0 && outcome < static_cast<int>(beliefs.size())
                            ? beliefs[static_cast<size_t>(outcome)]
                            : 0.0;
-        if (!(probability > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
+        if (!(probability > 0.0)) return RefuseImpossibleFinding(nodes[i]);
         if (const int rc = network.GetNode(nodes[i])->GetValue()->SetEvidence(outcome)) return rc;
     }
     return kSuccess;
@@ -132,7 +145,12 @@ int AnnealedMapSearch::GreedyStart(const VRX_intArray& mapNodes, VRX_intArray& a
                 best = static_cast<int>(k);
             }
         }
-        if (best < 0 || !(top > 0.0)) return LogError(errorLog, kConflictingEvidence, nullptr, nullptr);
+        if (best < 0 || !(top > 0.0)) {
+            const std::string text =
+                "Evidence is impossible: its probability is zero given the evidence on " +
+                vovido::EvidenceNodesText(network) + ", so no beliefs can be computed.";
+            return LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
+        }
         assignment[i] = best;
         bestProbability *= top;
         if (const int rc = network.GetNode(mapNodes[i])->GetValue()->SetEvidence(best)) return rc;

@@ -26,6 +26,9 @@ public:
 private:
     // Beliefs of one node with it as the only target; the status of the update.
     [[nodiscard]] int ConditionalOf(int handle, std::vector<double>& beliefs);
+    // The finding on the node has probability zero given those entered before it: kConflictingEvidence,
+    // logged naming them.
+    int RefuseImpossibleFinding(int handle) const;
     double SpecificHeat(double temperature) const;
     // The phases of Run: tuning from the network, the evidence entered with its probability, the greedy
     // start assignment, one annealing sweep, and the temperature schedule (true when the search stops).

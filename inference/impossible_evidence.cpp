@@ -1,7 +1,6 @@
 // Detection of evidence of probability zero by spreading it through deterministic table entries.
 #include "inference/impossible_evidence.h"
 
-#include <cstdio>
 #include <new>
 #include <string>
 #include <vector>
@@ -156,11 +155,15 @@ private:
                 vovido::EvidenceNodesText(network_) + ", so no beliefs can be computed.";
             return LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
         }
-        char message[320];
-        std::snprintf(message, sizeof message,
-                      "Evidence is impossible: it has probability zero at node [%s].",
-                      vovido::NodeLabel(network_, h).c_str());
-        return LogError(errorLog, kConflictingEvidence, message, nullptr);
+        // A node that other evidence fixed is no finding of the caller's: the findings are named too.
+        const VRX_nodeValue* value = node != nullptr ? node->GetValue() : nullptr;
+        const bool callers = value != nullptr && (value->HasFlag(ValueFlags::kEvidence) ||
+                                                  value->HasFlag(ValueFlags::kVirtualEvidence));
+        const std::string given = callers ? std::string() : vovido::EvidenceNodesText(network_, h);
+        const std::string text = "Evidence is impossible: it has probability zero at node [" +
+                                 vovido::NodeLabel(network_, h) + "]" +
+                                 (given.empty() ? std::string() : ", given the evidence on " + given) + ".";
+        return LogError(errorLog, kConflictingEvidence, text.c_str(), nullptr);
     }
 
     VRX_network& network_;
@@ -181,7 +184,7 @@ int vovido::CheckEvidencePossible(VRX_network& network) {
     }
 }
 
-std::string vovido::EvidenceNodesText(const VRX_network& network) {
+std::string vovido::EvidenceNodesText(const VRX_network& network, int left) {
     constexpr int kListed = 8;
     std::string observed;
     std::vector<int> named;
@@ -189,7 +192,9 @@ std::string vovido::EvidenceNodesText(const VRX_network& network) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         const VRX_node* node = network.GetNode(h);
         const VRX_nodeValue* value = node->GetValue();
-        if (value == nullptr || !(value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence)))
+        // An outcome that other evidence forces is no evidence of the caller's.
+        if (value == nullptr ||
+            !(value->HasFlag(ValueFlags::kEvidence) || value->HasFlag(ValueFlags::kVirtualEvidence)))
             continue;
         // A temporary child standing for virtual evidence is named by the node whose likelihoods it holds.
         int shown = h;
@@ -199,7 +204,7 @@ std::string vovido::EvidenceNodesText(const VRX_network& network) {
             if (parents.GetCount() == 0) continue;
             shown = parents[0];
         }
-        bool seen = false;
+        bool seen = shown == left;
         for (const int n : named) seen = seen || n == shown;
         if (seen) continue;
         named.push_back(shown);

@@ -20,8 +20,8 @@ namespace vovido {
 // evidence on [A], [B], so ..."), for those are where the caller looks. Entries that name a node stay.
 void NameImpossibleEvidence(const VRX_network& network, int logStart);
 
-// The nodes observed or with virtual evidence, "[A], [B]" (the first eight and a count); a temporary
-// node that stands for virtual evidence is named by its node. Empty when there is none.
-std::string EvidenceNodesText(const VRX_network& network);
+// The nodes the caller observed or gave virtual evidence, "[A], [B]" (the first eight and a count), but
+// `left`; a temporary node that stands for virtual evidence is named by its node. Empty when there is none.
+std::string EvidenceNodesText(const VRX_network& network, int left = -1);
 
 }  // namespace vovido

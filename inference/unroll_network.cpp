@@ -193,6 +193,7 @@ private:
                     target_.GetNode(map_[static_cast<size_t>(t) * plates_ + i])->GetValue();
                 if (value == nullptr) continue;
                 const int outcome = temporal_.GetTemporalEvidence(h, t);
+                const int mark = errorLog.GetNumberOfEntries();
                 int rc = kSuccess;
                 if (outcome >= 0) {
                     rc = value->SetEvidence(outcome);
@@ -203,8 +204,11 @@ private:
                     }
                     if (rc == kSuccess) rc = value->SetVirtualEvidence(likelihoods);
                 }
-                if (rc != kSuccess)
+                if (rc != kSuccess) {
+                    // The copy's words name the copy: the caller's node is named instead.
+                    errorLog.Truncate(mark);
                     return Fail(rc, "evidence of [" + Id(h) + "] in slice " + std::to_string(t) + " refused");
+                }
             }
         }
         return kSuccess;

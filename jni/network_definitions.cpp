@@ -120,7 +120,7 @@ int RefuseFreeDistinguishedRow(const VRX_network& network, VRX_node& node, const
 
 // The values are written straight into the parameters; only a noisy-MAX node derives its table anew. A
 // table that a save would not keep (one other than a kind computes, a truth table's column that is not one
-// 1.0 and zeros, an entry that is no finite number) is refused and nothing changes.
+// 1.0 and zeros, an entry that is no finite number, a negative probability) is refused and nothing changes.
 void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubleArray values) {
     VRX_node& node = checkNodeHandle(network, handle);
     VRX_doubleArray& items = ParameterArray(node);
@@ -128,9 +128,9 @@ void SetDefinitionOf(JNIEnv* env, const VRX_network& network, int handle, jdoubl
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
     CheckEngineStatus(
         env, "SetDefinition",
-        vovido::DefinitionSupport::RefuseNonFiniteEntries(
+        vovido::DefinitionSupport::RefuseEntries(
             &network, handle, node.GetType() == DefinitionType::kNoisyMax ? "parameters" : "table",
-            read.data(), static_cast<int>(read.size())));
+            read.data(), static_cast<int>(read.size()), (node.GetType() & DefinitionBits::kUtility) == 0));
     if (node.GetType() == DefinitionType::kNoisyMax)
         CheckEngineStatus(env, "SetDefinition", RefuseFreeDistinguishedRow(network, node, read));
     if (vovido::HasDerivedTable(node.GetType())) {

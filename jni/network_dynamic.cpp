@@ -240,8 +240,9 @@ void SetTemporalDefinition(JNIEnv* env, VRX_network& network, int handle, jint o
     const std::vector<jdouble> read = ReadDoubleArray(env, values);
     const std::string what = "temporal table of order " + std::to_string(order);
     CheckEngineStatus(env, "SetTemporalDefinition",
-                      vovido::DefinitionSupport::RefuseNonFiniteEntries(
-                          &network, handle, what.c_str(), read.data(), static_cast<int>(read.size())));
+                      vovido::DefinitionSupport::RefuseEntries(
+                          &network, handle, what.c_str(), read.data(), static_cast<int>(read.size()),
+                          (node.GetType() & DefinitionBits::kUtility) == 0));
     VRX_doubleArray entries(current);
     for (int i = 0; i < entries.GetCount() && i < static_cast<int>(read.size()); ++i)
         entries[i] = read[static_cast<size_t>(i)];

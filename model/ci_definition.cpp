@@ -229,6 +229,10 @@ int VRX_ciDefinition::SetTemporalCiWeights(int order, const VRX_Dmatrix& matrix)
     VRX_ciDefinition* temporal = FindTemporalCiDefinition(order);
     if (temporal == nullptr) return kOutOfRange;
     if (!temporal->ciWeights.HasSameDimensions(matrix)) return kInvalidData;
+    const std::string what = "temporal parameters of order " + std::to_string(order);
+    if (const int rc = vovido::DefinitionSupport::RefuseNonProbabilities(
+            network, handle, what.c_str(), matrix.GetData(), matrix.GetNumberOfElements()))
+        return rc;
     if (const int rc = temporal->ciWeights.Copy(matrix)) return rc;
     temporal->cptCacheFlags &= ~CptCache::kCurrent;
     if (temporal->cptCacheFlags & CptCache::kRecomputeAtOnce) return temporal->CalculateCpt();

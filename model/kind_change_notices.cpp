@@ -22,6 +22,7 @@ namespace {
 
 const NoticeKind kKindChangeNotice = {"A change of kind removed arcs or reset tables around {count}", "node",
                                       nullptr};
+const NoticeKind kTemporalArcsNotice = {"A change of kind removed temporal arcs of {count}", "node", nullptr};
 const NoticeKind kClearedEvidenceNotice = {"A change of kind cleared the evidence of {count}", "node",
                                            nullptr};
 
@@ -101,6 +102,15 @@ void ReportKindChange(const VRX_network& network, int handle, const KindChangeNe
         (void)LogError(errorLog, kWrongNodeType,
                        "A change of kind removed arcs and reset tables of other nodes", nullptr);
     }
+}
+
+void ReportTemporalArcsDropped(const VRX_network& network, int handle, int count) {
+    const std::string label = "[" + NodeLabel(network, handle) + "]";
+    const std::string what = "Node " + label + " : its change to " + KindOf(*network.GetNode(handle)) +
+                             " removed " +
+                             (count == 1 ? "a temporal arc" : std::to_string(count) + " temporal arcs") +
+                             " into or out of it, which the kinds at their ends do not take";
+    (void)LogNotice(errorLog, kWrongNodeType, what.c_str(), nullptr, {&kTemporalArcsNotice, label, label});
 }
 
 FormerEvidence EvidenceOf(VRX_node& node) {

@@ -24,6 +24,10 @@ struct KindChangeNeighbours {
 void ReportKindChange(const VRX_network& network, int handle, const KindChangeNeighbours& former,
                       const VRX_intArray& reset, int firstEntry);
 
+// The warning of a change of kind that removed `count` temporal arcs of the node, which the kinds at their
+// ends do not take.
+void ReportTemporalArcsDropped(const VRX_network& network, int handle, int count);
+
 // The node's evidence before the change: the outcome observed (-1 for none) and its identifier.
 struct FormerEvidence {
     int outcome = -1;

@@ -669,15 +669,3 @@ VRX_header* VRX_network::GetHeader() const {
 ErrorLog& VRX_network::GetErrorLog() const {
     return errorLog;
 }
-
-int VRX_network::SetTemporalType(int handle, int type) {
-    if (!IsLiveHandle(handle)) return kOutOfRange;
-    const int previous = nodes[handle].temporalType;
-    if (previous == type) return kSuccess;
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    if (temporal == nullptr) return kOutOfMemory;
-    if (const int rc = temporal->SetTemporalType(handle, type)) return rc;
-    nodes[handle].temporalType = type;
-    if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
-    return kSuccess;
-}

@@ -308,6 +308,10 @@ public:
 
 private:
     void InitializeMembers();
+    // Runs edit(temporal data), made for it when there is none; a refused edit drops what it made, so that
+    // a static network stays static.
+    template <typename Edit>
+    [[nodiscard]] int EditTemporalData(Edit edit);
     // After a change notice, when automatic updating is on: a failed update has been logged and leaves
     // the values marked out of date, which is all a notice can do about it. A notice sent by the update
     // running on this network starts none.

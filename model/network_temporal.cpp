@@ -11,6 +11,7 @@
 #include "model/node.h"
 #include "model/node_label.h"
 #include "model/node_value.h"
+#include "model/saved_case.h"
 #include "model/temporal_extension.h"
 
 namespace {
@@ -83,20 +84,41 @@ bool VRX_network::TemporalArcExists(int parent, int child, int order) {
     return temporalExtension && temporalExtension->TemporalArcExists(parent, child, order);
 }
 
-int VRX_network::AddTemporalArc(int parent, int child, int order) {
+// A refused edit leaves a static network static: the temporal data made for it goes again.
+template <typename Edit>
+int VRX_network::EditTemporalData(Edit edit) {
+    const bool wasStatic = !temporalExtension;
     VRX_temporalExtension* temporal = GetTemporalExtension();
     if (temporal == nullptr) return kOutOfMemory;
-    const int rc = temporal->AddTemporalArc(parent, child, order);
+    const int rc = edit(*temporal);
+    if (rc != kSuccess && wasStatic) temporalExtension.reset();
+    return rc;
+}
+
+int VRX_network::AddTemporalArc(int parent, int child, int order) {
+    const int rc = EditTemporalData(
+        [&](VRX_temporalExtension& temporal) { return temporal.AddTemporalArc(parent, child, order); });
     if (rc == kSuccess) InvalidateValues();
     return rc;
 }
 
 int VRX_network::RemoveTemporalArc(int parent, int child, int order) {
-    VRX_temporalExtension* temporal = GetTemporalExtension();
-    if (temporal == nullptr) return kOutOfMemory;
-    const int rc = temporal->RemoveTemporalArc(parent, child, order);
+    const int rc = EditTemporalData(
+        [&](VRX_temporalExtension& temporal) { return temporal.RemoveTemporalArc(parent, child, order); });
     if (rc == kSuccess) InvalidateValues();
     return rc;
+}
+
+int VRX_network::SetTemporalType(int handle, int type) {
+    if (!IsLiveHandle(handle)) return kOutOfRange;
+    const int previous = nodes[handle].temporalType;
+    if (previous == type) return kSuccess;
+    if (const int rc = EditTemporalData(
+            [&](VRX_temporalExtension& temporal) { return temporal.SetTemporalType(handle, type); }))
+        return rc;
+    nodes[handle].temporalType = type;
+    if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
+    return kSuccess;
 }
 
 int VRX_network::GetTemporalOrders(int handle, VRX_intArray& out) {

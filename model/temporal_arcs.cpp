@@ -4,12 +4,16 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
+#include "model/kind_change_notices.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "model/node_kind_words.h"
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/refusal_reasons.h"
@@ -202,12 +206,24 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
     if (broken != vovido::ArcRule::kNone) return vovido::ArcRuleCode(broken);
     if (const int rc = CheckTemporalArcSize(parent, child, order)) return rc;
     const bool existed = temporalDefinitions.count({child, order}) != 0;
+    const int mark = errorLog.GetNumberOfEntries();
+    // What the definition nodes refuse is told of the caller's nodes: they are our own.
+    const auto refuseKinds = [this, parent, child, mark](int code) {
+        errorLog.Truncate(mark);
+        const auto kind = [this](int handle) { return vovido::KindNodeText(DefinitionAt(*network, handle)); };
+        return vovido::ReportNodeFault(*network->GetNode(child),
+                                       "a temporal arc from [" + vovido::NodeLabel(*network, parent) +
+                                           "] is refused: " + kind(child) + " does not take " + kind(parent) +
+                                           " as a parent",
+                                       code);
+    };
     const int definition = GetOrCreateTemporalDefinition(child, order);
-    if (definition < 0) return kOutOfMemory;
+    // The lower order's parents that a new definition takes over may be refused by its kind.
+    if (definition < 0)
+        return errorLog.GetNumberOfEntries() > mark ? refuseKinds(kWrongNodeType) : kOutOfMemory;
     const int position = definitionNetwork.GetNumberOfParents(definition);
     std::vector<int> done;
     int rc = kSuccess;
-    const int mark = errorLog.GetNumberOfEntries();
     for (auto it = temporalDefinitions.find({child, order});
          it != temporalDefinitions.end() && it->first.first == child; ++it) {
         rc = AddParentToDefinition(parent, it->second, position);
@@ -221,6 +237,8 @@ int VRX_temporalExtension::AddTemporalArc(int parent, int child, int order) {
             (void)vovido::ReportNodeFault(
                 *network->GetNode(child),
                 "no memory for its temporal table of " + std::to_string(cells) + " cells", kOutOfMemory);
+        } else if (rc != kSuccess) {
+            (void)refuseKinds(rc);
         }
         if (rc != kSuccess) break;
         done.push_back(it->second);
@@ -360,13 +378,73 @@ void VRX_temporalExtension::OnNodeTypeChanged(int node) {
     const int type = network->GetNodeType(node);
     if (type <= 0) return;
     std::vector<int> handles = CopiesOf(node);
+    // The parents of the node's own definitions before the change. A temporal arc from the node to itself
+    // joins two nodes of the definition network that change kind one after the other, and the first
+    // change drops the arc as one between different kinds: it is put back once both have changed.
+    std::vector<std::pair<int, std::vector<int>>> former;
     for (auto it = temporalDefinitions.lower_bound({node, 0});
-         it != temporalDefinitions.end() && it->first.first == node; ++it)
+         it != temporalDefinitions.end() && it->first.first == node; ++it) {
         handles.push_back(it->second);
+        const VRX_intArray& parents = definitionNetwork.GetParents(it->second);
+        former.emplace_back(it->second,
+                            std::vector<int>(parents.GetItems(), parents.GetItems() + parents.GetCount()));
+    }
+    const int arcsBefore = CountTemporalArcs(node);
+    // What these conversions report is about nodes of our own: the owner's change has been reported.
+    const int mark = errorLog.GetNumberOfEntries();
     for (int h : handles) {
         // A kind the copy cannot take keeps the copy's; the owner's change has been made all the same.
         if (VRX_node* copy = definitionNetwork.GetNode(h)) (void)copy->ChangeType(type);
     }
+    // A copy of the node that the new kind takes goes back to its former place; one it does not take (a
+    // kind without parents of its own kind) stays out.
+    for (const auto& [definition, parents] : former) {
+        int place = 0;
+        for (const int parent : parents) {
+            if (definitionNetwork.GetParents(definition).IsInList(parent) ||
+                (OwnerOf(parent) == node && AddParentToDefinition(node, definition, place) == kSuccess))
+                ++place;
+        }
+    }
+    // Definitions left without a temporal parent go, as when their last temporal arc is removed.
+    TidyDefinitions(-1, -1);
+    // A kind without outcomes has no temporal table over them to hold, nor any a file could keep.
+    if (!vovido::IsDiscreteType(type)) RemoveTemporalArcsOf(node);
+    errorLog.Truncate(mark);
+    maxOrderCache = -1;
+    const int dropped = arcsBefore - CountTemporalArcs(node);
+    if (dropped > 0) vovido::ReportTemporalArcsDropped(*network, node, dropped);
+}
+
+void VRX_temporalExtension::RemoveTemporalArcsOf(int node) {
+    std::vector<std::pair<int, std::pair<int, int>>> arcs;  // parent, (child, order)
+    VRX_intArray orders;
+    VRX_intArray parents;
+    if (GetTemporalOrders(node, orders) == kSuccess) {
+        for (int i = 0; i < orders.GetCount(); ++i) {
+            if (GetTemporalParents(node, orders[i], parents) != kSuccess) continue;
+            for (int k = 0; k < parents.GetCount(); ++k) arcs.push_back({parents[k], {node, orders[i]}});
+        }
+    }
+    NodeOrderList children;
+    if (GetTemporalChildren(node, children) == kSuccess) {
+        for (const auto& child : children) {
+            if (child.first != node) arcs.push_back({node, child});
+        }
+    }
+    for (const auto& arc : arcs) (void)RemoveTemporalArc(arc.first, arc.second.first, arc.second.second);
+}
+
+int VRX_temporalExtension::CountTemporalArcs(int node) const {
+    int count = 0;
+    for (auto it = temporalDefinitions.lower_bound({node, 0});
+         it != temporalDefinitions.end() && it->first.first == node; ++it)
+        count += definitionNetwork.GetNumberOfParents(it->second) - InheritedCount(it);
+    NodeOrderList children;
+    if (GetTemporalChildren(node, children) == kSuccess) {
+        for (const auto& child : children) count += child.first != node ? 1 : 0;
+    }
+    return count;
 }
 
 void VRX_temporalExtension::OnOutcomeInserted(int node, int position) {

@@ -26,8 +26,9 @@ int VRX_nodeDefinition::SetTemporalDefinition(int order, const VRX_doubleArray& 
     VRX_nodeDefinition* temporal = FindTemporalDefinition(order);
     if (temporal == nullptr) return kOutOfRange;
     const std::string what = "temporal table of order " + std::to_string(order);
-    if (const int rc =
-            vovido::DefinitionSupport::RefuseNonFiniteEntries(network, handle, what.c_str(), entries))
+    if (const int rc = vovido::DefinitionSupport::RefuseEntries(
+            network, handle, what.c_str(), entries.GetItems(), vovido::DefinitionSupport::GivenCount(entries),
+            (GetType() & DefinitionBits::kUtility) == 0))
         return rc;
     if (const int rc = temporal->SetDefinitionDoubles(entries)) return rc;
     network->InvalidateValues();

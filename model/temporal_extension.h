@@ -122,12 +122,18 @@ public:
     void OnArcAdded(int parent, int child);
     void OnArcRemoved(int parent, int child);  // before the arc leaves the network's lists
     void OnNodeDeleted(int node);
+    // The node's definitions and copies take its new kind; its temporal arcs stay where the kinds at their
+    // ends take them, and the caller is warned of those they do not.
     void OnNodeTypeChanged(int node);
     void OnOutcomeInserted(int node, int position);
     void OnOutcomeRemoved(int node, int position);
     void OnOutcomesReordered(int node, const VRX_intArray& order);
 
 private:
+    // Temporal arcs into and out of the node, over every order, an arc from itself counted once.
+    int CountTemporalArcs(int node) const;
+    // Removes every temporal arc into and out of the node.
+    void RemoveTemporalArcsOf(int node);
     using Key = std::pair<int, int>;
 
     int CountSliceParents(int node) const;

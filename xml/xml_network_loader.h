@@ -155,6 +155,8 @@ private:
     // infinities, negative probabilities; base/table_entries.h): reported naming the node; true then.
     // Probabilities in [-1e-6, 0) are made 0 first, with a warning.
     bool RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities = false);
+    // The same of numbers read into `values` ("parameters" of the noisy kinds, probabilities).
+    bool RefuseNonFinite(IXmlReader* reader, const char* what, VRX_doubleArray& values, bool probabilities);
     // Before `nodes` more nodes and `arcs` more arcs are built for node `id`: true, the refusal reported,
     // when the read would pass kMaxReadBytes.
     bool RefuseReadSize(IXmlReader* reader, const std::string& id, int nodes, int type, int arcs,

@@ -87,7 +87,14 @@ void XmlNetLoader::StartTemporalDefinition(IXmlReader* reader, int typeCode) {
 
 bool XmlNetLoader::FinishTemporalDefinition(IXmlReader* reader, int typeCode) {
     if (parentHandles.empty()) {
-        reader->ReportError("No temporal parents specified");
+        // The parents element may be there, empty: what is missing is a dimension for the earlier slice.
+        const std::string id = vovido::NodeLabel(*network, currentNode);
+        reader->ReportError(("No temporal parents specified for node '" + id + "' of order " +
+                             std::to_string(currentOrder) + ": its table of " +
+                             std::to_string(numberArray.GetCount()) +
+                             (numberArray.GetCount() == 1 ? " number" : " numbers") +
+                             " has no dimension for a node of an earlier slice")
+                                .c_str());
         return false;
     }
     // All the parents are counted first: a table the limit refuses is never grown towards it.

@@ -626,8 +626,12 @@ void XmlNetLoader::FinishTruthTable(IXmlReader* reader) {
 }
 
 bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, bool probabilities) {
-    const int zeroed =
-        probabilities ? vovido::ZeroTinyNegatives(numberArray.GetItems(), numberArray.GetCount()) : 0;
+    return RefuseNonFinite(reader, what, numberArray, probabilities);
+}
+
+bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, VRX_doubleArray& values,
+                                   bool probabilities) {
+    const int zeroed = probabilities ? vovido::ZeroTinyNegatives(values.GetItems(), values.GetCount()) : 0;
     if (zeroed > 0) {
         const std::string id = vovido::NodeLabel(*network, currentNode);
         int line = 0;
@@ -637,9 +641,8 @@ bool XmlNetLoader::RefuseNonFinite(IXmlReader* reader, const char* what, bool pr
                                 ("(line " + std::to_string(line) + ") : ").c_str(),
                                 vovido::TinyNegativesInstance(id, zeroed));
     }
-    const std::string refusal =
-        vovido::TableEntryRefusal(vovido::NodeLabel(*network, currentNode), what, numberArray.GetItems(),
-                                  numberArray.GetCount(), probabilities);
+    const std::string refusal = vovido::TableEntryRefusal(
+        vovido::NodeLabel(*network, currentNode), what, values.GetItems(), values.GetCount(), probabilities);
     if (!refusal.empty()) reader->ReportError(refusal.c_str());
     return !refusal.empty();
 }
@@ -764,8 +767,9 @@ void XmlNetLoader::FinishNoisyMax(IXmlReader* reader) {
     }
     const size_t items = static_cast<size_t>(noisyMax->GetCiWeights()->GetNumberOfElements());
     VRX_doubleArray values;
-    if (ciParameters.size() != items || !FillArray(ciParameters, values) ||
-        noisyMax->SetDefinitionDoubles(values) != kSuccess) {
+    const bool filled = ciParameters.size() == items && FillArray(ciParameters, values);
+    if (filled && RefuseNonFinite(reader, "parameters", values, true)) return;
+    if (!filled || noisyMax->SetDefinitionDoubles(values) != kSuccess) {
         reader->ReportError(SizeMessage("Invalid weights vector size ", ciParameters.size(), items).c_str());
     }
 }
@@ -810,8 +814,9 @@ void XmlNetLoader::FinishNoisyAdder(IXmlReader* reader) {
     if (!ciParameters.empty()) {
         const size_t items = static_cast<size_t>(adder->GetCiWeights()->GetNumberOfElements());
         VRX_doubleArray values;
-        if (ciParameters.size() != items || !FillArray(ciParameters, values) ||
-            adder->SetDefinitionDoubles(values) != kSuccess) {
+        const bool filled = ciParameters.size() == items && FillArray(ciParameters, values);
+        if (filled && RefuseNonFinite(reader, "parameters", values, true)) return;
+        if (!filled || adder->SetDefinitionDoubles(values) != kSuccess) {
             reader->ReportError(
                 SizeMessage("Invalid weights vector size ", ciParameters.size(), items).c_str());
             return;

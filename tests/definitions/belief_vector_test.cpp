@@ -177,9 +177,11 @@ TEST_F(BeliefVectorTest, EvidenceDropsVirtualEvidence) {
     EXPECT_EQ(Flags(), kVirtualEvidence);
     EXPECT_EQ(Value().GetEvidence(), kOutOfRange);
 
+    // An outcome other evidence forces keeps the likelihoods, which weigh it and hold again once it goes.
     ASSERT_EQ(Value().SetPropagatedEvidence(1), kSuccess);
-    EXPECT_EQ(Flags(), kPropagatedEvidence | kUpToDate);
-    EXPECT_FALSE(Value().HasVirtualEvidence());
+    EXPECT_EQ(Flags(), kPropagatedEvidence | kUpToDate | kVirtualEvidence);
+    ASSERT_EQ(Value().ClearPropagatedEvidence(), kSuccess);
+    EXPECT_EQ(Flags(), kVirtualEvidence);
 }
 
 TEST_F(BeliefVectorTest, ClearEvidenceRemovesVirtualEvidenceOnlyWithoutObservation) {

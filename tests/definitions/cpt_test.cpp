@@ -152,10 +152,11 @@ TEST(CptStandalone, ConsistencyToleranceIsFiveMillionths) {
     EXPECT_FALSE(cpt.IsConsistent());
     ASSERT_EQ(cpt.SetProbabilities(Doubles({0.49999, 0.5})), kSuccess);
     EXPECT_FALSE(cpt.IsConsistent());
-    ASSERT_EQ(cpt.SetProbabilities(Doubles({-0.5, 1.5})), kSuccess);
+    ASSERT_EQ(cpt.SetProbabilities(Doubles({0.5, 1.5})), kSuccess);
     EXPECT_FALSE(cpt.IsConsistent());
-    // An entry that is no number is refused, and the table stays as it was.
+    // An entry that is no number or no probability is refused, and the table stays as it was.
     EXPECT_EQ(cpt.SetProbabilities(Doubles({std::numeric_limits<double>::quiet_NaN(), 1.0})), kOutOfRange);
+    EXPECT_EQ(cpt.SetProbabilities(Doubles({-0.5, 1.5})), kOutOfRange);
     EXPECT_FALSE(cpt.IsConsistent());
     EXPECT_EQ(cpt.GetProbabilities()[1], 1.5);
     ASSERT_EQ(cpt.SetProbabilities(Doubles({1.0, 0.0})), kSuccess);

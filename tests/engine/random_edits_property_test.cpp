@@ -1,11 +1,11 @@
 // Random edits of two reference networks through the calls the natives make (outcomes, arcs, tables with
 // rounded, zero and unnormalised columns, parameters of the derived kinds, every kind code, evidence,
-// algorithms), each followed by an update and a write and read-back in every writable format: a successful
-// update's beliefs lie in [0, 1] and sum to 1; the evidence entered before the edits gives the answer of
-// the same evidence entered after them; a write that succeeds reads back, takes the same evidence and
-// gives the same beliefs; a failing edit changes nothing; every failure logs its cause first, naming a
-// node or a file. VOVIDO_RANDOM_EDIT_SEEDS=<count> runs more seeds by hand, VOVIDO_RANDOM_EDIT_SEED=<seed>
-// one seed alone.
+// algorithms, temporal types, arcs and tables), each followed by an update and a write and read-back in every
+// writable format: a successful update's beliefs lie in [0, 1] and sum to 1; the evidence entered before the
+// edits gives the answer of the same evidence entered after them; a write that succeeds reads back, takes the
+// same evidence and gives the same beliefs; a failing edit changes nothing; every failure logs its cause
+// first, naming a node or a file. VOVIDO_RANDOM_EDIT_SEEDS=<count> runs more seeds by hand,
+// VOVIDO_RANDOM_EDIT_SEED=<seed> one seed alone.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -41,6 +41,9 @@ struct Scope {
 const Scope kEverything = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"}, {true, true, true}};
 // Every edit of kinds, arcs, outcomes added, evidence and tables of distributions.
 const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}, {false, false, false}};
+// Temporal types, arcs and tables and kind changes of plate nodes, with outcome removals and columns off 1,
+// written to the one format of dynamic networks.
+const Scope kTemporal = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true}};
 constexpr int kEditsPerSeed = 25;
 
 int SeedCount() {
@@ -256,6 +259,7 @@ protected:
                 for (int edit = 0; edit < kEditsPerSeed; ++edit) {
                     const std::string saved = Saved(net);
                     const EvidenceMap findings = Findings(net);
+                    const int slices = net.GetSliceCount();
                     const std::string where = std::string(name) + " seed " + std::to_string(seed) + " edit " +
                                               std::to_string(edit) + " (" + editor.Edit(net, handles) + ")";
                     // A refused call or a query changes nothing a file or the findings hold.
@@ -264,6 +268,7 @@ protected:
                         EXPECT_EQ(Findings(net), findings) << where << " refused, yet the findings changed";
                         EXPECT_TRUE(Saved(net) == saved)
                             << where << " refused, yet the network changed: " << log;
+                        EXPECT_EQ(net.GetSliceCount(), slices) << where << " refused, yet the slices changed";
                     }
                     ExpectTablesInStep(net, where);
                     CheckUpdate(net, where);
@@ -284,6 +289,10 @@ TEST_F(RandomEdits, UpdatesSumToOneAndWritesReadBackWithTheSameBeliefs) {
 
 TEST_F(RandomEdits, KindsArcsAndEvidenceKeepUpdatesAndReadBacksSound) {
     Run(kKindsArcsAndEvidence);
+}
+
+TEST_F(RandomEdits, TemporalEditsKeepUpdatesAndReadBacksSound) {
+    Run(kTemporal);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "base/counted_notices.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "model/ci_definition.h"
 #include "model/extra_definition.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -198,10 +199,46 @@ TEST_F(WrittenFiles, ColumnsNoScalingMendsAreRefusedByTheFormatsOfOtherTools) {
     };
     for (const Case& c : cases) {
         TestNetwork t;
-        t.Table(t.Add("A"), c.table);
+        t.RawTable(t.Add("A"), c.table);
         // What the format would leave out is no part of a refusal, which comes first.
         ASSERT_EQ(t.net.GetHeader()->SetId("n"), kSuccess);
         for (const char* extension : c.extensions) {
+            EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
+            ASSERT_GT(errorLog.GetNumberOfEntries(), 0) << extension;
+            EXPECT_EQ(MessageAt(0), c.message) << extension << LogDump();
+        }
+    }
+}
+
+// Noisy parameters and temporal tables that the setters refuse, written straight into their matrices, fail
+// the write naming the node and which numbers.
+TEST_F(WrittenFiles, ParametersAndTemporalTablesNoReaderTakesAreRefused) {
+    struct Case {
+        bool temporal;
+        std::string message;
+    };
+    const Case cases[] = {
+        {false, "ERROR: Node [Y] : entry 1 of its parameters is negative (-0.3), which no file can hold"},
+        {true,
+         "ERROR: Node [Y] : entry 0 of its temporal table of order 1 is negative (-1), which no file can "
+         "hold"},
+    };
+    for (const Case& c : cases) {
+        TestNetwork t;
+        const int y = t.Add("Y", 2, c.temporal ? DefinitionType::kCpt : DefinitionType::kNoisyMax);
+        t.Arc(t.Add("A"), y);
+        double* entries = nullptr;
+        if (c.temporal) {
+            ASSERT_EQ(t.net.SetTemporalType(y, TemporalType::kPlate), kSuccess);
+            ASSERT_EQ(t.net.AddTemporalArc(y, y, 1), kSuccess);
+            entries = t.net.GetNode(y)->GetDefinition()->GetTemporalDefinition(1)->GetItems();
+            entries[0] = -1.0;
+        } else {
+            entries =
+                static_cast<VRX_ciDefinition*>(t.net.GetNode(y)->GetDefinition())->GetCiWeights()->GetData();
+            entries[1] = -0.3;
+        }
+        for (const char* extension : {"vrx", "xvrx"}) {
             EXPECT_EQ(WriteOver(t.net, extension), kObjectNotConsistent) << extension;
             ASSERT_GT(errorLog.GetNumberOfEntries(), 0) << extension;
             EXPECT_EQ(MessageAt(0), c.message) << extension << LogDump();

@@ -727,6 +727,49 @@ namespace {
 
 // A parent listed twice is refused in every format, the cause first (before the refused arc or the table
 // it misshapes); a variable given again with the same kind and outcomes is read once.
+// The parameters of the noisy kinds are probabilities too: a negative one is refused naming the node.
+TEST_F(NetworkStatementsTest, NoisyParametersNoDistributionHoldsAreRefusedNamingTheNode) {
+    const std::string xvrx =
+        "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\">\n<nodes>\n<cpt id=\"A\"><state id=\"y\" />"
+        "<state id=\"n\" /><probabilities>0.5 0.5</probabilities></cpt>\n{NOISY}\n</nodes>\n</tarvo>\n";
+    const std::string ki =
+        "diagnostic network \"n\"\nKB { PRECISION : 4; };\nNodes {\n standard A { TYPE : discrete [2] = {\n  "
+        "standard y { }; "
+        "standard n { }; "
+        "}; }\n ci Y { TYPE : discrete [2] = {\n  standard on { }; standard off { }; }; }\n}\nnetwork "
+        "{\n"
+        " standard A parent ( ) { PROB : { 0.5, 0.5; }; }\n ci Y parent (A)\n {\n  FUNCTION : noisy max of "
+        "the "
+        "parents;\n  0.98, 0.02;\n  (0) ; 1.3, -0.3;\n  (0 1) ; 0.1, 0.9;\n  end of rows;\n  "
+        "predAbsentStates : { predIndex : 0 ; "
+        "predAbsentStates : { 0, 1 } ; };\n }\n}\n";
+    const Case cases[] = {
+        {"noisy-MAX",
+         "xvrx",
+         Replaced(xvrx, "{NOISY}",
+                  "<noisymax id=\"Y\"><state id=\"on\" /><state id=\"off\" /><parents>A</parents>"
+                  "<strengths>0 1</strengths><parameters>1.3 -0.3 0 1 0.5 0.5</parameters></noisymax>"),
+         kSyntaxError,
+         {": Node [Y] : -0.3 is no probability"}},
+        {"noisy adder",
+         "xvrx",
+         Replaced(xvrx, "{NOISY}",
+                  "<noisyadder id=\"Z\"><state id=\"a\" /><state id=\"b\" /><parents>A</parents>"
+                  "<dstates>1 1</dstates><weights>1 1</weights><parameters>1.5 -0.5 0 1 0.5 "
+                  "0.5</parameters></noisyadder>"),
+         kSyntaxError,
+         {": Node [Z] : -0.5 is no probability"}},
+        {"noisy-MAX", "dxp", ki, kOutOfRange, {"ERROR: Node [Y] : -0.3 is no probability"}},
+    };
+    for (Case item : cases) {
+        errorLog.Flush();
+        VRX_network probe;
+        item.status = ReadAsFile(probe, item.text, item.extension);
+        EXPECT_NE(item.status, kSuccess) << item.what;
+        Check(item);
+    }
+}
+
 TEST_F(NetworkStatementsTest, AParentListedTwiceIsNamedAndAVariableRepeatedIsReadOnce) {
     const std::string bif =
         "<BIF VERSION=\"0.3\"><NETWORK><NAME>n</NAME>\n<VARIABLE TYPE=\"nature\"><NAME>A</NAME><OUTCOME>y"

@@ -593,7 +593,8 @@ TEST(ImpossibleEvidence, ConflictFoundBySpreadingThroughZerosIsReported) {
     errorLog.Flush();
     EXPECT_EQ(t.net.UpdateBeliefs(), kConflictingEvidence);
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(0), "Evidence is impossible: it has probability zero at node [x].");
+    EXPECT_STREQ(errorLog.GetMessage(0),
+                 "Evidence is impossible: it has probability zero at node [x], given the evidence on [y].");
     EXPECT_FALSE(t.Value(z)->IsUpToDate());
     double pe = -5.0;
     EXPECT_TRUE(t.net.CalcPropEvidence(&pe, false));

@@ -1,6 +1,7 @@
 // Temporal types, temporal arcs and definitions, slices and evidence of later slices.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -101,6 +102,58 @@ TEST(TemporalExtension, RefusalsChangeNothing) {
     EXPECT_EQ(d.Orders(d.x), std::vector<int>{1});
     EXPECT_EQ(d.TemporalParents(d.x, 1), std::vector<int>{d.y});
     EXPECT_EQ(d.Ext().GetDefinitionNetwork().GetNumberOfNodes(), 4);  // N, Y copies; Y again; the definition
+}
+
+// A temporal arc the kinds at its ends do not take is refused naming the caller's nodes, not the nodes that
+// hold the temporal tables; refused edits of a static network leave it static.
+TEST(TemporalExtension, RefusedTemporalEditsNameTheNodesAndKeepAStaticNetworkStatic) {
+    Dynamic d;
+    const int m = AddNode(d.net, DefinitionType::kDeMorgan, "M", {});
+    ASSERT_EQ(d.net.SetTemporalType(m, TemporalType::kPlate), kSuccess);
+    errorLog.Flush();
+    EXPECT_EQ(d.net.AddTemporalArc(d.y, m, 1), kWrongNodeType);
+    EXPECT_EQ(LogDump(),
+              "-51 ERROR: Node [M] : a temporal arc from [Y] is refused: a DeMorgan node does not "
+              "take a chance node as a parent\n");
+    EXPECT_TRUE(d.Orders(m).empty());
+
+    VRX_network plain;
+    const int a = AddNode(plain, DefinitionType::kCpt, "A", {});
+    AddNode(plain, DefinitionType::kCpt, "B", {"A"});
+    for (const int type : {TemporalType::kPlate, TemporalType::kTerminal})
+        EXPECT_NE(plain.SetTemporalType(a, type), kSuccess) << type;
+    EXPECT_NE(plain.AddTemporalArc(a, a, 1), kSuccess);
+    EXPECT_NE(plain.RemoveTemporalArc(a, a, 1), kSuccess);
+    EXPECT_EQ(plain.FindTemporalExtension(), nullptr);
+    EXPECT_EQ(plain.GetSliceCount(), 0);
+}
+
+// A change of kind and back keeps a plate node's temporal arc from itself where the kinds take it (both
+// ends change together), with its full table; a kind without outcomes loses it, with one warning.
+TEST(TemporalExtension, KindChangesOfAPlateNodeKeepItsTemporalArcWhereTheKindTakesIt) {
+    struct Case {
+        int kind;
+        bool kept;
+    };
+    const Case cases[] = {{DefinitionType::kCast, true},       {DefinitionType::kDeMorgan, true},
+                          {DefinitionType::kNoisyMax, true},   {DefinitionType::kNoisyAdder, true},
+                          {DefinitionType::kTruthTable, true}, {DefinitionType::kEquation, false},
+                          {DefinitionType::kTable, false}};
+    for (const Case& c : cases) {
+        VRX_network net;
+        const int r = AddNode(net, DefinitionType::kCpt, "R", {});
+        ASSERT_EQ(net.SetTemporalType(r, TemporalType::kPlate), kSuccess);
+        ASSERT_EQ(net.AddTemporalArc(r, r, 1), kSuccess);
+        errorLog.Flush();
+        ASSERT_EQ(net.GetNode(r)->ChangeType(c.kind), kSuccess) << c.kind;
+        EXPECT_EQ(net.TemporalArcExists(r, r, 1), c.kept) << c.kind;
+        EXPECT_EQ(LogDump().find("removed a temporal arc into or out of it") != std::string::npos, !c.kept)
+            << c.kind << LogDump();
+        ASSERT_EQ(net.GetNode(r)->ChangeType(DefinitionType::kCpt), kSuccess) << c.kind << LogDump();
+        EXPECT_EQ(net.TemporalArcExists(r, r, 1), c.kept) << c.kind;
+        const VRX_doubleArray* table = net.GetNode(r)->GetDefinition()->GetTemporalDefinition(1);
+        EXPECT_EQ(table != nullptr ? table->GetCount() : 0, c.kept ? 4 : 0) << c.kind;
+    }
 }
 
 // X's temporal table over N, Y, X and Y of the slice before (32 cells) is past the ceiling: the arc is

@@ -32,6 +32,8 @@ struct EditScope {
     bool everyKind = false;  // every kind code (and one that is none) besides the chance kinds
     // Algorithm codes drawn below this with samplers (fixed where two builds must make the same edits).
     int algorithms = BayesianAlgorithm::kLast + 1;
+    // Temporal types, temporal arcs and tables, slice counts and kind changes of plate nodes besides.
+    bool temporal = false;
 };
 
 // An edit call that failed, for its caller to check: the log names the cause first, or, for an outcome
@@ -65,7 +67,10 @@ public:
         const std::string id = node.GetId();
         if (followUp_ >= 0 && net.GetNode(followUp_) != nullptr) return FollowUp(net);
         followUp_ = -1;
-        switch (Any(12)) {
+        switch (Any(scope_.temporal ? 14 : 12)) {
+            case 12:
+            case 13:
+                return TemporalEdit(net, h, other);
             case 0: {
                 static const int kChanceKinds[] = {DefinitionType::kCpt,        DefinitionType::kCpt,
                                                    DefinitionType::kTruthTable, DefinitionType::kNoisyMax,
@@ -182,6 +187,104 @@ private:
         }
         (void)Refused(definition.InsertOutcome(Any(k + 1), nullptr));
         return "outcome inserted in " + id + " after its child changed kind";
+    }
+
+    // A temporal type of the node (or the plate for every node, leaves first, and a slice count), a temporal
+    // arc into it, its temporal table, or a kind change of a plate node; each may be refused.
+    std::string TemporalEdit(VRX_network& net, int h, int other) {
+        const std::string id = net.GetNode(h)->GetId();
+        // A static network is given a temporal type of one node (mostly refused) or the plate for every node;
+        // a node outside the plate mostly brings the whole network into it, so that most edits find one.
+        const bool outside = net.GetTemporalType(h) != TemporalType::kPlate;
+        switch (net.GetSliceCount() == 0 ? Any(2) : outside && Any(3) != 0 ? 0 : Any(7)) {
+            case 0: {
+                // Passes until no node more takes the plate: a node joins once its children are in it.
+                for (bool joined = true; joined;) {
+                    joined = false;
+                    for (int n = net.GetFirstNode(); n >= 0; n = net.GetNextNode(n)) {
+                        if (net.GetTemporalType(n) != TemporalType::kPlate &&
+                            net.SetTemporalType(n, TemporalType::kPlate) == kSuccess)
+                            joined = true;
+                    }
+                }
+                (void)Refused(net.SetSliceCount(2 + Any(3)));
+                return "every node into the plate";
+            }
+            case 1: {
+                const int type = Any(4);
+                (void)Refused(net.SetTemporalType(h, type));
+                return "temporal type " + std::to_string(type) + " of " + id;
+            }
+            case 2:
+            case 3: {
+                // From the node itself half the time: the arcs of a slice to the next.
+                const int parent = Any(2) == 0 ? h : other;
+                const int order = 1 + Any(2);
+                (void)Refused(net.AddTemporalArc(parent, h, order));
+                return "temporal arc of order " + std::to_string(order) + " from " +
+                       net.GetNode(parent)->GetId() + " to " + id;
+            }
+            case 4: {
+                VRX_intArray orders;
+                h = WithTemporalArcs(net, h, orders);
+                if (h < 0) return "no edit";
+                const std::string child = net.GetNode(h)->GetId();
+                VRX_nodeDefinition& definition = *net.GetNode(h)->GetDefinition();
+                const int order = orders[Any(orders.GetCount())];
+                const VRX_doubleArray* current = definition.GetTemporalDefinition(order);
+                const int k = definition.GetNumberOfOutcomes();
+                if (current == nullptr || k < 1) return "no edit";
+                const std::vector<double> values = RandomColumns(current->GetCount(), k);
+                VRX_doubleArray entries;
+                for (double v : values) (void)entries.Add(v);
+                (void)Refused(definition.SetTemporalDefinition(order, entries));
+                return "temporal table of order " + std::to_string(order) + " of " + child;
+            }
+            case 5: {
+                // A node with temporal arcs into it where there is one.
+                VRX_intArray orders;
+                if (WithTemporalArcs(net, h, orders) >= 0) h = WithTemporalArcs(net, h, orders);
+                const std::string plate = net.GetNode(h)->GetId();
+                if (net.GetTemporalType(h) != TemporalType::kPlate) return "no edit";
+                static const int kPlateKinds[] = {DefinitionType::kCpt,      DefinitionType::kTruthTable,
+                                                  DefinitionType::kNoisyMax, DefinitionType::kNoisyAdder,
+                                                  DefinitionType::kCast,     DefinitionType::kDeMorgan};
+                const int kind = kPlateKinds[Any(6)];
+                const int before = net.GetNodeType(h);
+                if (Refused(net.GetNode(h)->ChangeType(kind)))
+                    Failed({"kind of plate node " + plate, net.GetNode(h)});
+                // Half the time back at once: the temporal tables are to come back in full.
+                if (unchanged_ || Any(2) == 0)
+                    return "kind of plate node " + plate + " to " + std::to_string(kind);
+                if (Refused(net.GetNode(h)->ChangeType(before)))
+                    Failed({"kind of plate node " + plate, net.GetNode(h)});
+                return "kind of plate node " + plate + " to " + std::to_string(kind) + " and back";
+            }
+            default: {
+                VRX_intArray orders;
+                h = WithTemporalArcs(net, h, orders);
+                if (h < 0) return "no edit";
+                const int order = orders[Any(orders.GetCount())];
+                VRX_intArray parents;
+                if (net.GetTemporalParents(h, order, parents) != kSuccess || parents.GetCount() == 0)
+                    return "no edit";
+                (void)Refused(net.RemoveTemporalArc(parents[Any(parents.GetCount())], h, order));
+                return "temporal arc of order " + std::to_string(order) + " to " + net.GetNode(h)->GetId() +
+                       " removed";
+            }
+        }
+    }
+
+    // The first node from h on (in handle order, round) with temporal arcs into it, its orders in `orders`;
+    // -1 when there is none.
+    static int WithTemporalArcs(VRX_network& net, int h, VRX_intArray& orders) {
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int n = pass == 0 ? h : net.GetFirstNode(); n >= 0 && (pass == 0 || n < h);
+                 n = net.GetNextNode(n)) {
+                if (net.GetTemporalOrders(n, orders) == kSuccess && orders.GetCount() > 0) return n;
+            }
+        }
+        return -1;
     }
 
     // The read-only queries, which change nothing whatever they answer.

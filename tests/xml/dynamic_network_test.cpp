@@ -130,7 +130,9 @@ TEST(XmlDynamicNetwork, SectionMessages) {
         {"<cpt id=\"p\" order=\"0\"><parents>p</parents><probabilities>1</probabilities></cpt>",
          "Invalid temporal order: 0, positive value expected"},
         {"<cpt id=\"p\" order=\"1\"><parents></parents><probabilities>1</probabilities></cpt>",
-         "No temporal parents specified"},
+         "No temporal parents specified for node 'p' of order 1: its table of 1 number has no dimension for "
+         "a "
+         "node of an earlier slice"},
         {"<cpt id=\"p\" order=\"1\"><parents>n</parents><probabilities>1</probabilities></cpt>",
          "AddTemporalArc failed"},
         {"<noisymax id=\"p\" order=\"1\"><parents>p</parents></noisymax>", "Invalid temporal defintion type"},

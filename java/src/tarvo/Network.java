@@ -1175,13 +1175,15 @@ public class Network extends Wrapper {
      * are stored as given (not normalised). A noisy-MAX node derives its table from them anew. The node's
      * value is out of date until the next {@link #updateBeliefs()}, which uses every probability column
      * scaled to sum to 1 and a column of zeros as uniform (warning "Node [X] is not consistent. Inference
-     * may not be correct", naming the columns off 1 beyond rounding and those of zeros), and refuses a
-     * negative, NaN or infinite entry.
+     * may not be correct", naming the columns off 1 beyond rounding and those of zeros).
      *
      * @param nodeHandle the node's handle
      * @param definition the parameters, exactly as many as {@link #getNodeDefinition(int)} returns
      * @throws TARVOException when the handle names no node, the kind has no array of parameters, or the
      *     length differs ("Invalid definition array size for node '...': expected N and got M"); with code
+     *     -2 for an entry that is NaN or infinite ("ERROR: Node [X] : entry 1 of its table is no finite
+     *     number (nan)") or a negative probability ("ERROR: Node [X] : -0.3 is no probability"; utilities
+     *     may be negative); with code
      *     -51 for a table that a saved file would not keep: for a cast, DeMorgan or noisy-adder node any
      *     table but the one it computes from its own parameters (that one, within 1e-12 per entry, as
      *     {@link #getNodeDefinition(int)} gives it, is taken and changes nothing; to set another, change
@@ -3570,7 +3572,8 @@ public class Network extends Wrapper {
      * @param order the order of one of the node's temporal arcs
      * @param definition the parameters, exactly as many as the getter returns
      * @throws TARVOException when the handle names no node, it has no temporal definition of that order,
-     *     the length differs (nothing changes then), or the engine refuses ("SetTemporalDefinition",
+     *     the length differs, an entry is NaN, infinite or a negative probability ("ERROR: Node [X] : -1 is
+     *     no probability") (nothing changes then), or the engine refuses ("SetTemporalDefinition",
      *     "SetTemporalCiWeights")
      */
     public native void setNodeTemporalDefinition(int nodeHandle, int order, double[] definition);

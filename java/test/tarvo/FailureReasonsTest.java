@@ -34,6 +34,41 @@ public class FailureReasonsTest {
         }
     }
 
+    /** Evidence of probability zero is refused naming the findings the caller gave, by every call that uses it. */
+    public void testImpossibleEvidenceNamesTheFindings() {
+        String impossible = LOGGED + "Evidence is impossible: ";
+        // B and C each possible, together not; c1 = c0 where c0 is never 1.
+        Object[][] rows = {
+            {"TARVO error -26 in function AnnealedMAP" + impossible + "the finding on [C] has probability zero given "
+                    + "the evidence on [B], so no beliefs can be computed.\n",
+                    (Consumer<Network>) n -> n.annealedMap(new String[] {"A"}, null)},
+            {"TARVO error -26 in function UpdateBeliefs" + impossible + "its probability is zero given the evidence on "
+                    + "[B], [C], so no beliefs can be computed.\n", (Consumer<Network>) Network::updateBeliefs},
+            {"TARVO error -26 in function UpdateBeliefs" + impossible + "it has probability zero at node [c0], given "
+                    + "the evidence on [c1].\n", (Consumer<Network>) n -> {
+                        n.clearAllEvidence();
+                        n.setNodeDefinition(n.addNode(0x12, "c0"), new double[] {1, 0});
+                        n.addNode(0x12, "c1");
+                        n.addArc("c0", "c1");
+                        n.setNodeDefinition("c1", new double[] {1, 0, 0, 1});
+                        n.setEvidence("c1", 1);
+                        n.updateBeliefs();
+                    }},
+        };
+        for (Object[] row : rows) {
+            Network net = Fixtures.read(Fixtures.EXCLUSIVE);
+            try {
+                net.setEvidence("B", 0);
+                net.setEvidence("C", 0);
+                @SuppressWarnings("unchecked")
+                Consumer<Network> call = (Consumer<Network>) row[1];
+                Check.equal(row[0], message(() -> call.accept(net)));
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
     public void testEveryRefusalNamesItsCause() {
         String taken = " is already used by a node\n";
         refusal("TARVO error -30 in function SetId" + LOGGED + "Identifier [A]" + taken, n -> n.setNodeId("B", "A"));
@@ -87,11 +122,8 @@ public class FailureReasonsTest {
                 + "one 1 and zeros: a deterministic node keeps one resulting outcome per column (set them with "
                 + "SetResultingStates, or as columns of one 1 and zeros); a table of probabilities needs a chance node\n",
                 n -> n.setNodeDefinition(n.addNode(0x14, "T"), new double[] {0.3, 0.7}));
-        refusal("TARVO error -568 in function UpdateBeliefs" + LOGGED
-                + "ERROR: Node [A] : entry 1 of its table is negative (-0.5)\n", n -> {
-                    n.setNodeDefinition("A", new double[] {1.5, -0.5});
-                    n.updateBeliefs();
-                });
+        refusal("TARVO error -2 in function SetDefinition" + LOGGED + "ERROR: Node [A] : -0.5 is no probability\n",
+                n -> n.setNodeDefinition("A", new double[] {1.5, -0.5}));
         refusal("TARVO error -103 in function ReadFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.vrx: No such file or directory\n",
                 n -> n.readFile("/nonexistent/net.vrx"));

@@ -200,4 +200,39 @@ public class NetworkDynamicTest {
             plain.dispose();
         }
     }
+
+    /** A refused temporal type leaves a static network static: no slices, the same files. */
+    public void testRefusedTemporalTypeKeepsTheNetworkStatic() {
+        Network net = Fixtures.read(Fixtures.ASIA);
+        try {
+            for (int type : new int[] {PLATE, TERMINAL}) {
+                message(() -> net.setNodeTemporalType("Smoker", type));
+                Check.equal(0, net.getSliceCount());
+                Check.equal(0, net.getNodeTemporalType("Smoker"));
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
+    /** A change of kind and back keeps Rain's temporal arc and a full temporal table, which a file keeps. */
+    public void testKindChangesOfPlateNodesKeepTheirTemporalTables() {
+        for (int kind : new int[] {50, 82, 146, 274, 20}) {
+            Network net = umbrellaWorld(4);
+            Network back = new Network();
+            try {
+                net.setNodeType("Rain", kind);
+                net.setNodeType("Rain", CPT);
+                Check.isTrue(net.temporalArcExists("Rain", "Rain", 1), "arc kept through kind " + kind);
+                Check.equal(4, net.getNodeTemporalDefinition("Rain", 1).length);
+                String path = Fixtures.tempPath(".xvrx");
+                net.writeFile(path);
+                back.readFile(path);
+                Check.equal(4, back.getNodeTemporalDefinition("Rain", 1).length);
+            } finally {
+                back.dispose();
+                net.dispose();
+            }
+        }
+    }
 }

@@ -54,6 +54,43 @@ public class RefusedCallsTest {
         });
     }
 
+    /**
+     * A negative probability is refused at the call that gives it, naming the node, and the numbers stay as they
+     * were; utilities are free.
+     */
+    public void testNegativeProbabilitiesAreRefusedAtTheCall() {
+        Network net = new Network();
+        try {
+            int a = net.addNode(0x12, "A");
+            int y = net.addNode(0x92, "Y");
+            int x = net.addNode(0x12, "X");
+            int u = net.addNode(0x8, "U");
+            net.addArc(a, y);
+            net.setNodeTemporalType(x, 3);
+            net.addTemporalArc(x, x, 1);
+            // function, node, the entry refused, the call
+            Object[][] rows = {
+                {"SetDefinition", "A", "-0.2", (Runnable) () -> net.setNodeDefinition(a, new double[] {1.2, -0.2})},
+                {"SetDefinition", "Y", "-0.3", (Runnable) () ->
+                        net.setNodeDefinition(y, new double[] {1.3, -0.3, 0, 1, 0.1, 0.9})},
+                {"SetTemporalDefinition", "X", "-1", (Runnable) () ->
+                        net.setNodeTemporalDefinition(x, 1, new double[] {-1, 2, 0.5, 0.5})},
+            };
+            for (Object[] row : rows) {
+                String id = (String) row[1];
+                double[] before = id.equals("X") ? net.getNodeTemporalDefinition(x, 1) : net.getNodeDefinition(id);
+                refuses(-2, (String) row[0], "ERROR: Node [" + id + "] : " + row[2] + " is no probability",
+                        (Runnable) row[3]);
+                double[] after = id.equals("X") ? net.getNodeTemporalDefinition(x, 1) : net.getNodeDefinition(id);
+                Check.isTrue(Arrays.equals(before, after), id + " kept");
+            }
+            net.setNodeDefinition(u, new double[] {-5});
+            Check.equal(-5.0, net.getNodeDefinition(u)[0]);
+        } finally {
+            net.dispose();
+        }
+    }
+
     /** The row of a noisy-MAX parent's distinguished outcome is fixed at 0 ... 0, 1. */
     public void testNoisyMaxDistinguishedRowIsFixed() {
         Network net = new Network();
