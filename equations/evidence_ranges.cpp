@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "definitions/hybrid_definition.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
 #include "equations/value_range.h"

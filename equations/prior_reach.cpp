@@ -9,6 +9,7 @@
 #include "base/error_log.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/hybrid_definition.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
 #include "equations/linear_gaussian.h"
