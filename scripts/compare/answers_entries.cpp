@@ -105,7 +105,8 @@ const EntrySetter kSetters[] = {
 std::string Model(VRX_network& net) {
     std::string out = NetworkModel(net);
     const int n = net.FindNode("n");
-    const VRX_doubleArray* temporal = n >= 0 ? net.GetNode(n)->GetDefinition()->GetTemporalDefinition(1) : nullptr;
+    const VRX_doubleArray* temporal =
+        n >= 0 ? net.GetNode(n)->GetDefinition()->GetTemporalDefinition(1) : nullptr;
     std::vector<double> values;
     for (int i = 0; temporal != nullptr && i < temporal->GetCount(); ++i) values.push_back((*temporal)[i]);
     AppendNumbers(out, "temporal", values);

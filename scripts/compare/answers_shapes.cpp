@@ -42,7 +42,8 @@ int UnlikelyOutcome(VRX_network& net, int h) {
     if (net.GetNode(h)->GetDefinition()->GetDefinition(table) != 0 || table == nullptr) return 0;
     const int outcomes = net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
     std::vector<double> sums(static_cast<size_t>(outcomes), 0.0);
-    for (int i = 0; i < table->GetNumberOfElements(); ++i) sums[static_cast<size_t>(i % outcomes)] += (*table)[i];
+    for (int i = 0; i < table->GetNumberOfElements(); ++i)
+        sums[static_cast<size_t>(i % outcomes)] += (*table)[i];
     int best = 0;
     for (int k = 0; k < outcomes; ++k) {
         if (sums[k] > 0.0 && (sums[best] <= 0.0 || sums[k] < sums[best])) best = k;
@@ -119,6 +120,14 @@ void LargeSection(const std::string& which) {
         PrintAnswer(false, key + ":evidence", 0, 0.0, findings);
         net.InvalidateValues();
         (void)RecordUpdate(net, false, key, [&] { return net.UpdateBeliefs(); });
+        if (algorithm != BayesianAlgorithm::kClusteringWithDecomposition) continue;
+        // The findings' probability, which is what makes them unlikely.
+        (void)RecordCall(false, key + ":pe", [&](std::string& values) {
+            double pe = -1.0;
+            const bool ok = net.CalcPropEvidence(&pe, false);
+            AppendNumbers(values, "pe", {pe});
+            return ok ? 0 : -1;
+        });
     }
 }
 
