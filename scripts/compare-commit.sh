@@ -6,7 +6,7 @@
 # and, for the Java section, the calls that java_calls.py writes from each side's own Java classes; runs
 # every section on both, COMPARE_JOBS at a time (3 by default), COMPARE_REPEATS times (3) for the median
 # times, each run for at most COMPARE_TIMEOUT seconds (900), the sections whose times grew twice more,
-# alone; then writes the report of compare_answers.py to OUT (build-compare/report-REV.txt by default) and
+# alone, with each run's peak memory (by /usr/bin/time, which scripts/setup.sh installs); then writes the report of compare_answers.py to OUT (build-compare/report-REV.txt by default) and
 # to standard output. Exit status 0 once both builds and drivers are made, whatever the report lists; 2
 # when one of them fails, saying which. A side whose Java calls do not build shows the Java section as
 # not finished (status 3).
@@ -106,23 +106,27 @@ rm -rf "$runs"
 mkdir -p "$runs/old" "$runs/new"
 { "$work/current/compare-answers" --list && echo java; } >"$runs/new/sections.txt"
 cp "$runs/new/sections.txt" "$runs/old/sections.txt"
-# run_section BUILD DRIVER DIR INDEX SECTION: the driver's answers, or those of the Java calls of BUILD.
+# run_section BUILD DRIVER DIR INDEX SECTION: the driver's answers, or those of the Java calls of BUILD,
+# and the run's wall time in seconds and peak memory in KB (NNN.rss) where /usr/bin/time is there to
+# measure them.
 run_section() {
     local build=$1 driver=$2 dir=$3 index=$4 section=$5
     local name
     name=$(printf '%03d' "$index")
     mkdir -p "$dir/scratch-$name"
     local status=0
+    local measure=()
+    if [ -x /usr/bin/time ]; then measure=(/usr/bin/time -f "%e %M" -o "$dir/$name.rss"); fi
     if [ "$section" = java ]; then
         if [ -d "$build/java-calls/classes" ] && [ -n "$(ls "$build/java-calls/classes")" ]; then
-            timeout "$timeout_s" java -Xcheck:jni -Djava.library.path="$build" \
+            "${measure[@]}" timeout "$timeout_s" java -Xcheck:jni -Djava.library.path="$build" \
                 -cp "$build/java/vovido.jar:$build/java-calls/classes" JavaCalls "$data_dir" "$dir/scratch-$name" \
                 >"$dir/$name.out" 2>"$dir/$name.err" || status=$?
         else
             status=3
         fi
     else
-        timeout "$timeout_s" "$driver" "$section" "$dir/scratch-$name" >"$dir/$name.out" 2>"$dir/$name.err" ||
+        "${measure[@]}" timeout "$timeout_s" "$driver" "$section" "$dir/scratch-$name" >"$dir/$name.out" 2>"$dir/$name.err" ||
             status=$?
     fi
     echo "$status" >"$dir/$name.status"

@@ -2,7 +2,8 @@
 # Installs what the build needs on a fresh Debian machine; does nothing when it is all there.
 set -euo pipefail
 
-packages=(locales cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev libgtest-dev libbenchmark-dev libexpat1-dev openjdk-17-jdk-headless)
+packages=(locales cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev libgtest-dev libbenchmark-dev libexpat1-dev openjdk-17-jdk-headless
+    time)  # time: the peak memory of each section of scripts/compare-commit.sh
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

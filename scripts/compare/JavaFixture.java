@@ -56,22 +56,33 @@ final class JavaFixture {
      * with two parents), "equation", "mau" (a multi-attribute utility over two utilities), "submodel",
      * "decision" (an influence diagram and its value-of-information settings, the last decision and a
      * chance node observed), "evidence" (asia with two findings, updated), "learning" (asia, records drawn
-     * from it and a pattern).
+     * from it and a pattern); and the variants some good calls need: "three-outcomes" (dysp with a third
+     * outcome), "cost-arc" (either a cost parent of dysp), "cont-evidence" (y observed), "temporal-evidence"
+     * (Rain observed in slice 2), "noisy-dynamic" (Rain a noisy-MAX node), "diag-fault" (the node a fault),
+     * "diag-observed" (dysp observed in the session), "decision-open" (the chance node not yet among the
+     * nodes to observe) and "decision-choice" (the node the last decision).
      */
     JavaFixture(String kind) {
         net = new Network();
         switch (kind) {
             case "dynamic":
-                int rain = net.addNode(18, "Rain");
+            case "temporal-evidence":
+            case "noisy-dynamic":
+                int rain = net.addNode(kind.equals("noisy-dynamic") ? 146 : 18, "Rain");
                 int umbrella = net.addNode(18, "Umbrella");
                 net.addArc(rain, umbrella);
                 net.setNodeDefinition(umbrella, new double[] {0.9, 0.1, 0.2, 0.8});
                 net.setNodeTemporalType(umbrella, 3);
                 net.setNodeTemporalType(rain, 3);
                 net.addTemporalArc(rain, rain, 1);
-                net.setNodeTemporalDefinition(rain, 1, new double[] {0.7, 0.3, 0.3, 0.7});
+                if (!kind.equals("noisy-dynamic")) {
+                    net.setNodeTemporalDefinition(rain, 1, new double[] {0.7, 0.3, 0.3, 0.7});
+                }
                 net.setSliceCount(5);
                 net.setTemporalEvidence(umbrella, 2, 0);
+                if (kind.equals("temporal-evidence")) {
+                    net.setTemporalEvidence(rain, 2, 1);
+                }
                 node = rain;
                 parent = rain;
                 freeParent = umbrella;
@@ -82,7 +93,13 @@ final class JavaFixture {
             case "equation":
                 buildTwoParents(kind);
                 break;
+            case "cont-evidence":
+                buildTwoParents("equation");
+                net.setContEvidence(node, 0.5);
+                break;
             case "decision":
+            case "decision-open":
+            case "decision-choice":
                 net.readFile(dataDir + "/formats/car_buyer_id.net");
                 voi = new ValueOfInfo(net);
                 owned.add(voi);
@@ -91,10 +108,15 @@ final class JavaFixture {
                 voi.setDecision(decisions[decisions.length - 1]);
                 for (int h : net.getAllNodes()) {
                     if (net.getNodeType(h) == 18 && h != decisions[decisions.length - 1]) {
-                        voi.addNode(h);
+                        if (!kind.equals("decision-open")) {
+                            voi.addNode(h);
+                        }
                         node = h;
                         break;
                     }
+                }
+                if (kind.equals("decision-choice")) {
+                    node = decisions[decisions.length - 1];
                 }
                 break;
             default:
@@ -111,7 +133,13 @@ final class JavaFixture {
                     int sub = net.addSubmodel(net.getMainSubmodel(), "Sub");
                     net.setSubmodelOfNode(sub, node);
                 }
-                if (kind.equals("diag")) {
+                if (kind.equals("three-outcomes")) {
+                    net.addOutcome(node, "Maybe");
+                }
+                if (kind.equals("cost-arc")) {
+                    net.addCostArc(parent, node);
+                }
+                if (kind.startsWith("diag")) {
                     for (String target : new String[] {"tub", "lung", "bronc"}) {
                         net.setNodeDiagType(target, 0);
                         net.setFaultOutcome(target, 0, true);
@@ -122,6 +150,12 @@ final class JavaFixture {
                     }
                     diag = new DiagNetwork(net);
                     owned.add(diag);
+                    if (kind.equals("diag-fault")) {
+                        node = net.getNode("tub");
+                    }
+                    if (kind.equals("diag-observed")) {
+                        diag.instantiateObservation(node, 0);
+                    }
                 }
                 if (kind.equals("learning")) {
                     data = sampledData(net, 200);
@@ -184,6 +218,13 @@ final class JavaFixture {
             }
         }
         return data;
+    }
+
+    /** Naive Bayes learning of the sampled records' "dysp". */
+    tarvo.learning.NaiveBayes naiveBayes() {
+        tarvo.learning.NaiveBayes learner = new tarvo.learning.NaiveBayes();
+        learner.setClassVariableId("dysp");
+        return learner;
     }
 
     /** Disposed of with the fixture. */

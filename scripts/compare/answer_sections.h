@@ -3,6 +3,7 @@
 // script runs them side by side. `arg` is what follows the section's name ("reference:alarm" -> "alarm");
 // `scratch` a folder of the section's own for the files it writes.
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,25 @@ void DynamicSection(const std::string& which, const std::string& scratch);
 void ValueOfInformationSection();
 void AnnealedMapSection(const std::string& network);
 void KiSection(const std::string& scratch);
+void ClusterLeavesSection(const std::string& shape);
+void LargeSection(const std::string& networkAndAlgorithm);
+void QueriesSection(const std::string& networkAndAlgorithm);
+void SaturatingSection(const std::string& which);
+void EntriesSection(const std::string& scratch);
+void DiagnosisLimitsSection(const std::string& which);
+
+// Gives the node's two-state columns entries drawn from its handle and cell, so that no answer is the
+// uniform one of the default tables; the status.
+int FillTable(VRX_network& net, int h);
 
 // A read and a write as answers: status, time, and the node count read.
 int RecordRead(VRX_network& net, const std::string& path, const std::string& key);
 int RecordWrite(VRX_network& net, const std::string& path, const std::string& key);
+// The extensions of the formats the engine writes (".vrx", ...).
+std::vector<std::string> WritableFormats();
+// Writes the network in every format and reads each file back; `answer` answers the read-back copy.
+void RecordRoundTrips(VRX_network& net, const std::string& scratch, const std::string& key,
+                      const std::function<void(VRX_network&, const std::string&)>& answer);
 // What a file read answers: its updates (RecordFileUpdates), then its writes in every format, each file
 // read back and its updates answered.
 void RecordFileAnswers(VRX_network& net, const std::string& scratch, const std::string& key);

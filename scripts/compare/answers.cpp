@@ -54,8 +54,24 @@ std::vector<std::string> Sections() {
     }
     out.emplace_back("decisions");
     out.emplace_back("hybrid");
-    for (const char* which : {"band", "fan", "chain-file", "samples", "chain", "grid"})
+    for (const char* which :
+         {"band", "fan", "chain-file", "samples", "chain", "grid", "policy-15", "policy-16",
+          "policy-findings-15", "policy-findings-16", "demorgan", "unroll-185000", "unroll-195000"})
         out.push_back(std::string("limits:") + which);
+    for (const std::string& extension : WritableFormats()) out.push_back("limits:write" + extension);
+    for (const char* shape : {"21:4000", "20:2000"}) out.push_back(std::string("cluster-leaves:") + shape);
+    for (const char* network : {"munin", "munin1", "barley", "link"}) {
+        for (int algorithm : {0, 10, 11, 12})
+            out.push_back(std::string("large:") + network + ":" + std::to_string(algorithm));
+    }
+    for (const char* which : {"munin:0", "munin:11"}) out.push_back(std::string("queries:") + which);
+    for (const char* form : {"hybrid", "equation"}) {
+        for (const char* group : {"tanh", "sinh", "bounded", "tail"})
+            out.push_back(std::string("saturating:") + form + ":" + group);
+    }
+    out.emplace_back("entries");
+    for (const char* which : {"4:13", "4:14", "2:19", "2:20"})
+        out.push_back(std::string("diagnosis-limits:") + which);
     for (const char* which : {"pc", "em", "greedy", "naive-bayes", "search"})
         out.push_back(std::string("learning:") + which);
     for (const char* network : {"asia", "hepar2", "win95pts"})
@@ -111,6 +127,18 @@ int main(int argc, char** argv) {
         AnnealedMapSection(arg);
     } else if (kind == "ki") {
         KiSection(scratch);
+    } else if (kind == "cluster-leaves") {
+        ClusterLeavesSection(arg);
+    } else if (kind == "large") {
+        LargeSection(arg);
+    } else if (kind == "queries") {
+        QueriesSection(arg);
+    } else if (kind == "saturating") {
+        SaturatingSection(arg);
+    } else if (kind == "entries") {
+        EntriesSection(scratch);
+    } else if (kind == "diagnosis-limits") {
+        DiagnosisLimitsSection(arg);
     } else {
         std::fprintf(stderr, "compare-answers: no section '%s'\n", section.c_str());
         return 2;

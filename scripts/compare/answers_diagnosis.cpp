@@ -9,6 +9,7 @@
 #include "scripts/compare/answer_record.h"
 #include "scripts/compare/answer_sections.h"
 #include "tests/support/arrays.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/diagnosis_roles.h"
 #include "tests/support/reference_networks.h"
 
@@ -135,6 +136,30 @@ void DiagnosisSection(const std::string& name) {
     (void)RecordCall(false, base + ":bad-outcome",
                      [&](std::string&) { return session.InstantiateObservation(first, 99); });
     (void)RecordCall(false, base + ":bad-fault", [&](std::string&) { return session.SetPursuedFault(-1); });
+}
+
+// MODE:PURSUED: the first PURSUED faults of 40 (40 tests, every fifth observed) ranked under the mode.
+void DiagnosisLimitsSection(const std::string& which) {
+    const int mode = std::stoi(which.substr(0, which.find(':')));
+    const int pursued = std::stoi(which.substr(which.find(':') + 1));
+    const std::string key = "diagnosis-limits:" + which;
+    VRX_network net;
+    if (test::BuildTroubleshootingNetwork(net, 40, 40) != 0 || test::ObserveTests(net, 40, 5) != 0) {
+        PrintAnswer(false, key + ":build", -1, 0.0, "");
+        return;
+    }
+    DiagSession session;
+    std::vector<int> faults;
+    for (int f = 0; f < pursued; ++f) faults.push_back(f);
+    (void)RecordCall(false, key, [&](std::string& values) {
+        int status = session.SetNetwork(&net);
+        if (status == 0) status = session.CollectFaultsAndObservations();
+        if (status == 0) status = session.UpdateFaultBeliefs();
+        if (status == 0) status = session.SetPursuedFaults(test::Ints(faults));
+        if (status == 0) status = session.ComputeTestStrengths(mode);
+        values = Ranking(session);
+        return status;
+    });
 }
 
 }  // namespace vovido::compare

@@ -1,7 +1,9 @@
 // Sections of work near the engine's limits that answers in seconds: a structure-only file of wide
 // families read, updated, written in every format and read back, many wide childless families updated,
-// a long chain read from a file, samplers with millions of samples, and the exact algorithms on a long
-// chain.
+// a long chain read from a file, samplers with millions of samples, the exact algorithms on a long chain,
+// policy evaluation of a decision that observes many nodes, a DeMorgan node of many parents with observed
+// children, a dynamic network unrolled into some 190,000 slices, and a long chain's first write.
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -16,6 +18,7 @@
 #include "scripts/compare/answer_record.h"
 #include "scripts/compare/answer_sections.h"
 #include "tests/support/costly_inputs.h"
+#include "tests/support/costly_networks.h"
 #include "tests/support/reference_networks.h"
 
 namespace vovido::compare {
@@ -135,6 +138,93 @@ void Grids() {
     }
 }
 
+// 18 chance nodes in a chain, a decision d and a utility of the last and of d, under both solvers: d
+// observing the first `observed` of them, or (`findings`) those nodes observed and d observing the first.
+void PolicyEvaluation(int observed, bool findings) {
+    VRX_network net;
+    const std::string key =
+        std::string("limits:policy-") + (findings ? "findings-" : "") + std::to_string(observed);
+    std::vector<int> chance;
+    for (int i = 0; i < 18; ++i) {
+        chance.push_back(net.AddNode(DefinitionType::kCpt, ("c" + std::to_string(i)).c_str()));
+        if (chance.back() < 0 || (i > 0 && net.AddArc(chance[i - 1], chance[i]) != 0) ||
+            FillTable(net, chance.back()) != 0)
+            return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    }
+    const int d = net.AddNode(DefinitionType::kList, "d");
+    const int u = net.AddNode(DefinitionType::kTable, "u");
+    for (int i = 0; i < observed; ++i) {
+        if ((!findings || i == 0) && net.AddArc(chance[i], d) != 0)
+            return PrintAnswer(false, key + ":build", -1, 0.0, "");
+        if (findings && net.GetNode(chance[i])->GetValue()->SetEvidence(i % 2) != 0)
+            return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    }
+    VRX_doubleArray utilities;
+    if (d < 0 || u < 0 || net.AddArc(chance.back(), u) != 0 || net.AddArc(d, u) != 0 ||
+        utilities.SetSize(4) != 0)
+        return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    for (double v : {10.0, -5.0, 0.0, 3.0}) utilities.AddReserved(v);
+    if (net.GetNode(u)->GetDefinition()->SetDefinitionDoubles(utilities) != 0)
+        return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    RecordFileUpdates(net, key);
+}
+
+// A DeMorgan node of 25 DeMorgan parents, each a cause, and three children observed.
+void DeMorgan() {
+    VRX_network net;
+    if (test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 25, 3) != 0 ||
+        test::ObserveChildren(net) != 0)
+        return PrintAnswer(false, "limits:demorgan:build", -1, 0.0, "");
+    (void)RecordUpdate(net, false, "limits:demorgan:alg0", [&] { return net.UpdateBeliefs(); });
+}
+
+// A plate of two nodes over `slices` slices, unrolled, and its first and last nodes' beliefs after an
+// update with the last slice observed.
+void Unroll(int slices) {
+    const std::string key = "limits:unroll-" + std::to_string(slices);
+    VRX_network net;
+    (void)RecordCall(false, key + ":slices",
+                     [&](std::string&) { return test::BuildPlateChain(net, 2, slices, false); });
+    (void)RecordCall(false, key + ":unroll", [&](std::string& values) {
+        VRX_network unrolled;
+        std::vector<int> map;
+        const int status = net.UnrollNetwork(unrolled, map);
+        AppendNumbers(values, "nodes", {double(unrolled.GetNumberOfNodes()), double(map.size())});
+        return status;
+    });
+    const int last = net.FindNode("w1");
+    if (last < 0 || net.GetNode(last)->GetValue()->SetTemporalEvidence(net.GetSliceCount() - 1, 0) != 0)
+        return;
+    (void)RecordCall(false, key + ":update", [&](std::string& values) {
+        const int status = net.UpdateBeliefs();
+        for (int h = net.GetFirstNode(); status == 0 && h >= 0; h = net.GetNextNode(h)) {
+            VRX_Dmatrix* matrix = nullptr;
+            std::vector<double> beliefs;
+            if (net.GetNode(h)->GetValue()->GetValue(matrix) == 0 && matrix != nullptr) {
+                const int n = matrix->GetNumberOfElements();
+                for (int i = 0; i < std::min(n, 4); ++i) beliefs.push_back((*matrix)[i]);
+                for (int i = std::max(4, n - 4); i < n; ++i) beliefs.push_back((*matrix)[i]);
+            }
+            AppendNumbers(values, net.GetNode(h)->GetId(), beliefs);
+        }
+        return status;
+    });
+}
+
+// A chain of 100,000 two-state nodes written in the format: the first write of the process, and the file
+// read back.
+void ChainWrite(const std::string& extension, const std::string& scratch) {
+    const std::string key = "limits:write" + extension;
+    VRX_network net;
+    if (test::BuildBand(net, 100000, 1) != 0) return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    const std::string path = scratch + "/chain" + extension;
+    if (RecordWrite(net, path, key + ":write") == 0) {
+        VRX_network back;
+        (void)RecordRead(back, path, key + ":read");
+    }
+    std::remove(path.c_str());
+}
+
 }  // namespace
 
 void LimitsSection(const std::string& which, const std::string& scratch) {
@@ -144,6 +234,13 @@ void LimitsSection(const std::string& which, const std::string& scratch) {
     if (which == "samples") ManySamples();
     if (which == "chain") LongChain();
     if (which == "grid") Grids();
+    if (which.compare(0, 7, "policy-") == 0) {
+        const bool findings = which.compare(0, 16, "policy-findings-") == 0;
+        PolicyEvaluation(std::stoi(which.substr(findings ? 16 : 7)), findings);
+    }
+    if (which == "demorgan") DeMorgan();
+    if (which.compare(0, 7, "unroll-") == 0) Unroll(std::stoi(which.substr(7)));
+    if (which.compare(0, 5, "write") == 0) ChainWrite(which.substr(5), scratch);
 }
 
 }  // namespace vovido::compare

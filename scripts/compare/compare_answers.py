@@ -2,15 +2,17 @@
 """Compares the answers of two builds (the lines of compare-answers, answer_record.h) and lists what
 changed: answers that moved beyond 1e-9 (exact and sampled apart), answers that became refusals and
 refusals that became answers, refusals whose status changed, times that grew past 2x (where either side
-took 20 ms or more), times that grew past 1.2x (answers and whole sections of 200 ms or more), answers
-of one build only and sections that did not finish. In a random-edit sequence only the first change is
+took 20 ms or more), times that grew past 1.2x (answers and whole sections of 200 ms or more), sections
+whose peak memory grew past 1.2x (either side 50 MB or more), answers of one build only and sections that
+did not finish; then every section's time and peak memory on both sides. In a random-edit sequence only the first change is
 listed: the later answers rest on the state it left. A time is the median of every run of its section.
 
     compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL [--slower-sections]
 
-Each DIR holds, per section, NNN.out (the answers) and NNN.status (the driver's exit status) and
-sections.txt lists the sections in order; DIR.again1, DIR.again2, ... hold the NNN.out of the sections
-run again, whose times count towards the medians. The report goes to standard output; with
+Each DIR holds, per section, NNN.out (the answers), NNN.status (the driver's exit status) and NNN.rss
+(the run's wall time in seconds and peak memory in KB, when measured) and sections.txt lists the sections
+in order; DIR.again1, DIR.again2, ... hold the NNN.out and NNN.rss of the sections run again, whose times
+and memory count towards the medians. The report goes to standard output; with
 --slower-sections, the indices of the sections with times that grew, one a line."""
 
 import math
@@ -22,6 +24,10 @@ SLOWER = 2.0
 NOTICEABLE_MS = 20.0
 DRIFT = 1.2
 DRIFT_MS = 200.0
+MEMORY = 1.2
+MEMORY_KB = 50 * 1024
+# Growth no rerun on a busy machine could explain: such a section is not run again.
+CLEAR = 3.0
 
 
 def median(values):
@@ -42,6 +48,27 @@ def read_times(folder, sections, times):
             fields = line.split("\t")
             if len(fields) >= 7 and fields[0] == "answer" and fields[2] in times:
                 times[fields[2]].append(float(fields[4]))
+
+
+def read_usage(folder, sections):
+    """{section: ([wall seconds], [peak KB])} of every run of the side: the main one and the reruns. A
+    measure of a run that failed ends with its numbers, after a line of /usr/bin/time about the failure."""
+    usage = {}
+    folders = [folder]
+    while os.path.isdir("%s.again%d" % (folder, len(folders))):
+        folders.append("%s.again%d" % (folder, len(folders)))
+    for run in folders:
+        for index, section in enumerate(sections):
+            try:
+                with open(os.path.join(run, "%03d.rss" % index)) as f:
+                    fields = f.read().split()[-2:]
+                seconds, kb = float(fields[0]), float(fields[1])
+            except (OSError, ValueError, IndexError):
+                continue
+            entry = usage.setdefault(section, ([], []))
+            entry[0].append(seconds)
+            entry[1].append(kb)
+    return {section: (median(times), median(kbs)) for section, (times, kbs) in usage.items()}
 
 
 def read_side(folder):
@@ -97,7 +124,7 @@ def read_side(folder):
     for key, ms in times.items():
         kind, status, _, values, log = answers[key]
         answers[key] = (kind, status, median(ms), values, log)
-    return answers, order, unfinished, section_of, other
+    return answers, order, unfinished, section_of, other, read_usage(folder, sections)
 
 
 def parse_values(text):
@@ -194,20 +221,35 @@ def slower_sections(old, new, section_of):
             if max(o_ms, n_ms) >= DRIFT_MS and n_ms > DRIFT * o_ms]
 
 
+def larger_sections(old_usage, new_usage):
+    """(section, old usage, new usage) of the sections whose peak memory grew past MEMORY, either side
+    MEMORY_KB or more."""
+    return [(section, old_usage[section], usage) for section, usage in new_usage.items()
+            if section in old_usage and max(old_usage[section][1], usage[1]) >= MEMORY_KB
+            and usage[1] > MEMORY * old_usage[section][1]]
+
+
+def usage_text(usage):
+    return "%.2f s, %.0f MB" % (usage[0], usage[1] / 1024) if usage else "-"
+
+
 def main():
     old_dir, new_dir, old_label, new_label = sys.argv[1:5]
-    old, old_order, old_unfinished, old_section_of, old_other = read_side(old_dir)
-    new, new_order, new_unfinished, section_of, new_other = read_side(new_dir)
+    old, old_order, old_unfinished, old_section_of, old_other, old_usage = read_side(old_dir)
+    new, new_order, new_unfinished, section_of, new_other, new_usage = read_side(new_dir)
     if "--slower-sections" in sys.argv[5:]:
-        # The sections of the times that grew, one index a line, for the script to run them again.
+        # The sections of the times that grew, one index a line, for the script to run them again; not
+        # those whose every time grew past CLEAR, which another run would not bring back.
         slower = set()
         for key in new_order:
-            if key in old and classify(key, old[key], new[key])[0] in ("slower", "drift"):
+            if key in old and classify(key, old[key], new[key])[0] in ("slower", "drift") \
+                    and new[key][2] <= CLEAR * max(old[key][2], 1e-3):
                 slower.add(section_of[key][0])
         with open(os.path.join(new_dir, "sections.txt")) as f:
             sections = [line.strip() for line in f if line.strip()]
-        for section, _, _ in slower_sections(old, new, section_of):
-            slower.add(sections.index(section))
+        for section, o_ms, n_ms in slower_sections(old, new, section_of):
+            if n_ms <= CLEAR * o_ms:
+                slower.add(sections.index(section))
         for index in sorted(slower):
             print(index)
         return
@@ -220,6 +262,7 @@ def main():
         ("slower", "Times that grew past %gx (either side %g ms or more)" % (SLOWER, NOTICEABLE_MS)),
         ("drift", "Times that grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
         ("sections", "Sections whose total time grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
+        ("memory", "Sections whose peak memory grew past %gx (either side %d MB or more)" % (MEMORY, MEMORY_KB // 1024)),
         ("only-old", "Answers of %s only" % old_label),
         ("only-new", "Answers of %s only" % new_label),
         ("unfinished", "Sections that did not finish (exit status; 124: timed out, 134/139: crashed)"),
@@ -247,6 +290,9 @@ def main():
             diverged.add(group)
     for section, o_ms, n_ms in slower_sections(old, new, section_of):
         found["sections"].append("%s: %.1f ms -> %.1f ms (x%.2f)" % (section, o_ms, n_ms, n_ms / max(o_ms, 1e-3)))
+    for section, o_usage, n_usage in larger_sections(old_usage, new_usage):
+        found["memory"].append("%s: %s -> %s (x%.2f)" % (section, usage_text(o_usage), usage_text(n_usage),
+                                                        n_usage[1] / max(o_usage[1], 1.0)))
     for section in sorted(set(old_unfinished) | set(new_unfinished)):
         found["unfinished"].append("%s: %s %s, %s %s; %d answers missing"
                                    % (section, old_label, old_unfinished.get(section, "0"), new_label,
@@ -262,6 +308,13 @@ def main():
             continue
         for item in items:
             print("  " + item)
+    with open(os.path.join(new_dir, "sections.txt")) as f:
+        sections = [line.strip() for line in f if line.strip()]
+    if old_usage or new_usage:
+        print("\n== Sections' wall time and peak memory (medians of the runs): %s; %s" % (old_label, new_label))
+        for section in sections:
+            print("  %-44s %18s  %18s" % (section, usage_text(old_usage.get(section)),
+                                           usage_text(new_usage.get(section))))
     print("\n== Summary")
     for kind, title in kinds:
         print("  %-10s %6d  %s" % (kind, len(found[kind]), title))

@@ -21,9 +21,26 @@ RECEIVERS = {
     "Pattern": ("f.pattern", "learning"),
     "EM": ("new EM()", "learning"),
     "GreedyThickThinning": ("new GreedyThickThinning()", "learning"),
-    "NaiveBayes": ("new NaiveBayes()", "learning"),
+    "NaiveBayes": ("f.naiveBayes()", "learning"),
     "PC": ("new PC()", "learning"),
     "Wrapper": ("f.net", "asia"),
+}
+
+# Calls whose good form needs a fixture of its own: something to delete, get or release that the
+# kind of their class lacks.
+METHOD_KINDS = {
+    "Network.deleteOutcome": "three-outcomes",
+    "Network.deleteCostArc": "cost-arc",
+    "Network.getContEvidence": "cont-evidence",
+    "Network.getTemporalEvidence": "temporal-evidence",
+    "Network.getTemporalEvidenceId": "temporal-evidence",
+    "Network.clearTemporalEvidence": "temporal-evidence",
+    "Network.getNoisyTemporalParentStrengths": "noisy-dynamic",
+    "Network.setNoisyTemporalParentStrengths": "noisy-dynamic",
+    "DiagNetwork.getFaultIndex": "diag-fault",
+    "DiagNetwork.releaseObservation": "diag-observed",
+    "ValueOfInfo.addNode": "decision-open",
+    "ValueOfInfo.setDecision": "decision-choice",
 }
 
 # The network a Network method acts on, by a word of its name; asia otherwise.
@@ -107,7 +124,7 @@ def good(cls, method, ptype, pname):
     if ptype == "double":
         return {"prior": "0.3", "lower": "-10", "upper": "10", "significance": "0.05"}.get(pname, "0.5")
     if ptype == "float":
-        return "-1f" if pname.startswith("missing") else "1.5f"
+        return "-1f" if pname.startswith("missing") else "1f"
     if ptype == "boolean":
         return "true"
     if ptype == "double[]":
@@ -135,7 +152,7 @@ def bad(method, ptype, pname):
         return "-1"
     if ptype == "String":
         if pname == "path" or pname == "fileName":
-            return "JavaFixture.scratch + \"/missing.xvrx\""
+            return "JavaFixture.scratch + \"/no-such-folder/missing.xvrx\""  # no call creates it
         if pname.endswith("Id"):
             return "\"NoSuchId\""
         return "(String) null"
@@ -149,6 +166,8 @@ def bad(method, ptype, pname):
 
 
 def kind_of(cls, method):
+    if "%s.%s" % (cls, method) in METHOD_KINDS:
+        return METHOD_KINDS["%s.%s" % (cls, method)]
     if RECEIVERS[cls][1] is not None:
         return RECEIVERS[cls][1]
     for pattern, kind in NETWORK_KINDS:
