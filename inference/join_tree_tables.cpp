@@ -17,7 +17,7 @@ constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 // Runs of entry 0 gathered into one block: at most this many.
 constexpr int kMaxBlockRuns = 1024;
 // Runs of entry 0 shorter than this are walked position by position.
-constexpr int64_t kShortRun = 8;
+constexpr int64_t kShortRun = 4;
 
 // A program whose leading entries scatter over a wide table (the tables' variables in opposite orders)
 // uses one entry of each of its cache lines per pass, and the lines leave the caches before the rest are
@@ -93,9 +93,9 @@ int ListOffsets(const WalkDimensions& dims, const int* list, int count, std::ptr
 }
 
 // The tiled walk where the program calls for one; false (nothing walked) where the plain walk serves.
+// Kept out of line, so that the plain walk's loops compile as they would alone.
 template <class Kernel>
-bool WalkTiled(const StrideProgram& program, int n, Kernel& kernel) {
-    if (n < kTileEntries) return false;
+__attribute__((noinline)) bool WalkTiled(const StrideProgram& program, int n, Kernel& kernel) {
     WalkDimensions dims;
     if (!ReadDimensions(program, n, dims) || dims.count < 2) return false;
     int64_t span = 0;
@@ -179,7 +179,7 @@ bool WalkTiled(const StrideProgram& program, int n, Kernel& kernel) {
 template <class Kernel>
 inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
     if (n <= 0 || program.count <= 0) return;
-    if (WalkTiled(program, n, kernel)) return;
+    if (n >= kTileEntries && WalkTiled(program, n, kernel)) return;
     const int m = program.count;
     const StrideEntry* entries = program.entries;
     uint32_t counters[kMaxProgramEntries];
