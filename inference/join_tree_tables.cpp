@@ -4,6 +4,7 @@
 #include "base/status_codes.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <new>
 #include <utility>
 
@@ -15,6 +16,160 @@ constexpr uint32_t kAllBits = 0xFFFFFFFFu;
 
 // Runs of entry 0 gathered into one block: at most this many.
 constexpr int kMaxBlockRuns = 1024;
+// Runs of entry 0 shorter than this are walked position by position.
+constexpr int64_t kShortRun = 4;
+
+// A program whose leading entries scatter over a wide table (the tables' variables in opposite orders)
+// uses one entry of each of its cache lines per pass, and the lines leave the caches before the rest are
+// read. Such a walk goes by tiles instead: a few leading dimensions of the larger table by the dimensions
+// the other table varies fastest, so that both tables' lines are used whole while held. Every position is
+// still visited once, and the positions adding into one entry of the other table in index order, so the
+// sums are the same.
+
+// Entries of the other table (some 256 KiB) past which a scattered walk leaves the caches.
+constexpr int64_t kWideSpan = int64_t{1} << 15;
+// Positions of the larger table that one scattered access should serve: a cache line's worth and more.
+constexpr int64_t kDenseRun = 16;
+// Rows (cache lines of the other table read whole) and positions of a tile: some 32 KiB of each table.
+constexpr int64_t kTileRows = 64;
+constexpr int64_t kTileEntries = 4096;
+
+// The walk as dimensions of the larger table, the first fastest: extent, stride in the larger table and
+// stride in the other. Entries that do not move are dropped.
+struct WalkDimensions {
+    int count = 0;
+    int64_t extent[kMaxProgramEntries];
+    int64_t aStride[kMaxProgramEntries];
+    std::ptrdiff_t bStride[kMaxProgramEntries];
+};
+
+// The program's dimensions when every counter starts full and n covers whole turns of all entries but the
+// last; false otherwise.
+bool ReadDimensions(const StrideProgram& program, int n, WalkDimensions& dims) {
+    const int m = program.count;
+    int64_t size = 1;
+    // Where the entries so far leave the other table's position at the end of their turn: a step of the
+    // next entry is its own stride less this.
+    std::ptrdiff_t back = 0;
+    for (int j = 0; j < m; j++) {
+        const StrideEntry& entry = program.entries[j];
+        if (entry.counter != entry.reload) return false;
+        int64_t extent = static_cast<int64_t>(entry.reload) + 1;
+        if (j == m - 1) {
+            if (n % size != 0 || n / size > extent) return false;
+            extent = n / size;
+        } else if (size * extent > n) {
+            return false;
+        }
+        const std::ptrdiff_t stride = entry.step + back;
+        back += (extent - 1) * stride;
+        if (extent == 1) continue;
+        dims.extent[dims.count] = extent;
+        dims.aStride[dims.count] = size;
+        dims.bStride[dims.count] = stride;
+        dims.count++;
+        size *= extent;
+    }
+    return size == n;
+}
+
+// Offsets in both tables of every combination of the listed dimensions, the first listed fastest.
+int ListOffsets(const WalkDimensions& dims, const int* list, int count, std::ptrdiff_t* aOffsets,
+                std::ptrdiff_t* bOffsets) {
+    int total = 1;
+    aOffsets[0] = 0;
+    bOffsets[0] = 0;
+    for (int q = 0; q < count; q++) {
+        const int d = list[q];
+        for (int64_t c = 1; c < dims.extent[d]; c++) {
+            for (int t = 0; t < total; t++) {
+                aOffsets[c * total + t] = aOffsets[t] + c * dims.aStride[d];
+                bOffsets[c * total + t] = bOffsets[t] + c * dims.bStride[d];
+            }
+        }
+        total *= static_cast<int>(dims.extent[d]);
+    }
+    return total;
+}
+
+// The tiled walk where the program calls for one; false (nothing walked) where the plain walk serves.
+// Kept out of line, so that the plain walk's loops compile as they would alone.
+template <class Kernel>
+__attribute__((noinline)) bool WalkTiled(const StrideProgram& program, int n, Kernel& kernel) {
+    WalkDimensions dims;
+    if (!ReadDimensions(program, n, dims) || dims.count < 2) return false;
+    int64_t span = 0;
+    for (int d = 0; d < dims.count && span < kWideSpan; d++)
+        span += (dims.extent[d] - 1) * std::abs(dims.bStride[d]);
+    if (span < kWideSpan) return false;
+    // Positions the plain walk serves per scattered access: leading dimensions that repeat an entry or
+    // move along the other table contiguously.
+    int64_t dense = 1;
+    int64_t contiguous = 1;
+    for (int d = 0; d < dims.count; d++) {
+        if (dims.bStride[d] != 0 && dims.bStride[d] != contiguous) break;
+        if (dims.bStride[d] != 0) contiguous *= dims.extent[d];
+        dense *= dims.extent[d];
+    }
+    if (dense >= kDenseRun) return false;
+    // Columns: the leading dimensions, a dense run at least. Rows: of the others, those that move least in
+    // the other table (never one that repeats an entry, which keeps the order of the sums).
+    int k = 0;
+    int64_t columns = 1;
+    while (k < dims.count && columns < kDenseRun) columns *= dims.extent[k++];
+    if (columns > kMaxBlockRuns) return false;
+    bool isRow[kMaxProgramEntries] = {};
+    int rowList[kMaxProgramEntries];
+    int numRowDims = 0;
+    int64_t rows = 1;
+    for (;;) {
+        int best = -1;
+        for (int d = k; d < dims.count; d++) {
+            if (isRow[d] || dims.bStride[d] == 0 || rows * dims.extent[d] > kTileRows ||
+                columns * rows * dims.extent[d] > kTileEntries)
+                continue;
+            if (best < 0 || std::abs(dims.bStride[d]) < std::abs(dims.bStride[best])) best = d;
+        }
+        if (best < 0) break;
+        isRow[best] = true;
+        rowList[numRowDims++] = best;
+        rows *= dims.extent[best];
+    }
+    if (rows < 2) return false;
+    int outer[kMaxProgramEntries];
+    int numOuter = 0;
+    for (int d = k; d < dims.count; d++) {
+        if (!isRow[d]) outer[numOuter++] = d;
+    }
+    std::ptrdiff_t columnA[kMaxBlockRuns];
+    std::ptrdiff_t columnB[kMaxBlockRuns];
+    int leading[kMaxProgramEntries];
+    for (int d = 0; d < k; d++) leading[d] = d;
+    const int runs = ListOffsets(dims, leading, k, columnA, columnB);
+    std::ptrdiff_t rowA[kTileRows];
+    std::ptrdiff_t rowB[kTileRows];
+    ListOffsets(dims, rowList, numRowDims, rowA, rowB);
+    int64_t index[kMaxProgramEntries] = {};
+    std::ptrdiff_t aBase = 0;
+    std::ptrdiff_t bBase = 0;
+    for (;;) {
+        for (int64_t r = 0; r < rows; r++)
+            kernel(static_cast<int>(aBase + rowA[r]), bBase + rowB[r], 1, 0, columnB, runs);
+        int j = 0;
+        for (; j < numOuter; j++) {
+            const int d = outer[j];
+            if (++index[j] < dims.extent[d]) {
+                aBase += dims.aStride[d];
+                bBase += dims.bStride[d];
+                break;
+            }
+            index[j] = 0;
+            aBase -= (dims.extent[d] - 1) * dims.aStride[d];
+            bBase -= (dims.extent[d] - 1) * dims.bStride[d];
+        }
+        if (j == numOuter) return true;
+    }
+}
 
 // Walks n positions of the larger table through the program. Entry 0 gives runs of e0 positions
 // with stride s0; the entries after it whose counters start full are folded into an offset map, so
@@ -24,6 +179,7 @@ constexpr int kMaxBlockRuns = 1024;
 template <class Kernel>
 inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
     if (n <= 0 || program.count <= 0) return;
+    if (n >= kTileEntries && WalkTiled(program, n, kernel)) return;
     const int m = program.count;
     const StrideEntry* entries = program.entries;
     uint32_t counters[kMaxProgramEntries];
@@ -33,13 +189,17 @@ inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
     std::ptrdiff_t offsets[kMaxBlockRuns];
     offsets[0] = 0;
     if (counters[0] == entries[0].reload && e0 <= n) {
+        // Runs shorter than a few entries cost more to loop over than to read: entry 0 is folded in too,
+        // and the block is walked position by position through its offsets.
+        const bool flat = e0 < kShortRun && m > 1;
+        const int64_t run = flat ? 1 : e0;
         // Offsets of the runs of one block, entries 1 .. L-1 (never the last entry, which only rewinds).
         int64_t runs = 1;
-        std::ptrdiff_t toLast = (e0 - 1) * s0;
-        int L = 1;
+        std::ptrdiff_t toLast = flat ? 0 : (e0 - 1) * s0;
+        int L = flat ? 0 : 1;
         while (L < m - 1 && counters[L] == entries[L].reload) {
             const int64_t eL = static_cast<int64_t>(entries[L].reload) + 1;
-            if (runs * eL > kMaxBlockRuns || e0 * runs * eL > n) break;
+            if (runs * eL > kMaxBlockRuns || run * runs * eL > n) break;
             const std::ptrdiff_t stride = entries[L].step + toLast;
             for (int64_t c = 1; c < eL; c++) {
                 for (int64_t t = 0; t < runs; t++) offsets[c * runs + t] = offsets[t] + c * stride;
@@ -48,11 +208,16 @@ inline void WalkProgram(const StrideProgram& program, int n, Kernel&& kernel) {
             runs *= eL;
             L++;
         }
-        const int64_t block = e0 * runs;
+        const int64_t block = run * runs;
         if (n % block == 0) {
             std::ptrdiff_t p = 0;
             for (int i = 0;;) {
-                kernel(i, p, static_cast<int>(e0), s0, offsets, static_cast<int>(runs));
+                // Literal arguments let the position-by-position walk compile to a plain gather loop.
+                if (flat) {
+                    kernel(i, p, 1, 0, offsets, static_cast<int>(runs));
+                } else {
+                    kernel(i, p, static_cast<int>(e0), s0, offsets, static_cast<int>(runs));
+                }
                 i += static_cast<int>(block);
                 if (i >= n) return;
                 p += toLast;

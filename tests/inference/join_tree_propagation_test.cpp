@@ -189,15 +189,44 @@ std::vector<std::ptrdiff_t> LiteralPositions(StrideProgram program, int n) {
     return out;
 }
 
+// Every walker over n positions against the literal walk of the program from b and c plus start; the sums
+// in the order of the positions.
+void ExpectWalkersFollow(const StrideProgram& p, int n, const std::vector<double>& b,
+                         const std::vector<double>& c, size_t start, int round) {
+    const std::vector<std::ptrdiff_t> pos = LiteralPositions(p, n);
+    std::vector<double> a(n);
+    for (int i = 0; i < n; i++) a[i] = 0.5 + 1.0 / (3 + i % 1013);
+    std::vector<double> copy(n), prod = a, upd = a, marg = b, refMarg = b;
+    StrideCopy(copy.data(), n, b.data() + start, p);
+    StrideMultiply(prod.data(), n, b.data() + start, p);
+    StrideUpdate(upd.data(), n, b.data() + start, c.data() + start, p);
+    StrideMarginalize(a.data(), n, marg.data() + start, p);
+    for (int i = 0; i < n; i++) {
+        const size_t q = static_cast<size_t>(static_cast<std::ptrdiff_t>(start) + pos[i]);
+        ASSERT_EQ(copy[i], b[q]) << round << " " << i;
+        ASSERT_EQ(prod[i], a[i] * b[q]) << round << " " << i;
+        ASSERT_EQ(upd[i], c[q] == 0.0 ? 0.0 : a[i] * b[q] / c[q]) << round << " " << i;
+        refMarg[q] += a[i];
+    }
+    ASSERT_EQ(marg, refMarg) << round;
+}
+
+// Entries b[k] and c[k] (c 0.0 at every seventh) of count tables.
+void FillTables(size_t count, std::vector<double>& b, std::vector<double>& c) {
+    b.resize(count);
+    c.resize(count);
+    for (size_t k = 0; k < count; k++) {
+        b[k] = 1.0 + 0.001 * static_cast<double>(k % 4099);
+        c[k] = k % 7 == 0 ? 0.0 : 2.0 - 0.0005 * static_cast<double>(k % 3001);
+    }
+}
+
 TEST(StrideProgramTest, WalkersFollowArbitraryProgramsPositionByPosition) {
     std::mt19937 rng(5);
     std::uniform_int_distribution<int> small(0, 3), step(-4, 4), coin(0, 1);
     const int kStart = 1000;
-    std::vector<double> b(2 * kStart), c(2 * kStart);
-    for (size_t k = 0; k < b.size(); k++) {
-        b[k] = 1.0 + 0.001 * k;
-        c[k] = k % 7 == 0 ? 0.0 : 2.0 - 0.0005 * k;
-    }
+    std::vector<double> b, c;
+    FillTables(2 * kStart, b, c);
     for (int round = 0; round < 300; round++) {
         StrideProgram p;
         const int entries = 1 + small(rng);
@@ -208,23 +237,50 @@ TEST(StrideProgramTest, WalkersFollowArbitraryProgramsPositionByPosition) {
             ASSERT_EQ(p.Append(counter, reload, step(rng)), kSuccess);
         }
         ASSERT_EQ(p.Append(0xFFFFFFFFu, 0xFFFFFFFFu, step(rng)), kSuccess);
-        const int n = 1 + static_cast<int>(rng() % 60);
-        const std::vector<std::ptrdiff_t> pos = LiteralPositions(p, n);
-        std::vector<double> a(n);
-        for (int i = 0; i < n; i++) a[i] = 0.5 + 0.125 * i;
-        std::vector<double> copy(n), prod = a, upd = a, marg = b, refMarg = b;
-        StrideCopy(copy.data(), n, b.data() + kStart, p);
-        StrideMultiply(prod.data(), n, b.data() + kStart, p);
-        StrideUpdate(upd.data(), n, b.data() + kStart, c.data() + kStart, p);
-        StrideMarginalize(a.data(), n, marg.data() + kStart, p);
-        for (int i = 0; i < n; i++) {
-            const size_t q = static_cast<size_t>(kStart + pos[i]);
-            ASSERT_EQ(copy[i], b[q]) << round << " " << i;
-            ASSERT_EQ(prod[i], a[i] * b[q]) << round << " " << i;
-            ASSERT_EQ(upd[i], c[q] == 0.0 ? 0.0 : a[i] * b[q] / c[q]) << round << " " << i;
-            refMarg[q] += a[i];
+        ExpectWalkersFollow(p, 1 + static_cast<int>(rng() % 60), b, c, kStart, round);
+    }
+}
+
+// Wide tables whose variables the larger table holds in another order: each dimension of the larger table
+// (extents, the first fastest) moves the other by its rank's stride there, rank -1 for none.
+TEST(StrideProgramTest, WalkersFollowReorderedWideTables) {
+    struct Case {
+        std::vector<int> extents;
+        std::vector<int> rank;
+    };
+    const std::vector<int> twos(17, 2);
+    const std::vector<Case> cases = {
+        {twos, {16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0}},
+        {{3, 2, 2, 5, 2, 2, 2, 2, 2, 2, 3, 2, 2, 2, 2, 2, 2, 2},
+         {-1, 14, 13, 12, 11, 10, 9, 8, 7, 6, -1, 5, 4, 3, 2, -1, 1, 0}},
+        {{2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2, 2},
+         {0, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 15}},
+    };
+    for (size_t round = 0; round < cases.size(); round++) {
+        const Case& t = cases[round];
+        const size_t dims = t.extents.size();
+        std::vector<std::ptrdiff_t> stride(dims, 0);
+        std::ptrdiff_t size = 1;
+        for (int r = 0; r < static_cast<int>(dims); r++) {
+            for (size_t d = 0; d < dims; d++) {
+                if (t.rank[d] != r) continue;
+                stride[d] = size;
+                size *= t.extents[d];
+            }
         }
-        ASSERT_EQ(marg, refMarg) << round;
+        StrideProgram p;
+        std::ptrdiff_t back = 0;
+        int n = 1;
+        for (size_t d = 0; d < dims; d++) {
+            const uint32_t last = static_cast<uint32_t>(t.extents[d] - 1);
+            ASSERT_EQ(p.Append(last, last, static_cast<int32_t>(stride[d] - back)), kSuccess);
+            back += last * stride[d];
+            n *= t.extents[d];
+        }
+        ASSERT_EQ(p.Append(0xFFFFFFFFu, 0xFFFFFFFFu, static_cast<int32_t>(-back)), kSuccess);
+        std::vector<double> b, c;
+        FillTables(static_cast<size_t>(size), b, c);
+        ExpectWalkersFollow(p, n, b, c, 0, static_cast<int>(round));
     }
 }
 
