@@ -526,8 +526,13 @@ static int CheckAnnealedMapTrees(VRX_network& copy, const VRX_intArray& evidence
     const VRX_annealedMapTuning& tuning = copy.GetAnnealedMapTuning();
     const std::string head = "ERROR: Annealed MAP over " + std::to_string(nodes.GetCount()) + " nodes would ";
     if (count.unbuildable >= 0) {
+        const std::string size = count.unbuildableEntries == UINT64_MAX
+                                     ? "is too large to build"
+                                     : "needs " + std::to_string(count.unbuildableEntries) +
+                                           " table entries, past the limit of " +
+                                           std::to_string(kDefaultJoinTreeLimit) + " entries a tree";
         const std::string text = head + "fail at the moves of " + vovido::NodeLabel(copy, count.unbuildable) +
-                                 ": the join tree of the part they update is too large to build";
+                                 ": the join tree of the part they update " + size;
         return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
     }
     if (count.work <= static_cast<double>(kMaxChainRuleWorkCells)) return kSuccess;

@@ -31,7 +31,8 @@ AnnealedMapWork CountAnnealedMapWork(VRX_network& copy, const VRX_intArray& mapN
     for (int h = copy.GetFirstNode(); h >= 0; h = copy.GetNextNode(h)) {
         if (marked[static_cast<size_t>(h)] == 0) continue;
         count.nodesRead += 1.0;
-        count.tableCells += static_cast<double>(DefinitionSupport::TableCellsWithParents(copy, h, nullptr, 0));
+        count.tableCells +=
+            static_cast<double>(DefinitionSupport::TableCellsWithParents(copy, h, nullptr, 0));
     }
     const double readWork = count.updates * count.nodesRead * static_cast<double>(kCellsPerNodeUpdate);
     count.work = readWork;
@@ -51,12 +52,14 @@ AnnealedMapWork CountAnnealedMapWork(VRX_network& copy, const VRX_intArray& mapN
         (void)value->SetEvidence(0);
         if (entries > kDefaultJoinTreeLimit) {
             count.unbuildable = mapNodes[i];
+            count.unbuildableEntries = entries;
             break;
         }
         count.sweepEntries += static_cast<double>(entries);
         // A target outside the tree is computed from its table: what the move reads is at least the larger.
         count.sweepCells += std::max(static_cast<double>(entries), count.tableCells);
-        count.work = readWork + sweeps * count.sweepCells / static_cast<double>(kAnnealedMapTreeEntriesPerCell);
+        count.work =
+            readWork + sweeps * count.sweepCells / static_cast<double>(kAnnealedMapTreeEntriesPerCell);
         if (count.work > limit) break;
     }
     copy.ClearAllTargets();

@@ -11,8 +11,9 @@ class VRX_network;
 
 namespace vovido {
 
-// Join-tree entries or table cells a move propagates counted as one cell of the work: an entry takes some 3 to 9 ns
-// (measured on water and barley, 3 to 16 MAP nodes), a cell of the limit some 9 ns at some 10 s.
+// Join-tree entries or table cells a move reads counted as one cell of the work: an entry takes some 3 to
+// 9 ns (measured on water and barley, 1 to 16 MAP nodes; a target's table of 40,000 cells outside its
+// tree some 3.5 ns a cell), a cell of the limit some 9 ns at some 10 s.
 constexpr int64_t kAnnealedMapTreeEntriesPerCell = 2;
 
 struct AnnealedMapWork {
@@ -23,7 +24,8 @@ struct AnnealedMapWork {
     double tableCells = 0.0;    // the cells of their tables
     double sweepCells = 0.0;    // per move the larger of its tree and those tables, summed over a sweep
     double work = 0.0;          // in cells
-    int unbuildable = -1;      // a MAP node whose move needs a join tree that cannot be built, else -1
+    int unbuildable = -1;       // a MAP node whose move needs a join tree that cannot be built, else -1
+    uint64_t unbuildableEntries = 0;  // that tree's entries, UINT64_MAX past 30 nodes a cluster
 };
 
 // Counts on the working copy the search will run on, under the clustering algorithms, until the work
