@@ -20,6 +20,7 @@
 #include "equations/continuous_update.h"
 #include "equations/hybrid_drivers.h"
 #include "inference/annealed_map.h"
+#include "inference/annealed_map_work.h"
 #include "inference/chain_rule_steps.h"
 #include "inference/exact_drivers.h"
 #include "inference/expanded_tables.h"
@@ -481,9 +482,10 @@ static int CheckChainRuleWork(VRX_network& network) {
 
 // Annealed MAP makes one update a finding, one a MAP node for its start, and at the least numCycle updates
 // a MAP node in each of the iStopSteps + 1 sweeps before it stops: refused before the first when they pass
-// the limit.
+// the limit. Each update taken as one of the whole network bounds them from above: under the clustering
+// algorithms, where that passes, countTrees is set and the trees of the moves are counted on the copy.
 static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& evidenceNodes,
-                                const VRX_intArray& nodes) {
+                                const VRX_intArray& nodes, bool& countTrees) {
     std::vector<int> read;
     for (int i = 0; i < nodes.GetCount(); i++) read.push_back(nodes[i]);
     for (int i = 0; i < evidenceNodes.GetCount(); i++) read.push_back(evidenceNodes[i]);
@@ -496,6 +498,8 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
     const UpdateWork update(network, read);
     const int64_t work = ProductOf(updates, update.perUpdate);
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
+    countTrees = vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm());
+    if (countTrees) return kSuccess;
     // The counts past 64 bits, for the message.
     const double updatesPlain = static_cast<double>(findings) + static_cast<double>(mapNodes) + 1.0 +
                                 static_cast<double>(std::max(tuning.numCycle, 1)) *
@@ -510,6 +514,41 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
                              " sweeps, and one a node and finding to start), of " + update.Describe() +
                              ": the work of " + more + CountText(workPlain) + " cells (" + update.Unit() +
                              "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+// The search's work from the join trees its moves build on the copy, each over the part its target and the
+// evidence make relevant.
+static int CheckAnnealedMapTrees(VRX_network& copy, const VRX_intArray& evidenceNodes,
+                                 const VRX_intArray& nodes, const VRX_intArray& evidenceOutcomes) {
+    const vovido::AnnealedMapWork count = vovido::CountAnnealedMapWork(
+        copy, nodes, evidenceNodes, evidenceOutcomes, static_cast<double>(kMaxChainRuleWorkCells));
+    const VRX_annealedMapTuning& tuning = copy.GetAnnealedMapTuning();
+    const std::string head = "ERROR: Annealed MAP over " + std::to_string(nodes.GetCount()) + " nodes would ";
+    if (count.unbuildable >= 0) {
+        const std::string size = count.unbuildableEntries == UINT64_MAX
+                                     ? "is too large to build"
+                                     : "needs " + std::to_string(count.unbuildableEntries) +
+                                           " table entries, past the limit of " +
+                                           std::to_string(kDefaultJoinTreeLimit) + " entries a tree";
+        const std::string text = head + "fail at the moves of " + vovido::NodeLabel(copy, count.unbuildable) +
+                                 ": the join tree of the part they update " + size;
+        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    }
+    if (count.work <= static_cast<double>(kMaxChainRuleWorkCells)) return kSuccess;
+    const std::string text =
+        head + "make at least " + CountText(count.updates) + " belief updates (" +
+        std::to_string(tuning.numCycle) + " a node in each of " +
+        std::to_string(int64_t{tuning.iStopSteps} + 1) +
+        " sweeps, and one a node and finding to start), each reading " + CountText(count.nodesRead) +
+        " nodes with tables of " + CountText(count.tableCells) + " cells" +
+        (count.sweepEntries > 0.0
+             ? ", with join trees of at least " + CountText(count.sweepEntries) + " entries a sweep"
+             : "") +
+        ": the work of " + CountText(count.work) + " cells (one for every " +
+        std::to_string(vovido::kAnnealedMapTreeEntriesPerCell) +
+        " tree entries or table cells, the more of the two a move, " + std::to_string(kCellsPerNodeUpdate) +
+        " a node read), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -539,7 +578,8 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     // Its updates read the tables built from parameters, scaled and in the copy: counted before they are
     // built.
     if (const int refused = vovido::CheckTablesBuiltFromParameters(*this, true, 3)) return refused;
-    if (const int refused = CheckAnnealedMapWork(*this, evidenceNodes, nodes)) return refused;
+    bool countTrees = false;
+    if (const int refused = CheckAnnealedMapWork(*this, evidenceNodes, nodes, countTrees)) return refused;
     // The copy takes the tables as the search reads them, reported here once.
     const vovido::ScaledTables tables(*this);
     if (const int refused = tables.GetStatus()) return refused;
@@ -552,6 +592,10 @@ int VRX_network::AnnealedMAP(const std::vector<std::pair<int, int>>& evidence, c
     if (!copy->IsValid()) return LogError(errorLog, kOutOfMemory, nullptr, nullptr);
     // Findings are entered and withdrawn by the search itself: nothing propagates or updates on its own.
     copy->propagationFlags = 0;
+    if (countTrees) {
+        if (const int refused = CheckAnnealedMapTrees(*copy, evidenceNodes, nodes, evidenceOutcomes))
+            return refused;
+    }
     double best = 0.0;
     double probability = 0.0;
     AnnealedMapSearch search;

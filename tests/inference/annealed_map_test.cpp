@@ -1,6 +1,7 @@
 // Annealed MAP search against the exact MAP assignment by enumeration, its probabilities, and refusals.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <random>
 
@@ -8,6 +9,7 @@
 #include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
 #include "tests/support/random_networks.h"
+#include "tests/support/reference_networks.h"
 
 namespace {
 
@@ -124,6 +126,30 @@ TEST(AnnealedMap, SingleNodeTakesItsMostProbableOutcome) {
     EXPECT_NEAR(e, 1.0, 1e-12);
 }
 
+// On water a join tree of the whole network, taken for each of its updates, would pass the work limit;
+// the moves update the small part their target and the finding make relevant, and the search answers.
+TEST(AnnealedMap, SingleNodeOfWaterTakesItsMostProbableOutcome) {
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(ReferencePath("water", ".xvrx").c_str()), kSuccess);
+    const int finding = net.FindNode("C_NI_12_00");
+    const int node = net.FindNode("CKNI_12_45");
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+    const double prior = Beliefs(net, finding)[1];
+    ASSERT_EQ(net.GetNode(finding)->GetValue()->SetEvidence(1), kSuccess);
+    ASSERT_EQ(net.UpdateBeliefs(), kSuccess);
+    const std::vector<double> posterior = Beliefs(net, node);
+    ASSERT_EQ(net.ClearAllEvidence(), kSuccess);
+    VRX_intArray outcomes;
+    double p = 0.0;
+    double e = 0.0;
+    ASSERT_EQ(net.AnnealedMAP({{finding, 1}}, Ints({node}), outcomes, p, e, 7), kSuccess) << LogDump();
+    ASSERT_EQ(outcomes.GetCount(), 1);
+    const auto top = std::max_element(posterior.begin(), posterior.end());
+    EXPECT_EQ(outcomes[0], top - posterior.begin());
+    EXPECT_NEAR(p, *top, 1e-9);
+    EXPECT_NEAR(e, prior, 1e-9);
+}
+
 // DeMorgan nodes are chance nodes like any other: the search takes them and finds the exact MAP, here
 // P(n, p0 | c0 = 0) by the chain rule over exact updates.
 TEST(AnnealedMap, FindsTheMapOfDeMorganNodes) {
@@ -184,11 +210,33 @@ TEST(AnnealedMap, RefusesBadArgumentsAndImpossibleEvidence) {
         EXPECT_EQ(net.AnnealedMAP(r.evidence, Ints(r.nodes), outcomes, p, e, 1), kOutOfRange) << r.text;
         EXPECT_EQ(LogDump(), "-2 " + std::string(r.text) + "\n");
     }
-    errorLog.Flush();
-    EXPECT_EQ(net.AnnealedMAP({{b, 1}}, Ints({a}), outcomes, p, e, 1), kConflictingEvidence);
-    EXPECT_EQ(outcomes.GetCount(), 0);
-    EXPECT_EQ(p, -1.0);
-    EXPECT_FALSE(net.HasAnyEvidence());
+    // Impossible findings, alone or given those before them; on water the first two of its 12:00 and
+    // 12:15 slices contradict each other (B below is always in its first outcome).
+    VRX_network water;
+    ASSERT_EQ(water.ReadFile(ReferencePath("water", ".xvrx").c_str()), kSuccess);
+    const int ni00 = water.FindNode("C_NI_12_00");
+    const int ni15 = water.FindNode("C_NI_12_15");
+    const struct {
+        VRX_network& net;
+        std::vector<std::pair<int, int>> evidence;
+        std::vector<int> nodes;
+        const char* text;
+    } impossible[] = {
+        {net, {{b, 1}}, {a}, "Evidence is impossible: the finding on [B] has probability zero"},
+        {water,
+         {{ni00, 0}, {ni15, 3}},
+         {water.FindNode("CKNI_12_45")},
+         "Evidence is impossible: the finding on [C_NI_12_15] has probability zero given the evidence on "
+         "[C_NI_12_00]"},
+    };
+    for (const auto& r : impossible) {
+        errorLog.Flush();
+        EXPECT_EQ(r.net.AnnealedMAP(r.evidence, Ints(r.nodes), outcomes, p, e, 1), kConflictingEvidence);
+        EXPECT_EQ(LogDump(), "-26 " + std::string(r.text) + ", so no beliefs can be computed.\n");
+        EXPECT_EQ(outcomes.GetCount(), 0);
+        EXPECT_EQ(p, -1.0);
+        EXPECT_FALSE(r.net.HasAnyEvidence());
+    }
 }
 
 // Tunings and sample counts whose search would run for hours are refused before the first update, with
@@ -205,14 +253,14 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
     } refusals[] = {
         {1, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 2000000004 belief updates (1 a node in each "
-         "of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
-         "a join tree of 2 entries: the work of 288000000576 cells (8 a tree entry, 64 a node besides its "
-         "table or tree), past the limit of 1073741824 cells"},
+         "of 2000000001 sweeps, and one a node and finding to start), each reading 2 nodes with tables of 6 "
+         "cells: the work of 256000000512 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
         {2000000000, 20, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 42000000003 belief updates (2000000000 a node "
-         "in each of 21 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells and "
-         "a join tree of 2 entries: the work of 6048000000432 cells (8 a tree entry, 64 a node besides its "
-         "table or tree), past the limit of 1073741824 cells"},
+         "in each of 21 sweeps, and one a node and finding to start), each reading 2 nodes with tables of 6 "
+         "cells: the work of 5376000000384 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
         // Likelihood weighting: 13 steps a sample over A and B.
         {1, 20, 3, 100000000,
          "ERROR: Annealed MAP over 1 nodes would make at least 24 belief updates (1 a node in each of 21 "
@@ -222,9 +270,9 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         // Counts past 64 bits are told as they are, not as the largest 64-bit number.
         {2000000000, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 4e+18 belief updates (2000000000 a node in "
-         "each of 2000000001 sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells "
-         "and a join tree of 2 entries: the work of 5.76e+20 cells (8 a tree entry, 64 a node besides its "
-         "table or tree), past the limit of 1073741824 cells"},
+         "each of 2000000001 sweeps, and one a node and finding to start), each reading 2 nodes with tables "
+         "of 6 cells: the work of 5.12e+20 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
     };
     for (const auto& r : refusals) {
         VRX_annealedMapTuning tuning;
@@ -241,6 +289,31 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         EXPECT_EQ(p, -1.0);
         EXPECT_FALSE(net.HasAnyEvidence());
     }
+    // A diamond A -> {B, C} -> D with D of 10000 outcomes: its moves join {A, B, C} (8 entries) and
+    // compute D from its table, whose 40000 cells outweigh the tree and the 4 nodes read (some 14 s).
+    VRX_network diamond;
+    AddNode(diamond, DefinitionType::kCpt, "A", {});
+    AddNode(diamond, DefinitionType::kCpt, "B", {"A"});
+    AddNode(diamond, DefinitionType::kCpt, "C", {"A"});
+    AddNode(diamond, DefinitionType::kCpt, "D", {});
+    ASSERT_EQ(Def(diamond, "D").SetNumberOfOutcomes(10000), kSuccess);
+    for (const char* parent : {"B", "C"})
+        ASSERT_EQ(diamond.AddArc(diamond.FindNode(parent), diamond.FindNode("D")), kSuccess);
+    VRX_annealedMapTuning tuning;
+    tuning.iStopSteps = 100000;
+    ASSERT_EQ(diamond.SetAnnealedMapTuning(tuning), kSuccess);
+    VRX_intArray outcomes;
+    double p = -1.0;
+    errorLog.Flush();
+    EXPECT_EQ(diamond.AnnealedMAP({}, Ints({diamond.FindNode("D")}), outcomes, p, p, 1), kOutOfMemory);
+    EXPECT_EQ(
+        LogDump(),
+        "-42 ERROR: Annealed MAP over 1 nodes would make at least 100003 belief updates (1 a node in each "
+        "of 100001 sweeps, and one a node and finding to start), each reading 4 nodes with tables of "
+        "40010 cells, with join trees of at least 8 entries a sweep: the work of 2026120773 cells (one "
+        "for every 2 tree entries or table cells, the more of the two a move, 64 a node read), past the "
+        "limit of 1073741824 cells\n");
+    EXPECT_EQ(p, -1.0);
 }
 
 }  // namespace
