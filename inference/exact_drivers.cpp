@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -199,40 +200,61 @@ double OutsideFactor(VRX_network& network, int handle) {
     return entry < 0.0 ? -1.0 : factor * entry;
 }
 
-// The join tree of a decomposition's part, from the triangulation only: in the order the part is found in,
-// as algorithm 0 builds it, and where that tree passes the limits, in the order of identifiers too, the
-// smaller of the two kept (the part is left in the order of the last one tried). Neither order is the
-// better for every network: a grid's tree by identifiers is twice as large, a pedigree's may fit only so.
+// The join tree of a decomposition's part, from the triangulation only.
 struct PartTree {
     bool viewFailed = false;
     bool built = false;
     bool ranOutOfMemory = false;
+    bool triangulated = false;  // some cluster made, if not all
     uint64_t entries = UINT64_MAX;
+    bool byIdentifier = false;
+    // Whether a run may fill it: Run refuses any other before allocating a table.
+    bool Passes() const { return built && entries <= kDefaultJoinTreeLimit; }
 };
 
-PartTree TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit) {
-    PartTree best;
-    for (int pass = 0; pass < 2; pass++) {
-        if (pass == 1) {
-            if (identifierRank.empty() || (best.built && best.entries <= kDefaultJoinTreeLimit)) break;
-            part.SortByIdentifier(identifierRank);
-        }
-        PartView view(part);
-        if (view.GetStatus() != kSuccess) {
-            best.viewFailed = true;
-            return best;
-        }
-        JoinTree tree(view, kBeliefTree);
-        PartTree tried;
-        tried.built = tree.Build(limit);
-        tried.ranOutOfMemory = !tried.built && tree.BuildRanOutOfMemory();
-        tried.entries = tree.EstimateTableEntries();
-        if (tried.ranOutOfMemory) return tried;
-        if (pass == 0 || (tried.built && !best.built) ||
-            (tried.built == best.built && tried.entries < best.entries))
-            best = tried;
+PartTree TriangulateInOrder(RelevanceGraph& part, uint32_t limit) {
+    PartTree tried;
+    PartView view(part);
+    if (view.GetStatus() != kSuccess) {
+        tried.viewFailed = true;
+        return tried;
     }
-    return best;
+    JoinTree tree(view, kBeliefTree);
+    tried.built = tree.Build(limit);
+    tried.ranOutOfMemory = !tried.built && tree.BuildRanOutOfMemory();
+    tried.triangulated = tree.GetNumberOfClusters() > 0;
+    tried.entries = tree.EstimateTableEntries();
+    return tried;
+}
+
+// Whether a run would rather build tree a than b: one within the limits, then one built, then the fewer
+// entries.
+bool BuildsBetter(const PartTree& a, const PartTree& b) {
+    if (a.Passes() != b.Passes()) return a.Passes();
+    if (a.built != b.built) return a.built;
+    return a.entries < b.entries;
+}
+
+// The part's tree in the order the part is found in, as algorithm 0 builds it, and in the order of
+// identifiers: the part is left in the order of the better of the two, the found one on a tie; found then
+// holds the found order and other the tree not chosen. Neither order is the better for every network: a
+// grid's tree by identifiers is twice as large, a pedigree's is half as large under some findings and fits
+// only so under others. Throws bad_alloc.
+PartTree TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
+                         vovido::RelevanceOrder& found, PartTree* other = nullptr) {
+    const PartTree inFound = TriangulateInOrder(part, limit);
+    if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory) return inFound;
+    part.SaveOrder(found);
+    part.SortByIdentifier(identifierRank);
+    PartTree byIdentifier = TriangulateInOrder(part, limit);
+    byIdentifier.byIdentifier = true;
+    if (byIdentifier.viewFailed || byIdentifier.ranOutOfMemory || BuildsBetter(byIdentifier, inFound)) {
+        if (other != nullptr) *other = inFound;
+        return byIdentifier;
+    }
+    part.RestoreOrder(found);
+    if (other != nullptr) *other = byIdentifier;
+    return inFound;
 }
 
 // Whether the join trees of the target alone fit the limits, from the triangulation only: nothing is
@@ -250,7 +272,8 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0);
+        vovido::RelevanceOrder found;
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found);
         // Memory that runs out here is reported by the run, naming the tree.
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
@@ -285,7 +308,8 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     uint64_t largest = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit);
+        vovido::RelevanceOrder found;
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found);
         if (tree.viewFailed || tree.ranOutOfMemory) return 0;
         if (!tree.built) return UINT64_MAX;
         largest = std::max(largest, tree.entries);
@@ -389,12 +413,33 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            // A decomposition's run whose tree passes its limits in the order the part is found in tries the
-            // order of identifiers as well (see TriangulatePart).
+            // A decomposition's run builds the better of its part's trees (see TriangulatePart), and the
+            // other where that one is refused for its size or work. A tree whose triangulation passes no
+            // limit is not triangulated again only to be refused.
             const int records = part->GetNumberOfRecords();
-            const int orders = seeds != nullptr && !seeds->identifierRank.empty() ? 2 : 1;
+            int orders = 1;
+            PartTree trees[2];
+            bool triangulated = false;
+            vovido::RelevanceOrder found;
+            if (seeds != nullptr && !seeds->identifierRank.empty()) {
+                try {
+                    trees[0] = TriangulatePart(*part, seeds->identifierRank, limit, found, &trees[1]);
+                } catch (const std::bad_alloc&) {
+                    return ShortOfMemory(shortfall, records, 0);
+                }
+                if (trees[0].ranOutOfMemory) return ShortOfMemory(shortfall, records, 0);
+                triangulated = !trees[0].viewFailed;
+                orders = triangulated ? 2 : 1;
+            }
             for (int pass = 0; pass < orders; pass++) {
-                if (pass == 1) part->SortByIdentifier(seeds->identifierRank);
+                if (triangulated && !trees[pass].Passes()) {
+                    // Counted as the run that refused it would count it.
+                    if (treesBuilt != nullptr && trees[pass].triangulated) treesBuilt->nodes += records;
+                    if (pass + 1 == orders) return kOutOfMemory;
+                    continue;
+                }
+                if (pass == 1 && trees[0].byIdentifier) part->RestoreOrder(found);
+                if (pass == 1 && !trees[0].byIdentifier) part->SortByIdentifier(seeds->identifierRank);
                 PartView view(*part);
                 if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
                 if (view.GetStatus() != kSuccess) return view.GetStatus();
