@@ -212,19 +212,27 @@ struct PartTree {
     bool Passes() const { return built && entries <= kDefaultJoinTreeLimit; }
 };
 
-PartTree TriangulateInOrder(RelevanceGraph& part, uint32_t limit) {
-    PartTree tried;
-    PartView view(part);
-    if (view.GetStatus() != kSuccess) {
-        tried.viewFailed = true;
-        return tried;
+// A part's join tree in one order of the part, triangulated, not filled; valid while the part is in that
+// order.
+struct OrderedTree {
+    std::unique_ptr<PartView> view;
+    std::unique_ptr<JoinTree> tree;
+    PartTree shape;
+};
+
+// Throws bad_alloc.
+void TriangulateInOrder(RelevanceGraph& part, uint32_t limit, OrderedTree& into) {
+    into.view = std::make_unique<PartView>(part);
+    if (into.view->GetStatus() != kSuccess) {
+        into.shape.viewFailed = true;
+        return;
     }
-    JoinTree tree(view, kBeliefTree);
-    tried.built = tree.Build(limit);
-    tried.ranOutOfMemory = !tried.built && tree.BuildRanOutOfMemory();
-    tried.triangulated = tree.GetNumberOfClusters() > 0;
-    tried.entries = tree.EstimateTableEntries();
-    return tried;
+    into.tree = std::make_unique<JoinTree>(*into.view, kBeliefTree);
+    JoinTree& tree = *into.tree;
+    into.shape.built = tree.Build(limit);
+    into.shape.ranOutOfMemory = !into.shape.built && tree.BuildRanOutOfMemory();
+    into.shape.triangulated = tree.GetNumberOfClusters() > 0;
+    into.shape.entries = tree.EstimateTableEntries();
 }
 
 // Whether a run would rather build tree a than b: one within the limits, then one built, then the fewer
@@ -235,26 +243,34 @@ bool BuildsBetter(const PartTree& a, const PartTree& b) {
     return a.entries < b.entries;
 }
 
-// The part's tree in the order the part is found in, as algorithm 0 builds it, and in the order of
-// identifiers: the part is left in the order of the better of the two, the found one on a tie; found then
-// holds the found order and other the tree not chosen. Neither order is the better for every network: a
-// grid's tree by identifiers is twice as large, a pedigree's is half as large under some findings and fits
-// only so under others. Throws bad_alloc.
-PartTree TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
-                         vovido::RelevanceOrder& found, PartTree* other = nullptr) {
-    const PartTree inFound = TriangulateInOrder(part, limit);
-    if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory) return inFound;
+// Below this many table entries a node of the part, filling the tree costs about as much as triangulating
+// the part again: a tree that passes its limits in the found order is then taken as it is.
+constexpr uint64_t kEntriesPerNodeForASecondOrder = 128;
+
+// The part's tree in the order the part is found in, as algorithm 0 builds it, and, unless that tree passes
+// its limits and is small, in the order of identifiers: trees[0] is the better of the two, the found one on
+// a tie, and the part is left in its order; trees[1] the other, if tried, and found then holds the found
+// order. Neither order is the better for every network: a grid's tree by identifiers is twice as large, a
+// pedigree's is half as large under some findings and fits only so under others. Throws bad_alloc.
+const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
+                                vovido::RelevanceOrder& found, OrderedTree (&trees)[2]) {
+    TriangulateInOrder(part, limit, trees[0]);
+    const PartTree& inFound = trees[0].shape;
+    const uint64_t records = static_cast<uint64_t>(part.GetNumberOfRecords());
+    if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory ||
+        (inFound.Passes() && inFound.entries <= records * kEntriesPerNodeForASecondOrder))
+        return trees[0].shape;
     part.SaveOrder(found);
     part.SortByIdentifier(identifierRank);
-    PartTree byIdentifier = TriangulateInOrder(part, limit);
+    TriangulateInOrder(part, limit, trees[1]);
+    PartTree& byIdentifier = trees[1].shape;
     byIdentifier.byIdentifier = true;
     if (byIdentifier.viewFailed || byIdentifier.ranOutOfMemory || BuildsBetter(byIdentifier, inFound)) {
-        if (other != nullptr) *other = inFound;
-        return byIdentifier;
+        std::swap(trees[0], trees[1]);
+        return trees[0].shape;
     }
     part.RestoreOrder(found);
-    if (other != nullptr) *other = byIdentifier;
-    return inFound;
+    return trees[0].shape;
 }
 
 // Whether the join trees of the target alone fit the limits, from the triangulation only: nothing is
@@ -273,7 +289,8 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found);
+        OrderedTree trees[2];
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found, trees);
         // Memory that runs out here is reported by the run, naming the tree.
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
@@ -309,7 +326,9 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found);
+        OrderedTree trees[2];
+        const PartTree tree =
+            TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found, trees);
         if (tree.viewFailed || tree.ranOutOfMemory) return 0;
         if (!tree.built) return UINT64_MAX;
         largest = std::max(largest, tree.entries);
@@ -413,38 +432,45 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            // A decomposition's run builds the better of its part's trees (see TriangulatePart), and the
-            // other where that one is refused for its size or work. A tree whose triangulation passes no
-            // limit is not triangulated again only to be refused.
+            // A decomposition's run fills the better of its part's trees (see TriangulatePart) as it was
+            // triangulated, and the other order's where that one is refused for its size or work. A tree
+            // whose triangulation passes no limit is not triangulated again only to be refused.
             const int records = part->GetNumberOfRecords();
-            int orders = 1;
-            PartTree trees[2];
-            bool triangulated = false;
+            const bool decomposing = seeds != nullptr && !seeds->identifierRank.empty();
+            const int orders = decomposing ? 2 : 1;
+            OrderedTree trees[2];
             vovido::RelevanceOrder found;
-            if (seeds != nullptr && !seeds->identifierRank.empty()) {
-                try {
-                    trees[0] = TriangulatePart(*part, seeds->identifierRank, limit, found, &trees[1]);
-                } catch (const std::bad_alloc&) {
+            try {
+                if (decomposing &&
+                    TriangulatePart(*part, seeds->identifierRank, limit, found, trees).ranOutOfMemory)
                     return ShortOfMemory(shortfall, records, 0);
-                }
-                if (trees[0].ranOutOfMemory) return ShortOfMemory(shortfall, records, 0);
-                triangulated = !trees[0].viewFailed;
-                orders = triangulated ? 2 : 1;
+            } catch (const std::bad_alloc&) {
+                return ShortOfMemory(shortfall, records, 0);
             }
             for (int pass = 0; pass < orders; pass++) {
-                if (triangulated && !trees[pass].Passes()) {
+                OrderedTree& order = trees[pass];
+                if (order.tree != nullptr && !order.shape.Passes()) {
                     // Counted as the run that refused it would count it.
-                    if (treesBuilt != nullptr && trees[pass].triangulated) treesBuilt->nodes += records;
+                    if (treesBuilt != nullptr && order.shape.triangulated) treesBuilt->nodes += records;
                     if (pass + 1 == orders) return kOutOfMemory;
                     continue;
                 }
-                if (pass == 1 && trees[0].byIdentifier) part->RestoreOrder(found);
-                if (pass == 1 && !trees[0].byIdentifier) part->SortByIdentifier(seeds->identifierRank);
-                PartView view(*part);
-                if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
-                if (view.GetStatus() != kSuccess) return view.GetStatus();
-                JoinTree tree(view, kBeliefTree);
-                const bool ran = tree.Run(requested, limit);
+                if (pass == 1 && trees[0].shape.byIdentifier) part->RestoreOrder(found);
+                if (pass == 1 && !trees[0].shape.byIdentifier) part->SortByIdentifier(seeds->identifierRank);
+                const bool prebuilt = order.tree != nullptr;
+                try {
+                    if (order.view == nullptr) order.view = std::make_unique<PartView>(*part);
+                    if (order.view->GetStatus() == kSuccess && !prebuilt)
+                        order.tree = std::make_unique<JoinTree>(*order.view, kBeliefTree);
+                } catch (const std::bad_alloc&) {
+                    return ShortOfMemory(shortfall, records, 0);
+                }
+                const int viewStatus = order.view->GetStatus();
+                if (viewStatus == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
+                if (viewStatus != kSuccess) return viewStatus;
+                const bool ran =
+                    prebuilt ? order.tree->RunBuilt(requested) : order.tree->Run(requested, limit);
+                const JoinTree& tree = *order.tree;
                 if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
                     // A tree refused for its size was triangulated, never filled.
                     treesBuilt->nodes += records;
