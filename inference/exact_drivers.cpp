@@ -243,9 +243,9 @@ bool BuildsBetter(const PartTree& a, const PartTree& b) {
     return a.entries < b.entries;
 }
 
-// Below this many table entries a node of the part, filling the tree costs about as much as triangulating
-// the part again: a tree that passes its limits in the found order is then taken as it is.
-constexpr uint64_t kEntriesPerNodeForASecondOrder = 128;
+// Below this many table entries a node of the part, a smaller tree would save little more than triangulating
+// the part again costs: a tree that passes its limits in the found order is then taken as it is.
+constexpr uint64_t kEntriesPerNodeForASecondOrder = 1024;
 
 // The part's tree in the order the part is found in, as algorithm 0 builds it, and, unless that tree passes
 // its limits and is small, in the order of identifiers: trees[0] is the better of the two, the found one on

@@ -370,7 +370,7 @@ TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
     ExpectNear(t.Beliefs(g0), first);
 }
 
-// Grids of 44 three-state nodes, made row by row and named so that their identifiers sort as they were made
+// Grids of 44 five-state nodes, made row by row and named so that their identifiers sort as they were made
 // or otherwise (g10 before g2): a run over all of them builds the smaller tree of the two orders, and
 // answers as algorithm 0 does.
 TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierOrder) {
@@ -388,7 +388,7 @@ TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierO
         for (int i : made) {
             h[i] = t.Add(madeByName != 0 ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
                                          : ("g" + std::to_string(i)).c_str(),
-                         3);
+                         5);
         }
         for (int i : made) {
             if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
