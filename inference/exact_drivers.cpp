@@ -8,6 +8,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
@@ -199,40 +200,77 @@ double OutsideFactor(VRX_network& network, int handle) {
     return entry < 0.0 ? -1.0 : factor * entry;
 }
 
-// The join tree of a decomposition's part, from the triangulation only: in the order the part is found in,
-// as algorithm 0 builds it, and where that tree passes the limits, in the order of identifiers too, the
-// smaller of the two kept (the part is left in the order of the last one tried). Neither order is the
-// better for every network: a grid's tree by identifiers is twice as large, a pedigree's may fit only so.
+// The join tree of a decomposition's part, from the triangulation only.
 struct PartTree {
     bool viewFailed = false;
     bool built = false;
     bool ranOutOfMemory = false;
+    bool triangulated = false;  // some cluster made, if not all
     uint64_t entries = UINT64_MAX;
+    bool byIdentifier = false;
+    // Whether a run may fill it: Run refuses any other before allocating a table.
+    bool Passes() const { return built && entries <= kDefaultJoinTreeLimit; }
 };
 
-PartTree TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit) {
-    PartTree best;
-    for (int pass = 0; pass < 2; pass++) {
-        if (pass == 1) {
-            if (identifierRank.empty() || (best.built && best.entries <= kDefaultJoinTreeLimit)) break;
-            part.SortByIdentifier(identifierRank);
-        }
-        PartView view(part);
-        if (view.GetStatus() != kSuccess) {
-            best.viewFailed = true;
-            return best;
-        }
-        JoinTree tree(view, kBeliefTree);
-        PartTree tried;
-        tried.built = tree.Build(limit);
-        tried.ranOutOfMemory = !tried.built && tree.BuildRanOutOfMemory();
-        tried.entries = tree.EstimateTableEntries();
-        if (tried.ranOutOfMemory) return tried;
-        if (pass == 0 || (tried.built && !best.built) ||
-            (tried.built == best.built && tried.entries < best.entries))
-            best = tried;
+// A part's join tree in one order of the part, triangulated, not filled; valid while the part is in that
+// order.
+struct OrderedTree {
+    std::unique_ptr<PartView> view;
+    std::unique_ptr<JoinTree> tree;
+    PartTree shape;
+};
+
+// Throws bad_alloc.
+void TriangulateInOrder(RelevanceGraph& part, uint32_t limit, OrderedTree& into) {
+    into.view = std::make_unique<PartView>(part);
+    if (into.view->GetStatus() != kSuccess) {
+        into.shape.viewFailed = true;
+        return;
     }
-    return best;
+    into.tree = std::make_unique<JoinTree>(*into.view, kBeliefTree);
+    JoinTree& tree = *into.tree;
+    into.shape.built = tree.Build(limit);
+    into.shape.ranOutOfMemory = !into.shape.built && tree.BuildRanOutOfMemory();
+    into.shape.triangulated = tree.GetNumberOfClusters() > 0;
+    into.shape.entries = tree.EstimateTableEntries();
+}
+
+// Whether a run would rather build tree a than b: one within the limits, then one built, then the fewer
+// entries.
+bool BuildsBetter(const PartTree& a, const PartTree& b) {
+    if (a.Passes() != b.Passes()) return a.Passes();
+    if (a.built != b.built) return a.built;
+    return a.entries < b.entries;
+}
+
+// Below this many table entries a node of the part, a smaller tree would save little more than triangulating
+// the part again costs: a tree that passes its limits in the found order is then taken as it is.
+constexpr uint64_t kEntriesPerNodeForASecondOrder = 1024;
+
+// The part's tree in the order the part is found in, as algorithm 0 builds it, and, unless that tree passes
+// its limits and is small, in the order of identifiers: trees[0] is the better of the two, the found one on
+// a tie, and the part is left in its order; trees[1] the other, if tried, and found then holds the found
+// order. Neither order is the better for every network: a grid's tree by identifiers is twice as large, a
+// pedigree's is half as large under some findings and fits only so under others. Throws bad_alloc.
+const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
+                                vovido::RelevanceOrder& found, OrderedTree (&trees)[2]) {
+    TriangulateInOrder(part, limit, trees[0]);
+    const PartTree& inFound = trees[0].shape;
+    const uint64_t records = static_cast<uint64_t>(part.GetNumberOfRecords());
+    if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory ||
+        (inFound.Passes() && inFound.entries <= records * kEntriesPerNodeForASecondOrder))
+        return trees[0].shape;
+    part.SaveOrder(found);
+    part.SortByIdentifier(identifierRank);
+    TriangulateInOrder(part, limit, trees[1]);
+    PartTree& byIdentifier = trees[1].shape;
+    byIdentifier.byIdentifier = true;
+    if (byIdentifier.viewFailed || byIdentifier.ranOutOfMemory || BuildsBetter(byIdentifier, inFound)) {
+        std::swap(trees[0], trees[1]);
+        return trees[0].shape;
+    }
+    part.RestoreOrder(found);
+    return trees[0].shape;
 }
 
 // Whether the join trees of the target alone fit the limits, from the triangulation only: nothing is
@@ -250,7 +288,9 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     if (parts == nullptr) return true;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0);
+        vovido::RelevanceOrder found;
+        OrderedTree trees[2];
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found, trees);
         // Memory that runs out here is reported by the run, naming the tree.
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
@@ -285,7 +325,10 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     uint64_t largest = 0;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit);
+        vovido::RelevanceOrder found;
+        OrderedTree trees[2];
+        const PartTree tree =
+            TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found, trees);
         if (tree.viewFailed || tree.ranOutOfMemory) return 0;
         if (!tree.built) return UINT64_MAX;
         largest = std::max(largest, tree.entries);
@@ -389,17 +432,45 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int handle = only->GetHandle();
             if (requested != nullptr && handle >= 0) requested[handle] = 0;
         } else {
-            // A decomposition's run whose tree passes its limits in the order the part is found in tries the
-            // order of identifiers as well (see TriangulatePart).
+            // A decomposition's run fills the better of its part's trees (see TriangulatePart) as it was
+            // triangulated, and the other order's where that one is refused for its size or work. A tree
+            // whose triangulation passes no limit is not triangulated again only to be refused.
             const int records = part->GetNumberOfRecords();
-            const int orders = seeds != nullptr && !seeds->identifierRank.empty() ? 2 : 1;
+            const bool decomposing = seeds != nullptr && !seeds->identifierRank.empty();
+            const int orders = decomposing ? 2 : 1;
+            OrderedTree trees[2];
+            vovido::RelevanceOrder found;
+            try {
+                if (decomposing &&
+                    TriangulatePart(*part, seeds->identifierRank, limit, found, trees).ranOutOfMemory)
+                    return ShortOfMemory(shortfall, records, 0);
+            } catch (const std::bad_alloc&) {
+                return ShortOfMemory(shortfall, records, 0);
+            }
             for (int pass = 0; pass < orders; pass++) {
-                if (pass == 1) part->SortByIdentifier(seeds->identifierRank);
-                PartView view(*part);
-                if (view.GetStatus() == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
-                if (view.GetStatus() != kSuccess) return view.GetStatus();
-                JoinTree tree(view, kBeliefTree);
-                const bool ran = tree.Run(requested, limit);
+                OrderedTree& order = trees[pass];
+                if (order.tree != nullptr && !order.shape.Passes()) {
+                    // Counted as the run that refused it would count it.
+                    if (treesBuilt != nullptr && order.shape.triangulated) treesBuilt->nodes += records;
+                    if (pass + 1 == orders) return kOutOfMemory;
+                    continue;
+                }
+                if (pass == 1 && trees[0].shape.byIdentifier) part->RestoreOrder(found);
+                if (pass == 1 && !trees[0].shape.byIdentifier) part->SortByIdentifier(seeds->identifierRank);
+                const bool prebuilt = order.tree != nullptr;
+                try {
+                    if (order.view == nullptr) order.view = std::make_unique<PartView>(*part);
+                    if (order.view->GetStatus() == kSuccess && !prebuilt)
+                        order.tree = std::make_unique<JoinTree>(*order.view, kBeliefTree);
+                } catch (const std::bad_alloc&) {
+                    return ShortOfMemory(shortfall, records, 0);
+                }
+                const int viewStatus = order.view->GetStatus();
+                if (viewStatus == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
+                if (viewStatus != kSuccess) return viewStatus;
+                const bool ran =
+                    prebuilt ? order.tree->RunBuilt(requested) : order.tree->Run(requested, limit);
+                const JoinTree& tree = *order.tree;
                 if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
                     // A tree refused for its size was triangulated, never filled.
                     treesBuilt->nodes += records;

@@ -178,6 +178,9 @@ public:
     // and (logged) when the part's evidence is impossible; no belief of the part is marked up to date
     // then. GetLastStatus tells which.
     bool Run(unsigned char* requested, uint32_t limit);
+    // Run over the tree that the last Build made, after it returned true: a caller that compared trees
+    // before choosing one does not triangulate it again.
+    bool RunBuilt(unsigned char* requested);
     // The probability of the part's evidence, under the default limit; -1.0 when the tree cannot be
     // built within it or a table cannot be allocated.
     double ComputeProbEvidence();
@@ -227,6 +230,8 @@ private:
     // the pool or a child list cannot take them.
     bool TakeCliques(const std::vector<vovido::Clique>& cliques);
     void AssignFamiliesUnguarded();
+    // Run after a Build that returned built.
+    bool RunOver(unsigned char* requested, bool built);
     // Whether the node's family may stay out of the tree (see Build), and the nodes that may, listed and
     // marked in mask (left empty when there are none).
     bool CanLeaveOut(int v) const;

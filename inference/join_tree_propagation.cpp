@@ -515,9 +515,17 @@ uint64_t JoinTree::EstimatePassEntries(const unsigned char* requested) const {
 }
 
 bool JoinTree::Run(unsigned char* requested, uint32_t limit) {
+    return RunOver(requested, Build(limit));
+}
+
+bool JoinTree::RunBuilt(unsigned char* requested) {
+    return RunOver(requested, true);
+}
+
+bool JoinTree::RunOver(unsigned char* requested, bool built) {
     lastStatus_ = kSuccess;
     ranOutOfMemory_ = false;
-    if (!Build(limit) || EstimateTableEntries() > kDefaultJoinTreeLimit) {
+    if (!built || EstimateTableEntries() > kDefaultJoinTreeLimit) {
         lastStatus_ = kOutOfMemory;
         ranOutOfMemory_ = buildRanOutOfMemory_;
     } else {

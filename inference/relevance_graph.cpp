@@ -675,6 +675,25 @@ void RelevanceGraph::SortByIdentifier(const std::vector<int>& rank) {
     for (RelevanceNode* record : records) record->children.Sort(before);
 }
 
+void RelevanceGraph::SaveOrder(vovido::RelevanceOrder& order) const {
+    order.records = records;
+    size_t children = 0;
+    for (const RelevanceNode* record : records) children += static_cast<size_t>(record->children.GetCount());
+    order.children.clear();
+    order.children.reserve(children);
+    for (const RelevanceNode* record : records)
+        order.children.insert(order.children.end(), record->children.begin(), record->children.end());
+}
+
+void RelevanceGraph::RestoreOrder(const vovido::RelevanceOrder& order) {
+    records = order.records;
+    RelevanceNode* const* next = order.children.data();
+    for (RelevanceNode* record : records) {
+        record->children.Reorder(next);
+        next += record->children.GetCount();
+    }
+}
+
 int RelevanceGraph::SortForLogicSampling() {
     try {
         const size_t n = records.size();

@@ -61,6 +61,8 @@ public:
     void Sort(Less less) {
         std::stable_sort(items_, items_ + count_, less);
     }
+    // Puts back an order of the same records, GetCount() of them, as items holds it.
+    void Reorder(RelevanceNode* const* items) { std::copy(items, items + count_, items_); }
     // Empties the list and frees a grown block.
     void Release();
 
@@ -170,9 +172,15 @@ struct RelevanceSeeds {
     std::vector<int> evidence;
     std::vector<int> position;
     // By handle, the node's place in the order of identifiers (empty: none): relevance decomposition takes
-    // its targets in it, and sorts a part by it where the part's tree in the order it was built in is too
-    // large.
+    // its targets in it, and builds a part's tree in it where that tree is smaller than the one in the
+    // order the part was found in.
     std::vector<int> identifierRank;
+};
+
+// The order of a graph's records and of each record's children, their lists one after another.
+struct RelevanceOrder {
+    std::vector<RelevanceNode*> records;
+    std::vector<RelevanceNode*> children;
 };
 
 }  // namespace vovido
@@ -212,6 +220,10 @@ public:
     // handle (records without a node first, as they were): what is built from the part then does not hang
     // on the order of a file.
     void SortByIdentifier(const std::vector<int>& rank);
+    // The order of the records and their children, so that RestoreOrder puts it back after a sort exactly
+    // as it was. Throws bad_alloc.
+    void SaveOrder(vovido::RelevanceOrder& order) const;
+    void RestoreOrder(const vovido::RelevanceOrder& order);
     // Unlinks the record from its neighbours and destroys it; the caller drops it from records.
     void RemoveNode(RelevanceNode* record);
     // Removes every record labelled value, order of the others kept. 0.

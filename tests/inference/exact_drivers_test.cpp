@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <iterator>
@@ -16,6 +17,7 @@
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "definitions/noisy_max.h"
+#include "inference/decomposition_order.h"
 #include "tests/support/address_space.h"
 #include "tests/support/brute_force.h"
 #include "tests/support/compare.h"
@@ -366,6 +368,55 @@ TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
     ASSERT_NO_FATAL_FAILURE(ClusterThenDecompose(t, g0, RunRelevanceDecomposition2, first, trace));
     EXPECT_EQ(Counts(trace), std::vector<int>{44});
     ExpectNear(t.Beliefs(g0), first);
+}
+
+// Grids of 44 five-state nodes, made row by row and named so that their identifiers sort as they were made
+// or otherwise (g10 before g2): a run over all of them builds the smaller tree of the two orders, and
+// answers as algorithm 0 does.
+TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierOrder) {
+    int64_t built[2] = {};
+    uint64_t found[2] = {};
+    for (int madeByName = 0; madeByName < 2; ++madeByName) {
+        std::vector<int> made(44);
+        for (int i = 0; i < 44; ++i) made[i] = i;
+        if (madeByName != 0) {
+            std::sort(made.begin(), made.end(),
+                      [](int a, int b) { return std::to_string(a) < std::to_string(b); });
+        }
+        TestNetwork t;
+        std::vector<int> h(44);
+        for (int i : made) {
+            h[i] = t.Add(madeByName != 0 ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
+                                         : ("g" + std::to_string(i)).c_str(),
+                         5);
+        }
+        for (int i : made) {
+            if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
+            if (i >= 4) t.Arc(h[i - 4], h[i]);
+        }
+        std::mt19937 rng(7);
+        t.RandomTables(rng, 0.0);
+        found[madeByName] = EstimateClusteringEntries(t.net);
+        ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+        const std::vector<double> clustered = t.Beliefs(h[0]);
+        t.net.InvalidateValues();
+        vovido::RelevanceSeeds seeds;
+        seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
+        seeds.identifierRank = vovido::IdentifierRanks(t.net);
+        for (int node : h) {
+            ASSERT_EQ(t.net.SetTarget(node), kSuccess);
+            seeds.targets.push_back(node);
+        }
+        std::vector<unsigned char> requested = AllRequested(t.net);
+        vovido::TreesBuilt trees;
+        ASSERT_EQ(RunClustering(t.net, requested.data(), 0, nullptr, nullptr, &seeds, &trees), kSuccess);
+        built[madeByName] = trees.entries;
+        ExpectNear(t.Beliefs(h[0]), clustered);
+    }
+    // Made row by row, the found order is the better; made by name, the order of identifiers.
+    EXPECT_LT(found[0], found[1]);
+    EXPECT_EQ(built[0], static_cast<int64_t>(found[0]));
+    EXPECT_EQ(built[1], static_cast<int64_t>(found[0]));
 }
 
 // A band of 60 three-state nodes of six parents each: its tree (54 clusters of 3^7 entries) passes the

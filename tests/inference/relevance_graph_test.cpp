@@ -11,6 +11,7 @@
 #include "base/status_codes.h"
 #include "definitions/cast.h"
 #include "definitions/noisy_max.h"
+#include "inference/decomposition_order.h"
 #include "tests/support/whole_part.h"
 
 using vovido::RelevanceRecordList;
@@ -320,6 +321,22 @@ TEST(RelevanceGraphOrders, TopologicalOrderPlacesParentsFirstDepthFirst) {
     // D first asks for B, which asks for A; C then finds both placed.
     EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "B", "D", "C"}));
     for (const RelevanceNode* r : graph.records) EXPECT_EQ(r->label, RelevanceLabel::kPlaced);
+}
+
+TEST(RelevanceGraphOrders, ASavedOrderComesBackAfterASortByIdentifier) {
+    TestNetwork t;
+    // Slot order C, A, B, with C's children B before A.
+    const int c = t.Add("C"), a = t.Add("A"), b = t.Add("B");
+    t.Arcs({{c, b}, {c, a}, {a, b}});
+    RelevanceGraph graph(t.net, true);
+    vovido::RelevanceOrder saved;
+    graph.SaveOrder(saved);
+    graph.SortByIdentifier(vovido::IdentifierRanks(t.net));
+    EXPECT_EQ(Ids(graph), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(Handles(graph.records[2]->children), (std::vector<int>{a, b}));
+    graph.RestoreOrder(saved);
+    EXPECT_EQ(Ids(graph), (std::vector<std::string>{"C", "A", "B"}));
+    EXPECT_EQ(Handles(graph.records[0]->children), (std::vector<int>{b, a}));
 }
 
 TEST(RelevanceGraphOrders, LogicSamplingPutsObservedRecordsFirstByShareOfZeros) {
