@@ -184,9 +184,7 @@ TEST_P(NoiseSupports, AnswerAsExactConditioning) {
             for (size_t j = 0; j < i; ++j) EXPECT_NE(logged[i].substr(0, 24), logged[j].substr(0, 24));
         }
         const int h = net.FindNode(c.node);
-        const double m = c.equationNetwork ? ValueOf(net, h).GetMean() : ContinuousValueOf(net, h).GetMean();
-        const double d =
-            c.equationNetwork ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
+        const auto [m, d] = MomentsOf(net, h);
         if (LoggedPart("effective sample size")) {
             ++warned;
             continue;

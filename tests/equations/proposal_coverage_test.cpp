@@ -117,9 +117,7 @@ TEST_P(ProposalCoverage, AnswersAreRightOrWarnedOf) {
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         const int h = net.FindNode(c.node);
-        const bool equation = net.GetNodeType(h) == DefinitionType::kEquation;
-        const double m = equation ? ValueOf(net, h).GetMean() : ContinuousValueOf(net, h).GetMean();
-        const double d = equation ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
+        const auto [m, d] = MomentsOf(net, h);
         // Within half a deviation: weights that look healthy in every region may still share the belief
         // between regions that far off (one run here: 0.29 to 0.71 where the regions hold half each).
         const bool right =

@@ -178,9 +178,7 @@ TEST_P(SampledAnswers, AreRightOrWarnNamingTheNode) {
         errorLog.Flush();
         ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << LogDump();
         const int h = net.FindNode(c.node);
-        const bool equation = net.GetNodeType(h) == DefinitionType::kEquation;
-        const double m = equation ? ValueOf(net, h).GetMean() : ContinuousValueOf(net, h).GetMean();
-        const double d = equation ? ValueOf(net, h).GetStdDev() : ContinuousValueOf(net, h).GetStdDev();
+        const auto [m, d] = MomentsOf(net, h);
         const double tolerance = 0.25 * deviation + 1e-4 * std::fabs(mean) + 1e-9;
         if (std::fabs(m - mean) <= tolerance && std::fabs(d - deviation) <= tolerance) continue;
         // Gaussian terms have no heavy tail to rest on: there the weights' own warning is the check.

@@ -18,6 +18,7 @@
 #include "definitions/hybrid_definition.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "tests/support/equation_networks.h"
 
 namespace vovido::test {
 
@@ -132,6 +133,18 @@ inline int AddObservedChild(VRX_network& net, const char* prior, const char* chi
 
 inline VRX_valcontinuous& ContinuousValueOf(const VRX_network& net, int h) {
     return *static_cast<VRX_valcontinuous*>(net.GetNode(h)->GetValue());
+}
+
+struct MeanAndDeviation {
+    double mean;
+    double deviation;
+};
+
+// The posterior mean and deviation of continuous node `h`, an equation node's or a hybrid one's.
+inline MeanAndDeviation MomentsOf(const VRX_network& net, int h) {
+    if (net.GetNodeType(h) == DefinitionType::kEquation)
+        return {ValueOf(net, h).GetMean(), ValueOf(net, h).GetStdDev()};
+    return {ContinuousValueOf(net, h).GetMean(), ContinuousValueOf(net, h).GetStdDev()};
 }
 
 inline double BeliefOf(const VRX_network& net, int h, int state) {
