@@ -42,8 +42,8 @@ bool Triangulation::Setup(const MoralGraphSource& graph) {
     size_.assign(n, 1);
     eliminated_.assign(n, 0);
     dirty_.assign(n, 1);
-    pendingDirty_.clear();
-    for (int v = 0; v < n_; v++) pendingDirty_.insert(pendingDirty_.end(), v);
+    pendingDirty_.assign((n + 63) / 64, ~uint64_t{0});
+    if (n % 64 != 0) pendingDirty_.back() = (uint64_t{1} << (n % 64)) - 1;
     weightChanged_.clear();
     inWeightChanged_.assign(n, 0);
     for (int v = 0; v < n_; v++) MarkWeightChanged(v);
@@ -153,9 +153,22 @@ bool Triangulation::IsSimplicial(int v) {
 }
 
 void Triangulation::MarkDirty(int v) {
-    if (dirty_[v] && pendingDirty_.count(v) != 0) return;
     dirty_[v] = 1;
-    pendingDirty_.insert(v);
+    pendingDirty_[static_cast<size_t>(v) / 64] |= uint64_t{1} << (v % 64);
+}
+
+int Triangulation::TakeNextPending(int position) {
+    const int start = position + 1;
+    if (start >= n_) return -1;
+    size_t word = static_cast<size_t>(start) / 64;
+    uint64_t bits = pendingDirty_[word] & (~uint64_t{0} << (start % 64));
+    while (bits == 0) {
+        if (++word == pendingDirty_.size()) return -1;
+        bits = pendingDirty_[word];
+    }
+    const int bit = __builtin_ctzll(bits);
+    pendingDirty_[word] &= ~(uint64_t{1} << bit);
+    return static_cast<int>(word * 64) + bit;
 }
 
 void Triangulation::MarkWeightChanged(int v) {
@@ -172,15 +185,13 @@ bool Triangulation::EliminateSimplicial() {
     bool eliminatedAny = false;
     int position = -1;
     for (;;) {
-        auto next = pendingDirty_.upper_bound(position);
-        if (next == pendingDirty_.end()) {
+        const int v = TakeNextPending(position);
+        if (v < 0) {
             if (!eliminatedAny) break;
             eliminatedAny = false;
             position = -1;
             continue;
         }
-        const int v = *next;
-        pendingDirty_.erase(next);
         position = v;
         if (eliminated_[v] || !dirty_[v]) continue;
         dirty_[v] = 0;

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <functional>
 #include <queue>
-#include <set>
 #include <utility>
 #include <vector>
 
@@ -90,6 +89,8 @@ private:
     // order, and the nodes whose weight may have changed since the last choice by weight.
     void MarkDirty(int v);
     void MarkWeightChanged(int v);
+    // The pending node after the position (-1: from the start), its bit cleared; -1 when none.
+    int TakeNextPending(int position);
     // The uneliminated node of the smallest weight (the lowest index among equals); -1 when none has a
     // weight in range.
     int LightestNode(uint32_t& weight);
@@ -120,7 +121,9 @@ private:
     std::vector<char> eliminated_;
     // Set when a node's neighbourhood changed since it was last found not simplicial.
     std::vector<char> dirty_;
-    std::set<int> pendingDirty_;
+    // One bit a node, set while it waits for a simplicial test: the next one after a position is found a
+    // word at a time.
+    std::vector<uint64_t> pendingDirty_;
     std::vector<int> weightChanged_;
     std::vector<char> inWeightChanged_;
     std::priority_queue<std::pair<uint32_t, int>, std::vector<std::pair<uint32_t, int>>, std::greater<>>
