@@ -66,10 +66,22 @@ void Triangulation::BuildMoralGraph(const MoralGraphSource& graph) {
         size_[v] = std::max(graph.GetSize(v), 1);
         weight_[v] = static_cast<uint32_t>(size_[v]);
     }
+    // Each list is reserved once for the edges its node can get from the families it is in: growing it
+    // an edge at a time reallocated it several times a run.
+    std::vector<size_t> most(static_cast<size_t>(n_), 0);
+    for (int v = 0; v < n_; v++) {
+        const std::vector<int>& p = graph.GetParents(v);
+        most[v] += p.size();
+        for (int u : p) {
+            if (u >= 0 && u < n_) most[u] += p.size();
+        }
+    }
+    for (int v = 0; v < n_; v++) {
+        if (!graph.IsLeftOut(v)) neighbours_[v].reserve(most[v]);
+    }
     for (int v = 0; v < n_; v++) {
         const std::vector<int>& p = graph.GetParents(v);
         const int k = static_cast<int>(p.size());
-        neighbours_[v].reserve(neighbours_[v].size() + p.size());
         // A node left out counts as eliminated from the start: AddEdge passes it over.
         for (int i = 0; i < k; i++) AddEdge(v, p[i]);
         Marry(p);
