@@ -129,6 +129,23 @@ TEST(Triangulation, SmallGraphsWorkedByHand) {
     }
 }
 
+// The path 64-63-...-0-65-...-129: a pass in index order takes its two ends, leaving the new ends behind
+// it for the next pass, which must not miss them on either side of a 64-node boundary.
+TEST(Triangulation, NodesMadeSimplicialBehindAPassWaitForTheNext) {
+    std::vector<std::vector<int>> parents(130);
+    for (int i = 0; i < 64; i++) parents[i] = {i + 1};
+    parents[65] = {0};
+    for (int j = 66; j < 130; j++) parents[j] = {j - 1};
+    std::vector<int> expected;
+    for (int k = 0; k < 64; k++) expected.insert(expected.end(), {64 - k, 129 - k});
+    expected.insert(expected.end(), {0, 65});
+    Triangulation t(30);
+    ASSERT_TRUE(t.Run(Graph(std::vector<int>(130, 2), parents), 0));
+    EXPECT_EQ(t.GetEliminationOrder(), expected);
+    EXPECT_TRUE(t.GetFillIns().empty());
+    EXPECT_EQ(t.GetTotalWeight(), 129u * 4u);
+}
+
 TEST(Triangulation, CliqueSizeAndWeightLimits) {
     // 3's parents 0, 1 and 2: married, the four nodes form one clique.
     const Graph family({2, 2, 2, 2}, {{}, {}, {}, {0, 1, 2}});
