@@ -79,7 +79,7 @@ std::vector<std::string> Sections() {
     for (const char* which : {"umbrella", "umbrella-order2", "plate-wide", "plate-narrow"})
         out.push_back(std::string("dynamic:") + which);
     out.emplace_back("voi");
-    for (const char* network : {"asia", "alarm", "hepar2"})
+    for (const char* network : {"asia", "alarm", "hepar2", "water"})
         out.push_back(std::string("annealed-map:") + network);
     out.emplace_back("ki");
     return out;
