@@ -77,7 +77,15 @@ double HybridSampleNet::LogTarget(double& violation) {
     return total;
 }
 
-bool HybridSampleNet::RunChainFallback(const std::string& why) {
+const char* HybridSampleNet::WhatDrawsFit() const {
+    for (const auto& node : sampleNodes) {
+        if (node && node->IsObserved()) return "fitted the evidence";
+    }
+    return "kept every node within its bounds";
+}
+
+bool HybridSampleNet::RunChainFallback(const std::string& given) {
+    const std::string why = given.empty() ? std::string("no draw of the sampler ") + WhatDrawsFit() : given;
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return false;
     if (rootSupport_.empty()) FindRootSupports();
     std::vector<SampleNode*> free;

@@ -4,7 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/number_text.h"
 #include "base/random_generator.h"
 #include "definitions/continuous_values.h"
 #include "definitions/hybrid_definition.h"
@@ -19,6 +22,11 @@ namespace {
 // whatever the messages say, and the importance weights stay bounded.
 constexpr double kDefensiveShare = 0.2;
 constexpr int kMaxRangeDraws = 1000;
+
+const vovido::NoticeKind kCutValuesNotice = {
+    "Warning: the bounds set on {count} cut off values their definitions give: their beliefs are "
+    "conditional on lying within them",
+    "node", nullptr};
 
 bool Matches(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a));
@@ -313,7 +321,11 @@ VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int n
     (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
     (void)owner.view.GetUpperBound(nodeHandle, upperBound);
     const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
-    openRange = info != nullptr && info->userProperties.FindProperty(kOpenRangeProperty) >= 0;
+    const auto* ranged = dynamic_cast<const VRX_defContinuousHybrid*>(&definition);
+    if (ranged != nullptr && (info == nullptr || info->userProperties.FindProperty(kOpenRangeProperty) < 0)) {
+        if (ranged->IsLowerBoundSet()) cutLower = lowerBound;
+        if (ranged->IsUpperBoundSet()) cutUpper = upperBound;
+    }
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -514,7 +526,26 @@ double VRX_continuousSampleNode::Distance(const VRX_hybridSampleNode& other) con
                      histogram.size());
 }
 
+std::string VRX_continuousSampleNode::BoundsText() const {
+    if (!std::isfinite(cutLower) && !std::isfinite(cutUpper)) return "";
+    std::string text;
+    AppendDouble(cutLower, text);
+    text += " to ";
+    AppendDouble(cutUpper, text);
+    return text;
+}
+
+void VRX_continuousSampleNode::WarnOfCutValues() {
+    if (!cutValues_) return;
+    cutValues_ = false;
+    const std::string text = "Warning: the bounds set on node [" + id + "], " + BoundsText() +
+                             ", cut off values its definition gives: its belief is conditional on lying "
+                             "within them.";
+    (void)vovido::LogNotice(errorLog, kNoUsefulSamples, text.c_str(), nullptr, {&kCutValuesNotice, id, id});
+}
+
 void VRX_continuousSampleNode::WriteResults(VRX_node& node) {
+    WarnOfCutValues();
     auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
     if (value == nullptr) return;
     if (IsObserved()) {

@@ -860,8 +860,8 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     if (effective < kFewestEffective) {
         char why[160];
         if (100LL * accepted < view.GetNumberOfSamples())
-            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler fitted the evidence",
-                          accepted, limit);
+            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler %s", accepted, limit,
+                          WhatDrawsFit());
         else
             std::snprintf(why, sizeof why,
                           "the weights of the sampler's draws rest on an effective sample size of %.1f",

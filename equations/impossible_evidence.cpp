@@ -78,6 +78,13 @@ std::string HybridSampleNet::RefusalName(const SampleNode& node) {
     return node.internal ? "the distribution in the equation of [" + node.ownerId + "]" : "[" + node.id + "]";
 }
 
+std::string HybridSampleNet::OutsideRangeText(const SampleNode& node) {
+    const std::string bounds =
+        node.IsContinuous() ? static_cast<const VRX_continuousSampleNode&>(node).BoundsText() : "";
+    return "it puts " + RefusalName(node) + " outside its range" +
+           (bounds.empty() ? "." : ", the bounds set on it, " + bounds + ".");
+}
+
 void HybridSampleNet::ExplainImpossibleEvidence() {
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return;
     // Where the draws' weights fall to 0, by node and cause; one draw of weight ends the search.
@@ -105,7 +112,7 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
             why = "no inverse through " + target + " gives it.";
             break;
         case ZeroCause::kOutsideRange:
-            why = "it puts " + target + " outside its range.";
+            why = OutsideRangeText(inverted != nullptr ? *inverted : node);
             break;
         case ZeroCause::kOutsideSupport:
             if (!node.IsContinuous())
