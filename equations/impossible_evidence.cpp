@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
+#include "model/node_label.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
@@ -102,6 +103,12 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
     if (counts[worst] == 0) return;
     const SampleNode& node = *GetSampleNode(static_cast<int>(worst / 5));
     const auto cause = static_cast<ZeroCause>(worst % 5);
+    // An equation whose every value overflows (Exp(1000)) is the cause, whatever the evidence.
+    if (cause == ZeroCause::kDrawFailed && node.IsContinuous() && node.IsDeterministic() && !node.internal &&
+        std::isinf(node.GetValue())) {
+        Refuse("ERROR: Node [" + node.id + "] : " + vovido::kInfiniteValueText);
+        return;
+    }
     const std::string& origin = EvidenceOrigin(node);
     const SampleNode* inverted =
         (node.nodeFlags & SampleNodeFlags::kInverts) ? GetSampleNode(node.invertedParent) : nullptr;

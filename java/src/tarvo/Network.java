@@ -776,7 +776,9 @@ public class Network extends Wrapper {
      * after another (A &rarr; M &rarr; H &rarr; D, with H observed before D) gets no arc and no warning.
      *
      * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
-     *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
+     *     result is not finite ("ERROR: Node [...] : its value is not finite", or "the spread of its values
+     *     is not finite" for draws beyond the doubles) or a node's value is undefined ("ERROR: Node [...] :
+     *     its value is undefined"),
      *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
      *     UpdateBeliefs", with the messages of this update only)
      */

@@ -165,6 +165,29 @@ public class NetworkEquationsTest {
         }
     }
 
+    /** An equation whose value is beyond the doubles is refused naming its node, with or without a child. */
+    public void testInfiniteValueIsRefused() {
+        String[][] cases = {  // X's equation, Y's (or none), the refusal's cause
+            {"X = Exp(1000)", null, "its value is not finite"},
+            {"X = 1/0", "Y = X + 1", "its value is not finite"},
+            {"X = Exp(1000)", "Y = X + Normal(0, 1)", "its value is not finite"},
+        };
+        for (String[] c : cases) {
+            Network net = new Network();
+            try {
+                equation(net, "X", c[0]);
+                if (c[1] != null) {
+                    equation(net, "Y", c[1]);
+                }
+                Check.equal("TARVO error -2 in function UpdateBeliefs. Logged information: ERROR: Node [X] : "
+                        + c[2] + "\n", message(net::updateBeliefs));
+                Check.isTrue(!net.isValueValid("X"), c[0] + ": no value");
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
     public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
         Network net = deterministicNetwork();
         Network copy = new Network();
