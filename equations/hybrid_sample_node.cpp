@@ -11,6 +11,8 @@
 #include "base/random_generator.h"
 #include "definitions/continuous_values.h"
 #include "definitions/hybrid_definition.h"
+#include "definitions/hybrid_element.h"
+#include "equations/distribution_support.h"
 #include "equations/hybrid_sampling_network.h"
 #include "model/node.h"
 #include "model/node_info.h"
@@ -372,8 +374,10 @@ bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixtu
     double a = 0.0, s = 0.0;
     product.components.clear();
     product.count = 0;
+    // A Gaussian draws no whole numbers: a call of them (Bernoulli) is drawn from itself.
+    const auto* call = dynamic_cast<const VRX_distributionElement*>(&element);
     if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda ||
-        combinedLambda->IsUniform())
+        combinedLambda->IsUniform() || (call != nullptr && IsWholeNumberCall(call->GetExpression())))
         return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
     // The fields set one by one: the components keep their storage from draw to draw.

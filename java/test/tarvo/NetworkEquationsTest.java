@@ -188,6 +188,27 @@ public class NetworkEquationsTest {
         }
     }
 
+    /**
+     * Noise of whole numbers explains the evidence by each of its values: given y = 0.7, x is a mixture over
+     * Bernoulli(0.3) of N((0.7 - k) / 2, 1/2), weighed 0.7 N(0.7; 0, 2) and 0.3 N(-0.3; 0, 2).
+     */
+    public void testWholeNumberNoiseIsAnswered() {
+        Network net = new Network();
+        try {
+            equation(net, "x", "x = Normal(0, 1)");
+            equation(net, "y", "y = Normal(x, 1) + Bernoulli(0.3)");
+            net.setContEvidence("y", 0.7);
+            net.setSampleCount(5000);
+            net.updateBeliefs();
+            double w0 = 0.7 * Math.exp(-0.49 / 4), w1 = 0.3 * Math.exp(-0.09 / 4);
+            double mean = (w0 * 0.35 - w1 * 0.15) / (w0 + w1);
+            double[] x = net.getNodeValue("x");
+            Check.isTrue(Math.abs(x[0] - mean) < 0.1, "x mean " + x[0] + " for " + mean);
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
         Network net = deterministicNetwork();
         Network copy = new Network();
