@@ -1631,8 +1631,9 @@ public class Network extends Wrapper {
      * @param equation the equation's text
      * @throws TARVOException when the handle names no node, the node is not an equation node ("Node '...'
      *     must be of type Equation"), or the text is refused ("Invalid equation, error at position N: " and
-     *     the reason, such as an unknown identifier, whose first appearance N gives, or a node that would
-     *     close a cycle); the equation stays then
+     *     the reason, such as an unknown identifier, whose first appearance N gives, a node that would
+     *     close a cycle, or a number no reader takes: "Hexadecimal number not allowed: 0x10", "Number beyond
+     *     the doubles: 1e400"); the equation stays then
      */
     public native void setNodeEquation(int nodeHandle, String equation);
 

@@ -51,6 +51,13 @@ public class NetworkEquationsTest {
             Check.equal("Invalid equation, error at position 4: Node y can't be used in equation for current "
                     + "node, because it would result in a cycle.", message(() -> net.setNodeEquation(x, "x = y")));
             Check.equal("String argument can't be null (equation)", message(() -> net.setNodeEquation(y, null)));
+            Check.equal("Invalid equation, error at position 4: Hexadecimal number not allowed: 0x10",
+                    message(() -> net.setNodeEquation(y, "y = 0x10")));
+            Check.equal("Invalid equation, error at position 8: Number beyond the doubles: 1e400",
+                    message(() -> net.setNodeEquation(y, "y = x + 1e400")));
+            net.setNodeEquation(x, "x = 1e5 + 2.5E-3 + .5");
+            Check.equal("x=1e+05+0.0025+0.5", net.getNodeEquation(x));
+            net.setNodeEquation(x, "x = 2");
             Check.equal("y=x+1", net.getNodeEquation(y));
 
             Fixtures.near(new double[] {-1, 1}, net.getNodeEquationBounds(x), "default bounds");
