@@ -68,6 +68,22 @@ const BoundsCase kCases[] = {
          ASSERT_EQ(AddObservedChild(n, "Normal(1.5e6, 1e5)", "x + Uniform(0, 1)", 2e6, true), kSuccess);
      },
      2e6 - 0.5, std::sqrt(1.0 / 12.0), ""},
+    // Messages passed along a chain far past a million: y - x ~ N(0, 2e6), so x has precision 1.5e-6.
+    {"chain of distribution nodes at 1e8",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "x", {"Normal(1e8, 1e3)"}), 0);
+         ASSERT_GE(AddDistributionNode(n, "z", {"Normal(x, 1e3)"}, {"x"}), 0);
+         ASSERT_GE(AddDistributionNode(n, "y", {"Normal(z, 1e3)"}, {"z"}), 0);
+         ASSERT_EQ(Observe(n, "y", 1e8 + 3000), kSuccess);
+     },
+     1e8 + 1000, std::sqrt(1.0 / 1.5e-6), ""},
+    // A cell of another form than a call is turned into an equation of a noise term, its range unset.
+    {"scaled call beyond a million",
+     [](VRX_network& n) {
+         ASSERT_GE(AddDistributionNode(n, "w", {"Normal(1, 0.1)"}), 0);
+         ASSERT_GE(AddDistributionNode(n, "x", {"w * Normal(1e7, 1e6)"}, {"w"}), 0);
+     },
+     1e7, std::sqrt(1.01 * (1e14 + 1e12) - 1e14), ""},  // E[w^2] E[N^2] - (E[w] E[N])^2
     {"bounds set cut the lognormal",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Lognormal(14, 1)"}), 0);
