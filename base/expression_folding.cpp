@@ -84,12 +84,19 @@ int CountNodes(const VRX_expression& root) {
 
 enum class ConstantOperands { kFolded, kKept, kNotBoth };
 
-// Both operands constant: the node becomes a constant of its signed value.
+// (x +- c1) +- c2 whose constants join into one finite constant.
+bool JoinsConstants(VRX_binaryOperator& b) {
+    return IsFiniteConstant(b.right) && IsSum(b.left) && IsFiniteConstant(Binary(b.left).right) &&
+           std::isfinite(std::fabs(SignedValue(b.right)) + std::fabs(SignedValue(Binary(b.left).right)));
+}
+
+// Both operands constant: the node becomes a constant of its signed value, where that is a number
+// the text of the tree can hold (no overflow: "1/0" stays as written).
 ConstantOperands FoldConstantOperands(ExpressionSlot& slot) {
     VRX_binaryOperator& b = Binary(slot);
     if (!IsConstant(b.left) || !IsConstant(b.right)) return ConstantOperands::kNotBoth;
     const double value = b.Evaluate() * b.sign;
-    if (std::isnan(value)) return ConstantOperands::kKept;
+    if (!std::isfinite(value)) return ConstantOperands::kKept;
     Replace(slot, MakeSignedConstant(value));
     return ConstantOperands::kFolded;
 }
@@ -179,7 +186,7 @@ private:
             Replace(slot, MakeBinary<VRX_operatorMinus>(std::move(b.left), std::move(b.right)));
         } else if (IsConstant(b.left)) {
             Replace(slot, MakeBinary<VRX_operatorPlus>(std::move(b.right), std::move(b.left)));
-        } else if (IsFiniteConstant(b.right) && IsSum(b.left) && IsFiniteConstant(Binary(b.left).right)) {
+        } else if (JoinsConstants(b)) {
             // (x + c1) + c2 -> x + (c1 + c2); (x - c1) + c2 -> x + (c2 - c1)
             VRX_binaryOperator& inner = Binary(b.left);
             const double c1 = SignedValue(inner.right);
@@ -210,7 +217,7 @@ private:
             // x - (-c) -> x + c; c - (-x) -> c + x
             b.right->sign = 1;
             Replace(slot, MakeBinary<VRX_operatorPlus>(std::move(b.left), std::move(b.right)));
-        } else if (IsFiniteConstant(b.right) && IsSum(b.left) && IsFiniteConstant(Binary(b.left).right)) {
+        } else if (JoinsConstants(b)) {
             // (x + c1) - c2 -> x + (c1 - c2); (x - c1) - c2 -> x - (c1 + c2), the inner node kept
             VRX_binaryOperator& inner = Binary(b.left);
             const double c1 = SignedValue(inner.right);

@@ -1,6 +1,7 @@
 // The expression parser: tokenizer and a grammar driven by explicit stacks.
 #include "base/expression_parser.h"
 
+#include <cmath>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -129,9 +130,18 @@ int VRX_expressionParser::NextToken() {
                 ReportError("Invalid token");
                 return kEndToken;
             }
+            // A number follows the rule of every reader: no hexadecimal, nothing beyond the doubles.
+            const std::string written(text + position, consumed);
+            if (consumed > 1 && (text[position + 1] == 'x' || text[position + 1] == 'X')) {
+                ReportError("Hexadecimal number not allowed: " + written);
+                return kEndToken;
+            }
             // The leading '+' keeps the sentinel texts of the number format ("0.0E-2") plain numbers.
-            const std::string digits = "+" + std::string(text + position, consumed);
-            if (ParseDouble(digits.c_str(), number) != 0) number = 0.0;
+            if (ParseDouble(("+" + written).c_str(), number) != 0) number = 0.0;
+            if (std::isinf(number)) {
+                ReportError("Number beyond the doubles: " + written);
+                return kEndToken;
+            }
             position += static_cast<unsigned int>(consumed);
             return kNumberToken;
         }

@@ -146,14 +146,19 @@ void VRX_valEqEvaluation::AddSample(double x) {
     stdDev += d * d;
 }
 
-void VRX_valEqEvaluation::ComputeStatistics() {
-    if (sampleCount <= 0) return;
+bool VRX_valEqEvaluation::ComputeStatistics() {
+    if (sampleCount <= 0) return true;
     const double n = sampleCount;
     const double m = mean / n;
     const double variance = stdDev / n - m * m;
     mean = shift_ + m;
     stdDev = variance > 0.0 ? std::sqrt(variance) : 0.0;
+    if (!std::isfinite(mean) || !std::isfinite(variance)) {
+        ClearSamples();  // no answer
+        return false;
+    }
     AddValueFlags(ValueFlags::kUpToDate);
+    return true;
 }
 
 void VRX_valEqEvaluation::SetWeightedSamples(const std::vector<WeightedSample>& pairs) {

@@ -40,7 +40,8 @@ public:
     // to date. Without keepSamples only the sums are kept.
     void ClearSamples();
     void AddSample(double x);
-    void ComputeStatistics();
+    // False where the mean or the variance of the samples is beyond the doubles.
+    [[nodiscard]] bool ComputeStatistics();
     // The weighted mean of the pairs (deviation -1); weights that are all 0 count as 1, and a total
     // weight of 0 gives the first value with deviation 0.
     void SetWeightedSamples(const std::vector<WeightedSample>& pairs);

@@ -334,6 +334,7 @@ int VRX_defHybrid::CopyTableFrom(VRX_defHybrid& source) {
 
 int VRX_defContinuousHybrid::SetUpperBound(double value) {
     upperBound = value;
+    upperSet_ = true;
     return kSuccess;
 }
 int VRX_defContinuousHybrid::GetUpperBound(double& value) const {
@@ -342,6 +343,7 @@ int VRX_defContinuousHybrid::GetUpperBound(double& value) const {
 }
 int VRX_defContinuousHybrid::SetLowerBound(double value) {
     lowerBound = value;
+    lowerSet_ = true;
     return kSuccess;
 }
 int VRX_defContinuousHybrid::GetLowerBound(double& value) const {
@@ -356,6 +358,8 @@ int VRX_defContinuousHybrid::CopyFrom(VRX_nodeDefinition& source) {
     auto& other = static_cast<VRX_defContinuousHybrid&>(source);
     lowerBound = other.lowerBound;
     upperBound = other.upperBound;
+    lowerSet_ = other.lowerSet_;
+    upperSet_ = other.upperSet_;
     return CopyTableFrom(other);
 }
 

@@ -115,12 +115,19 @@ public:
     [[nodiscard]] int GetLowerBound(double& value) const override;
     // kOutOfRange for a source of another kind.
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
+    // A bound the caller set cuts the node's values off; an unset one only frames them.
+    bool IsLowerBoundSet() const { return lowerSet_; }
+    bool IsUpperBoundSet() const { return upperSet_; }
 
 protected:
     using VRX_defHybrid::VRX_defHybrid;
-    // Unset bounds: wide enough for any value a test of the range would meet.
+    // Unset bounds: the frame of the values shown and binned, no limit on them.
     double lowerBound = -1e6;
     double upperBound = 1e6;
+
+private:
+    bool lowerSet_ = false;
+    bool upperSet_ = false;
 };
 
 class VRX_defDistribution : public VRX_defContinuousHybrid {

@@ -19,6 +19,7 @@
 #include "definitions/hybrid_element.h"
 #include "equations/distribution_support.h"
 #include "equations/hybrid_sampling_network.h"
+#include "equations/inversion_choice.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
@@ -77,7 +78,15 @@ double HybridSampleNet::LogTarget(double& violation) {
     return total;
 }
 
-bool HybridSampleNet::RunChainFallback(const std::string& why) {
+const char* HybridSampleNet::WhatDrawsFit() const {
+    for (const auto& node : sampleNodes) {
+        if (node && node->IsObserved()) return "fitted the evidence";
+    }
+    return "kept every node within its bounds";
+}
+
+bool HybridSampleNet::RunChainFallback(const std::string& given) {
+    const std::string why = given.empty() ? std::string("no draw of the sampler ") + WhatDrawsFit() : given;
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return false;
     if (rootSupport_.empty()) FindRootSupports();
     std::vector<SampleNode*> free;
@@ -112,12 +121,19 @@ bool HybridSampleNet::RunChainFallback(const std::string& why) {
         const size_t h = static_cast<size_t>(node.handle);
         scale[h] = std::min(std::max(scale[h] * factor, 1e-4 * first[h]), 10.0 * first[h]);
     };
+    // A term of whole numbers (Bernoulli) moves by whole steps: a fraction has no probability.
+    std::vector<char> whole(sampleNodes.size(), 0);
+    for (SampleNode* node : free)
+        whole[static_cast<size_t>(node->handle)] = vovido::DrawsWholeNumbersOnly(*node, view);
     // One free node moved: a continuous one by a Normal step of its scale, a discrete one to another state.
     auto move = [&](SampleNode& node) {
         const double x = node.GetValue();
         if (node.IsContinuous()) {
-            node.SetValue(x +
-                          NormalSample(sampleNodeGenerator, 0.0, scale[static_cast<size_t>(node.handle)]));
+            const double step =
+                NormalSample(sampleNodeGenerator, 0.0, scale[static_cast<size_t>(node.handle)]);
+            node.SetValue(!whole[static_cast<size_t>(node.handle)]
+                              ? x + step
+                              : x + std::copysign(std::max(1.0, std::round(std::fabs(step))), step));
             return;
         }
         const int count = static_cast<VRX_discreteSampleNode&>(node).outcomeCount;

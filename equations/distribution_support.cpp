@@ -87,3 +87,9 @@ bool CallReach(const VRX_expression& call, int& unboundedSides, double& deviatio
     deviation = std::isfinite(variance) && variance > 0.0 ? std::sqrt(variance) : 0.0;
     return true;
 }
+
+bool IsWholeNumberCall(const VRX_expression& call) {
+    if (call.GetType() != vovido::kDistributionKind) return false;
+    const char* name = static_cast<const VRX_function&>(call).GetName();
+    return std::strcmp(name, "Bernoulli") == 0 || std::strcmp(name, "Binomial") == 0;
+}

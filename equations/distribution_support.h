@@ -17,3 +17,8 @@ double DistanceOutsideCall(const VRX_expression& call, double x);
 // one, 0 for a bounded one (a draw of the other terms can then leave no value of it), with the
 // call's deviation; false where the call is not one of constant arguments.
 bool CallReach(const VRX_expression& call, int& unboundedSides, double& deviation);
+
+// A call of a distribution of whole numbers (Bernoulli, Binomial), whatever its arguments: it has a
+// probability at each of a few points and no density, so a value solved for it from a continuous one
+// fits with probability 0.
+bool IsWholeNumberCall(const VRX_expression& call);

@@ -21,6 +21,14 @@ namespace {
 
 constexpr const char* kComponentFailure = "Faile in computing SCC.";
 
+// An answer must be a finite number: an undefined one (0/0) or an infinite one (1/0, Exp(1000)) is
+// refused, naming the node.
+int CheckValue(const VRX_network& network, int h, double x) {
+    if (IsUndefinedValue(x) || std::isnan(x)) return vovido::RefuseUndefinedValue(network, h);
+    if (std::isfinite(x)) return kSuccess;
+    return vovido::ReportNodeFault(*network.GetNode(h), vovido::kInfiniteValueText, kOutOfRange);
+}
+
 VRX_valEqEvaluation* EvaluationOf(const VRX_network& network, int handle) {
     return dynamic_cast<VRX_valEqEvaluation*>(network.GetNode(handle)->GetValue());
 }
@@ -106,6 +114,7 @@ int SolveEquationNetwork(const EquationSolverOptions& options) {
             return rc;
         }
         for (int h : unit.nodes) {
+            if (const int rc = CheckValue(network, h, known.Get(h))) return rc;
             if (VRX_valEqEvaluation* value = EvaluationOf(network, h)) value->SetSolvedValue(known.Get(h));
         }
     }
@@ -142,13 +151,15 @@ int SampleEquationNetwork(const EquationSolverOptions& options) {
             }
             for (int n : unit.nodes) {
                 const double x = known.Get(n);
-                if (IsUndefinedValue(x)) return vovido::RefuseUndefinedValue(network, n);
+                if (const int rc = CheckValue(network, n, x)) return rc;
                 if (VRX_valEqEvaluation* v = values[static_cast<size_t>(n)]) v->AddSample(x);
             }
         }
     }
-    for (VRX_valEqEvaluation* value : values) {
-        if (value != nullptr) value->ComputeStatistics();
+    for (size_t h = 0; h < values.size(); ++h) {
+        if (values[h] != nullptr && !values[h]->ComputeStatistics())
+            return vovido::ReportNodeFault(*network.GetNode(static_cast<int>(h)), vovido::kInfiniteSpreadText,
+                                           kOutOfRange);
     }
     return kSuccess;
 }

@@ -69,7 +69,7 @@ bool HybridSampleNet::EvidenceWithinRanges() {
         }
         r = RangeOfCells(*node, view, known);
         const auto& c = static_cast<const VRX_continuousSampleNode&>(*node);
-        if (!c.openRange) r = vovido::Intersect(r, {c.lowerBound, c.upperBound});
+        r = vovido::Intersect(r, {c.cutLower, c.cutUpper});
     }
     for (SampleNode* node : observed) {
         const double v = node->GetValue();
@@ -92,7 +92,7 @@ bool HybridSampleNet::EvidenceWithinRanges() {
                       ? "no inverse through " + RefusalName(*inverted) + " gives it."
                   : !RangeOfCells(*node, view, uncut).Holds(v)
                       ? "it puts " + RefusalName(*inverted) + " outside its support."
-                      : "it puts " + RefusalName(*inverted) + " outside its range.";
+                      : OutsideRangeText(*inverted);
         }
         Refuse("The evidence on [" + node->id + "] is impossible: " + why);
         return false;

@@ -48,10 +48,9 @@ double StateProbability(VRX_hybridMessage& message, int state) {
 }
 
 bool InsideRange(const VRX_continuousSampleNode& node, const Components& components) {
-    if (node.openRange) return true;  // no value is cut off
     for (const MixtureComponent& c : components) {
         const double reach = kRangeDeviations * std::sqrt(c.variance);
-        if (!(c.mean - reach >= node.lowerBound && c.mean + reach <= node.upperBound)) return false;
+        if (!(c.mean - reach >= node.cutLower && c.mean + reach <= node.cutUpper)) return false;
     }
     return true;
 }

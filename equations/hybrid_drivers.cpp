@@ -1,6 +1,7 @@
 // The hybrid belief-update drivers.
 #include "equations/hybrid_drivers.h"
 
+#include <cmath>
 #include <new>
 #include <string>
 #include <utility>
@@ -9,11 +10,14 @@
 #include "base/error_log.h"
 #include "base/out_of_memory.h"
 #include "base/status_codes.h"
+#include "definitions/continuous_values.h"
 #include "equations/hybrid_sampling_network.h"
 #include "equations/noise_terms.h"
 #include "equations/sample_memory.h"
 #include "model/network.h"
 #include "model/network_settings.h"
+#include "model/node.h"
+#include "model/node_label.h"
 
 namespace {
 
@@ -27,6 +31,22 @@ void SummariseInvalidParameters(int first) {
         " had invalid parameters were left out: the beliefs are those given parameters "
         "that are valid.";
     LogError(errorLog, kNoUsefulSamples, warning.c_str(), nullptr);
+}
+
+// A belief must be finite: one whose mean or spread overflowed (an equation Exp(z) of a wide z) is
+// refused, naming the node, and no belief is kept.
+int CheckFiniteBeliefs(VRX_network& network) {
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const auto* value = dynamic_cast<const VRX_valcontinuous*>(network.GetNode(h)->GetValue());
+        if (value == nullptr || !value->IsUpToDate() || value->HasEvidence()) continue;
+        const bool mean = std::isfinite(value->GetMean());
+        if (mean && std::isfinite(value->GetStdDev())) continue;
+        (void)network.InvalidateValues();  // always 0
+        return vovido::ReportNodeFault(*network.GetNode(h),
+                                       mean ? vovido::kInfiniteSpreadText : vovido::kInfiniteValueText,
+                                       kOutOfRange);
+    }
+    return kSuccess;
 }
 
 template <class Run>
@@ -45,7 +65,7 @@ int RunHybridOnce(VRX_network& network, Run run) {
     SummariseInvalidParameters(first);
     if (rc >= 0) net.WarnOfEvidenceInFarTails();
     net.WarnOfStrayWeights();
-    if (rc >= 0) return kSuccess;
+    if (rc >= 0) return CheckFiniteBeliefs(network);
     // A refusal names the node and the cause: the lack of samples it leads to is no second entry.
     if (!net.GetRefusal().empty()) {
         // What the run warned of on its way there (estimates of few samples) concerns beliefs it never

@@ -4,10 +4,15 @@
 #include <cmath>
 #include <limits>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
+#include "base/error_log.h"
+#include "base/number_text.h"
 #include "base/random_generator.h"
 #include "definitions/continuous_values.h"
 #include "definitions/hybrid_definition.h"
+#include "definitions/hybrid_element.h"
+#include "equations/distribution_support.h"
 #include "equations/hybrid_sampling_network.h"
 #include "model/node.h"
 #include "model/node_info.h"
@@ -19,6 +24,11 @@ namespace {
 // whatever the messages say, and the importance weights stay bounded.
 constexpr double kDefensiveShare = 0.2;
 constexpr int kMaxRangeDraws = 1000;
+
+const vovido::NoticeKind kCutValuesNotice = {
+    "Warning: the bounds set on {count} cut off values their definitions give: their beliefs are "
+    "conditional on lying within them",
+    "node", nullptr};
 
 bool Matches(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(a));
@@ -313,7 +323,11 @@ VRX_continuousSampleNode::VRX_continuousSampleNode(HybridSampleNet& owner, int n
     (void)owner.view.GetLowerBound(nodeHandle, lowerBound);  // continuous kinds: always 0
     (void)owner.view.GetUpperBound(nodeHandle, upperBound);
     const VRX_nodeInfo* info = owner.GetView().GetNode(nodeHandle)->GetInfo();
-    openRange = info != nullptr && info->userProperties.FindProperty(kOpenRangeProperty) >= 0;
+    const auto* ranged = dynamic_cast<const VRX_defContinuousHybrid*>(&definition);
+    if (ranged != nullptr && (info == nullptr || info->userProperties.FindProperty(kOpenRangeProperty) < 0)) {
+        if (ranged->IsLowerBoundSet()) cutLower = lowerBound;
+        if (ranged->IsUpperBoundSet()) cutUpper = upperBound;
+    }
     if (observed) {
         evidenceValue = currentValue = evidence;
         nodeFlags |= SampleNodeFlags::kObserved;
@@ -360,8 +374,10 @@ bool VRX_continuousSampleNode::BuildProduct(VRX_Helement& element, GaussianMixtu
     double a = 0.0, s = 0.0;
     product.components.clear();
     product.count = 0;
+    // A Gaussian draws no whole numbers: a call of them (Bernoulli) is drawn from itself.
+    const auto* call = dynamic_cast<const VRX_distributionElement*>(&element);
     if (element.GetMeanAndVariance(a, s) != kSuccess || !(s > 0.0) || !combinedLambda ||
-        combinedLambda->IsUniform())
+        combinedLambda->IsUniform() || (call != nullptr && IsWholeNumberCall(call->GetExpression())))
         return false;
     const GaussianMixture& lambda = static_cast<VRX_continuousMessage&>(*combinedLambda).GetMixture();
     // The fields set one by one: the components keep their storage from draw to draw.
@@ -514,7 +530,26 @@ double VRX_continuousSampleNode::Distance(const VRX_hybridSampleNode& other) con
                      histogram.size());
 }
 
+std::string VRX_continuousSampleNode::BoundsText() const {
+    if (!std::isfinite(cutLower) && !std::isfinite(cutUpper)) return "";
+    std::string text;
+    AppendDouble(cutLower, text);
+    text += " to ";
+    AppendDouble(cutUpper, text);
+    return text;
+}
+
+void VRX_continuousSampleNode::WarnOfCutValues() {
+    if (!cutValues_) return;
+    cutValues_ = false;
+    const std::string text = "Warning: the bounds set on node [" + id + "], " + BoundsText() +
+                             ", cut off values its definition gives: its belief is conditional on lying "
+                             "within them.";
+    (void)vovido::LogNotice(errorLog, kNoUsefulSamples, text.c_str(), nullptr, {&kCutValuesNotice, id, id});
+}
+
 void VRX_continuousSampleNode::WriteResults(VRX_node& node) {
+    WarnOfCutValues();
     auto* value = dynamic_cast<VRX_valcontinuous*>(node.GetValue());
     if (value == nullptr) return;
     if (IsObserved()) {

@@ -4,6 +4,7 @@
 // from weighted samples. A discrete node draws states, a continuous node values.
 
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -236,18 +237,28 @@ public:
     // samples when the results are written).
     GaussianMixture resultMixture{0.0, 0.0, 0, 0.001, 10.0};
 
-    // True where the node may take the value: within the range, or anywhere finite where the range is
-    // open (its distribution's density decides).
+    // True where the node may take the value: anywhere finite within the bounds the caller set (its
+    // distribution's density decides the rest).
     bool InSupport(double x) const {
-        return openRange ? std::isfinite(x) : x >= lowerBound && x <= upperBound;
+        if (!std::isfinite(x)) return false;
+        if (x >= cutLower && x <= cutUpper) return true;
+        cutValues_ = true;
+        return false;
     }
+    // Logs, once per node and run, that the bounds the caller set cut values off.
+    void WarnOfCutValues();
+    // The bounds that cut values off as "a to b"; empty where none does.
+    std::string BoundsText() const;
 
     double currentValue = 0.0;
     double evidenceValue = -1.0;
+    // The range that frames the node's values (messages, histogram).
     double lowerBound;
     double upperBound;
-    // The range frames the values without cutting any off (kOpenRangeProperty).
-    bool openRange = false;
+    // The bounds that cut values off: those the caller set; infinite where a bound was not set or the
+    // range only frames the values (kOpenRangeProperty).
+    double cutLower = -std::numeric_limits<double>::infinity();
+    double cutUpper = std::numeric_limits<double>::infinity();
     std::vector<WeightedSample> samples;
     std::vector<double> histogram;
     // The weight added to the estimate, and the part of it from draws of the node's own distribution
@@ -258,6 +269,8 @@ public:
 private:
     // The last draw came from the node's own distribution.
     bool drewOwn_ = false;
+    // Some value was refused for lying outside the bounds the caller set.
+    mutable bool cutValues_ = false;
     // A draw of the element kept within the range, up to a bounded number of tries; false when none.
     bool DrawInRange(VRX_Helement& element, double& value) const;
     // The normalised product of the element's Gaussian and the combined lambda's components; false (and

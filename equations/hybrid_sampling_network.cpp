@@ -571,8 +571,10 @@ SampleNode* HybridSampleNet::ChooseInversionParent(SampleNode& node, bool& anyFr
         node.singleInverse.resize(node.parents.size(), 0);
         node.singleInverse[i] = shared ? 0 : 1;
         if (!movable || parent->IsFixed()) continue;
+        // A term of whole numbers (Bernoulli) has no density to weigh a continuous inverse by.
+        const bool density = !parent->IsDeterministic() && !vovido::DrawsWholeNumbersOnly(*parent, view);
         const int rank = (IsAncestorOfOtherParent(node, *parent, sampleNodes.size()) ? 0 : 8) +
-                         (shared ? 0 : 4) + (parent->IsDeterministic() ? 0 : 2) + (plain ? 1 : 0);
+                         (shared ? 0 : 4) + (density ? 2 : 0) + (plain ? 1 : 0);
         // Among equals, the term of the widest reach: drawing the narrow ones and solving for it keeps
         // the weights even, and a draw of a bounded term can leave no value of the other. Told by the
         // spread of the log weights the inverse gives where both can be told, else by the term's support
@@ -860,8 +862,8 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     if (effective < kFewestEffective) {
         char why[160];
         if (100LL * accepted < view.GetNumberOfSamples())
-            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler fitted the evidence",
-                          accepted, limit);
+            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler %s", accepted, limit,
+                          WhatDrawsFit());
         else
             std::snprintf(why, sizeof why,
                           "the weights of the sampler's draws rest on an effective sample size of %.1f",

@@ -216,9 +216,11 @@ private:
     std::string MissedRegions(bool& mirrored);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
-    // warning that begins with why); false when the search finds none (chain_fallback.cpp).
-    [[nodiscard]] bool RunChainFallback(
-        const std::string& why = "no draw of the sampler fitted the evidence");
+    // warning that begins with why, by default that no draw fitted); false when the search finds none
+    // (chain_fallback.cpp).
+    [[nodiscard]] bool RunChainFallback(const std::string& why = "");
+    // What a draw with weight does: fit the evidence, or without any keep the nodes within their bounds.
+    const char* WhatDrawsFit() const;
     // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
     // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
     // values lie outside what it allows.
@@ -232,6 +234,8 @@ private:
     [[nodiscard]] bool EvidenceWithinRanges();
     // How a refusal names the node: a noise term the caller never made by the equation that holds it.
     static std::string RefusalName(const VRX_hybridSampleNode& node);
+    // "it puts [x] outside its range", with the bounds set on the node where they cut values off.
+    static std::string OutsideRangeText(const VRX_hybridSampleNode& node);
     // The identifier of the node whose evidence fixed the node (its own where it holds the evidence).
     const std::string& EvidenceOrigin(const VRX_hybridSampleNode& node) const;
     // With fromMessages, the estimates of the message passing (WriteMessageResults).

@@ -9,6 +9,7 @@
 #include "base/status_codes.h"
 #include "definitions/hybrid_element.h"
 #include "equations/hybrid_sampling_network.h"
+#include "model/node_label.h"
 
 using SampleNode = VRX_hybridSampleNode;
 
@@ -78,6 +79,13 @@ std::string HybridSampleNet::RefusalName(const SampleNode& node) {
     return node.internal ? "the distribution in the equation of [" + node.ownerId + "]" : "[" + node.id + "]";
 }
 
+std::string HybridSampleNet::OutsideRangeText(const SampleNode& node) {
+    const std::string bounds =
+        node.IsContinuous() ? static_cast<const VRX_continuousSampleNode&>(node).BoundsText() : "";
+    return "it puts " + RefusalName(node) + " outside its range" +
+           (bounds.empty() ? "." : ", the bounds set on it, " + bounds + ".");
+}
+
 void HybridSampleNet::ExplainImpossibleEvidence() {
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return;
     // Where the draws' weights fall to 0, by node and cause; one draw of weight ends the search.
@@ -95,6 +103,12 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
     if (counts[worst] == 0) return;
     const SampleNode& node = *GetSampleNode(static_cast<int>(worst / 5));
     const auto cause = static_cast<ZeroCause>(worst % 5);
+    // An equation whose every value overflows (Exp(1000)) is the cause, whatever the evidence.
+    if (cause == ZeroCause::kDrawFailed && node.IsContinuous() && node.IsDeterministic() && !node.internal &&
+        std::isinf(node.GetValue())) {
+        Refuse("ERROR: Node [" + node.id + "] : " + vovido::kInfiniteValueText);
+        return;
+    }
     const std::string& origin = EvidenceOrigin(node);
     const SampleNode* inverted =
         (node.nodeFlags & SampleNodeFlags::kInverts) ? GetSampleNode(node.invertedParent) : nullptr;
@@ -105,7 +119,7 @@ void HybridSampleNet::ExplainImpossibleEvidence() {
             why = "no inverse through " + target + " gives it.";
             break;
         case ZeroCause::kOutsideRange:
-            why = "it puts " + target + " outside its range.";
+            why = OutsideRangeText(inverted != nullptr ? *inverted : node);
             break;
         case ZeroCause::kOutsideSupport:
             if (!node.IsContinuous())

@@ -95,6 +95,17 @@ double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& c
     return penalty + std::fabs(d1) * s + 0.5 * std::fabs(d2) * s * s;
 }
 
+bool DrawsWholeNumbersOnly(const VRX_hybridSampleNode& node, const HybridNetworkView& view) {
+    if (node.IsDeterministic() || !node.IsContinuous()) return false;
+    const ElementTable* table = view.GetElementTable(node.handle);
+    if (table == nullptr || table->cells.empty()) return false;
+    for (const auto& cell : table->cells) {
+        const auto* element = dynamic_cast<const VRX_distributionElement*>(cell.get());
+        if (element == nullptr || !IsWholeNumberCall(element->GetExpression())) return false;
+    }
+    return true;
+}
+
 bool SolveNumerically(VRX_Helement& element, const std::string& parentId, double v, double& x) {
     // An equation monotonic in the parent step by step is undone step by step: exactly, and at the cost
     // of one evaluation.

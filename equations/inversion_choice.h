@@ -18,6 +18,11 @@ namespace vovido {
 double InversionSpread(VRX_hybridSampleNode& node, const VRX_hybridSampleNode& candidate,
                        const HybridNetworkView& view);
 
+// True where every cell of the node is a call of a distribution of whole numbers (IsWholeNumberCall):
+// an inverse through it weighs the evidence by a probability only where the other terms leave a whole
+// number, so any parent of a density explains the evidence better.
+bool DrawsWholeNumbersOnly(const VRX_hybridSampleNode& node, const HybridNetworkView& view);
+
 // The value x of the parent for which the element evaluates to v (for an equation no rule solves,
 // Sinh(x) or x^3 + x): undone step by step where the equation is monotonic in the parent, else found by
 // bracketing and bisection; false when there is none, or no sign change of the difference is found. The

@@ -179,6 +179,9 @@ int TurnIntoEquation(VRX_network& work, int h) {
     double lower = 0.0, upper = 0.0, evidence = 0.0;
     (void)before.GetLowerBound(lower);  // a continuous kind: 0
     (void)before.GetUpperBound(upper);
+    // A bound nobody set stays unset: it cuts nothing off.
+    const auto& ranged = static_cast<const VRX_defContinuousHybrid&>(before);
+    const bool lowerSet = ranged.IsLowerBoundSet(), upperSet = ranged.IsUpperBoundSet();
     const bool observed =
         node.GetValue()->HasEvidence() && node.GetValue()->GetContEvidence(evidence) == kSuccess;
     if (const int rc = node.ChangeType(DefinitionType::kHEquation)) return rc;
@@ -188,8 +191,8 @@ int TurnIntoEquation(VRX_network& work, int h) {
         const VRX_intArray at = CellCoordinates(after.GetElementTable().dimensions, static_cast<int>(i));
         if (const int rc = after.SetElement(at, std::make_unique<VRX_equationElement>(texts[i]))) return rc;
     }
-    if (const int rc = after.SetLowerBound(lower)) return rc;
-    if (const int rc = after.SetUpperBound(upper)) return rc;
+    if (const int rc = lowerSet ? after.SetLowerBound(lower) : kSuccess) return rc;
+    if (const int rc = upperSet ? after.SetUpperBound(upper) : kSuccess) return rc;
     return observed ? node.GetValue()->SetContEvidence(evidence) : kSuccess;
 }
 

@@ -20,5 +20,8 @@ int RefuseUndefinedValue(const VRX_network& network, int handle);
 
 // The text of that refusal after the node's name.
 constexpr const char* kUndefinedValueText = "its value is undefined";
+// The refusals of an infinite value (1/0, an overflow), or of values whose spread overflowed.
+constexpr const char* kInfiniteValueText = "its value is not finite";
+constexpr const char* kInfiniteSpreadText = "the spread of its values is not finite";
 
 }  // namespace vovido

@@ -249,7 +249,7 @@ TEST(ContinuousValues, SamplesGiveMeanAndPopulationDeviation) {
     v.ClearSamples();
     for (double s : {1.0, 2.0, 3.0}) v.AddSample(s);
     EXPECT_FALSE(v.IsUpToDate());
-    v.ComputeStatistics();
+    EXPECT_TRUE(v.ComputeStatistics());
     EXPECT_TRUE(v.IsUpToDate());
     EXPECT_DOUBLE_EQ(v.GetMean(), 2.0);
     EXPECT_DOUBLE_EQ(v.GetStdDev(), std::sqrt(2.0 / 3.0));
@@ -259,7 +259,7 @@ TEST(ContinuousValues, SamplesGiveMeanAndPopulationDeviation) {
     v.ClearSamples();
     // Far from 0 and all alike: the deviation is exactly 0, not rounding noise.
     for (int i = 0; i < 1000; ++i) v.AddSample(1e8 + 0.1);
-    v.ComputeStatistics();
+    EXPECT_TRUE(v.ComputeStatistics());
     EXPECT_TRUE(v.GetSamples().empty());
     EXPECT_EQ(v.GetSampleCount(), 1000);
     EXPECT_EQ(v.GetMean(), 1e8 + 0.1);

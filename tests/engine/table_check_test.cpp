@@ -428,13 +428,14 @@ TEST(UpdatedValues, ADiagramSolvedOnAWorkingCopyNamesTheCallersNodes) {
 
 TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
     // The marker of an undefined result stays undefined through arithmetic, calls and conditions; NaN
-    // counts as true in a condition, and infinity is a value.
+    // counts as true in a condition. An infinite value is refused as well, with its own cause.
     const std::pair<const char*, double> cases[] = {
         {"x = Fact(1e308)", NAN},           {"x = GCD(1e300, 3)", NAN},
         {"x = Multinomial(-1, 2)", NAN},    {"x = 0/0", NAN},
         {"x = Fact(1e308)*1e300+1", NAN},   {"x = -Max(Fact(1e308), 3)", NAN},
         {"x = If(Fact(1e308), 1, 2)", NAN}, {"x = Normal(Fact(1e308), 1)", NAN},
-        {"x = If(0/0, 1, 2)", 1.0},         {"x = 1/0", INFINITY}};
+        {"x = If(0/0, 1, 2)", 1.0},         {"x = 1/0", INFINITY},
+        {"x = -Exp(1000)", INFINITY}};
     for (const auto& [equation, value] : cases) {
         errorLog.Flush();
         VRX_network net;
@@ -443,6 +444,10 @@ TEST(UpdatedValues, UndefinedEquationValuesAreRefusedByName) {
         if (std::isnan(value)) {
             EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
             EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [x] : its value is undefined")) << equation;
+            EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
+        } else if (std::isinf(value)) {
+            EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange) << equation;
+            EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Node [x] : its value is not finite")) << equation;
             EXPECT_FALSE(net.GetNode(x)->GetValue()->IsUpToDate()) << equation;
         } else {
             ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << equation;

@@ -63,6 +63,19 @@ double LogLognormal(double x) {
     return LogLognormalDensity(x, 0.0, 1.0);
 }
 
+// x ~ Normal(0, 1) and y = Normal(x, 1) + K, K of whole numbers k with probabilities p[k], observed at
+// v: a mixture over k of x ~ N((v - k) / 2, 1/2), each weighed by p[k] N(v - k; 0, 2).
+std::function<void(double&, double&)> WholeNumberNoise(std::vector<double> p, double v) {
+    return [=](double& m, double& d) {
+        double z = 0.0, m1 = 0.0, m2 = 0.0;
+        for (size_t k = 0; k < p.size(); ++k) {
+            const double w = p[k] * std::exp(-0.25 * (v - k) * (v - k)), mean = 0.5 * (v - k);
+            z += w, m1 += w * mean, m2 += w * (mean * mean + 0.5);
+        }
+        m = m1 / z, d = std::sqrt(m2 / z - m * m);
+    };
+}
+
 const double kSinhArgument = std::asinh(-0.4994), kSinhVariance = 0.8764 * 0.8764 + 0.502 * 0.502;
 
 const AnswerCase kCases[] = {
@@ -153,6 +166,19 @@ const AnswerCase kCases[] = {
     // Monotonic in x whatever the noise: Asinh(y) = 0.8764 x + e, linear-Gaussian.
     {"sinh of a sum", Child("Normal(0, 1)", "Sinh(0.8764*x + Normal(0, 0.502))", -0.4994, true), "x", "y",
      Exactly(0.8764 * kSinhArgument / kSinhVariance, std::sqrt(1.0 - 0.8764 * 0.8764 / kSinhVariance))},
+    // Discrete noise: each of its values explains the evidence with some weight.
+    {"bernoulli noise", Child("Normal(0, 1)", "Normal(x, 1) + Bernoulli(0.3)", 0.7, true), "x", "y",
+     WholeNumberNoise({0.7, 0.3}, 0.7)},
+    {"bernoulli noise in equations",
+     Equations("X = Normal(0, 1)", "Y = Normal(X, 1) + Bernoulli(0.3)", "Y", 0.7), "X", "Y",
+     WholeNumberNoise({0.7, 0.3}, 0.7)},
+    {"binomial noise", Child("Normal(0, 1)", "Normal(x, 1) + Binomial(2, 0.5)", 0.7, true), "x", "y",
+     WholeNumberNoise({0.25, 0.5, 0.25}, 0.7)},
+    // Only the draw 1 leaves x a value within [0, 1].
+    {"bernoulli added to a uniform", Child("Uniform(0, 1)", "x + Bernoulli(0.5)", 1.5, true), "x", "y",
+     Exactly(0.5, 0.0)},
+    {"scaled bernoulli", Child("Uniform(0, 1)", "x + 3*Bernoulli(0.4)", 3.5, true), "x", "y",
+     Exactly(0.5, 0.0)},
     {"cube and beta", Child("Lognormal(0, 1)", "x^3 + Beta(2, 2)", 305.2, true), "x", "y",
      Quadrature(
          [](double x) {

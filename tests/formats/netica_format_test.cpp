@@ -164,6 +164,12 @@ TEST(NeticaEquations, TranslatedCalls) {
     std::string error;
     EXPECT_EQ(vovido::TranslateNeticaEquation("X NormalDist(X, 0, 1)", out, error), kOutOfRange);
     EXPECT_EQ(error, "Can't find the '=' sign in equation");
+    for (const char* number : {"0x10", "1e999"}) {
+        error.clear();
+        EXPECT_NE(vovido::TranslateNeticaEquation(("X (a) = a + " + std::string(number)).c_str(), out, error),
+                  kSuccess);
+        EXPECT_NE(error.find(number), std::string::npos) << error;
+    }
 }
 
 TEST(NeticaEquations, ContinuousNodesBecomeEquations) {

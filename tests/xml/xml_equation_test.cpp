@@ -122,6 +122,11 @@ TEST_F(XmlEquationTest, LoaderMessages) {
                     "SetEquation failed: 'Toplevel '=' sign missing in equation'");
     ExpectLoadError("<equation id=\"e\"><definition>e=Sum(1)</definition></equation>",
                     "Invalid expression: Too few parameters in vararg function call");
+    // A number in an equation follows the rule of the numbers of the file.
+    ExpectLoadError("<equation id=\"e\"><definition>e=0x10</definition></equation>",
+                    "Invalid expression: Hexadecimal number not allowed: 0x10");
+    ExpectLoadError("<equation id=\"e\"><definition>e=1e400</definition></equation>",
+                    "Invalid expression: Number beyond the doubles: 1e400");
     ExpectLoadError(
         "<equation id=\"e\"><definition>e=1</definition><discretization><interval id=\"lo\" "
         "upper=\"0\" /></discretization></equation>",

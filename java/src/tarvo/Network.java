@@ -776,7 +776,9 @@ public class Network extends Wrapper {
      * after another (A &rarr; M &rarr; H &rarr; D, with H observed before D) gets no arc and no warning.
      *
      * @throws TARVOException when the algorithm fails, for example on evidence of probability zero, when a
-     *     result is not finite or a node's value is undefined ("ERROR: Node [...] : its value is undefined"),
+     *     result is not finite ("ERROR: Node [...] : its value is not finite", or "the spread of its values
+     *     is not finite" for draws beyond the doubles) or a node's value is undefined ("ERROR: Node [...] :
+     *     its value is undefined"),
      *     or when the unrolled network would pass the node or table limit ("TARVO error ... in function
      *     UpdateBeliefs", with the messages of this update only)
      */
@@ -1629,8 +1631,9 @@ public class Network extends Wrapper {
      * @param equation the equation's text
      * @throws TARVOException when the handle names no node, the node is not an equation node ("Node '...'
      *     must be of type Equation"), or the text is refused ("Invalid equation, error at position N: " and
-     *     the reason, such as an unknown identifier, whose first appearance N gives, or a node that would
-     *     close a cycle); the equation stays then
+     *     the reason, such as an unknown identifier, whose first appearance N gives, a node that would
+     *     close a cycle, or a number no reader takes: "Hexadecimal number not allowed: 0x10", "Number beyond
+     *     the doubles: 1e400"); the equation stays then
      */
     public native void setNodeEquation(int nodeHandle, String equation);
 

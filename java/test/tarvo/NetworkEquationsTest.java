@@ -51,6 +51,13 @@ public class NetworkEquationsTest {
             Check.equal("Invalid equation, error at position 4: Node y can't be used in equation for current "
                     + "node, because it would result in a cycle.", message(() -> net.setNodeEquation(x, "x = y")));
             Check.equal("String argument can't be null (equation)", message(() -> net.setNodeEquation(y, null)));
+            Check.equal("Invalid equation, error at position 4: Hexadecimal number not allowed: 0x10",
+                    message(() -> net.setNodeEquation(y, "y = 0x10")));
+            Check.equal("Invalid equation, error at position 8: Number beyond the doubles: 1e400",
+                    message(() -> net.setNodeEquation(y, "y = x + 1e400")));
+            net.setNodeEquation(x, "x = 1e5 + 2.5E-3 + .5");
+            Check.equal("x=1e+05+0.0025+0.5", net.getNodeEquation(x));
+            net.setNodeEquation(x, "x = 2");
             Check.equal("y=x+1", net.getNodeEquation(y));
 
             Fixtures.near(new double[] {-1, 1}, net.getNodeEquationBounds(x), "default bounds");
@@ -162,6 +169,50 @@ public class NetworkEquationsTest {
                     net.dispose();
                 }
             }
+        }
+    }
+
+    /** An equation whose value is beyond the doubles is refused naming its node, with or without a child. */
+    public void testInfiniteValueIsRefused() {
+        String[][] cases = {  // X's equation, Y's (or none), the refusal's cause
+            {"X = Exp(1000)", null, "its value is not finite"},
+            {"X = 1/0", "Y = X + 1", "its value is not finite"},
+            {"X = Exp(1000)", "Y = X + Normal(0, 1)", "its value is not finite"},
+        };
+        for (String[] c : cases) {
+            Network net = new Network();
+            try {
+                equation(net, "X", c[0]);
+                if (c[1] != null) {
+                    equation(net, "Y", c[1]);
+                }
+                Check.equal("TARVO error -2 in function UpdateBeliefs. Logged information: ERROR: Node [X] : "
+                        + c[2] + "\n", message(net::updateBeliefs));
+                Check.isTrue(!net.isValueValid("X"), c[0] + ": no value");
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
+    /**
+     * Noise of whole numbers explains the evidence by each of its values: given y = 0.7, x is a mixture over
+     * Bernoulli(0.3) of N((0.7 - k) / 2, 1/2), weighed 0.7 N(0.7; 0, 2) and 0.3 N(-0.3; 0, 2).
+     */
+    public void testWholeNumberNoiseIsAnswered() {
+        Network net = new Network();
+        try {
+            equation(net, "x", "x = Normal(0, 1)");
+            equation(net, "y", "y = Normal(x, 1) + Bernoulli(0.3)");
+            net.setContEvidence("y", 0.7);
+            net.setSampleCount(5000);
+            net.updateBeliefs();
+            double w0 = 0.7 * Math.exp(-0.49 / 4), w1 = 0.3 * Math.exp(-0.09 / 4);
+            double mean = (w0 * 0.35 - w1 * 0.15) / (w0 + w1);
+            double[] x = net.getNodeValue("x");
+            Check.isTrue(Math.abs(x[0] - mean) < 0.1, "x mean " + x[0] + " for " + mean);
+        } finally {
+            net.dispose();
         }
     }
 
