@@ -156,7 +156,9 @@ private:
                 if (const int rc = AddArc(InSlice(parent.first, t - parent.second), c)) return rc;
             }
             const VRX_node* node = temporal_.GetDefinitionNetwork().GetNode(definitionNode);
-            return CopyParameters(node != nullptr ? node->GetDefinition() : nullptr, c);
+            if (const int rc = CopyParameters(node != nullptr ? node->GetDefinition() : nullptr, c))
+                return rc;
+            return FollowEarlierDecision(h, t, c);
         }
         const VRX_intArray parents = target_.GetParents(h);
         for (int k = 0; k < parents.GetCount(); k++) {
@@ -168,7 +170,19 @@ private:
             if (owner_.GetTemporalType(parents[k]) != TemporalType::kAnchor) continue;
             if (const int rc = RemoveArc(parents[k], c)) return rc;
         }
-        return kSuccess;
+        return FollowEarlierDecision(h, t, c);
+    }
+
+    // A plate decision is made slice after slice: without the arc the solvers would order its copies
+    // as they find them, which need not be the order of time.
+    int FollowEarlierDecision(int h, int t, int c) {
+        if (target_.GetNodeType(h) != DefinitionType::kList) return kSuccess;
+        const int earlier = InSlice(h, t - 1);
+        const VRX_intArray& parents = target_.GetParents(c);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (parents[k] == earlier) return kSuccess;
+        }
+        return AddArc(earlier, c);
     }
 
     int ConnectTerminalNodes() {

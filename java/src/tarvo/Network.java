@@ -1206,7 +1206,10 @@ public class Network extends Wrapper {
      * {@link #getValueIndexingParents(int)} (in that order) and the last dimension fastest: a chance node's
      * beliefs (one per outcome); a decision node's expected utility of each choice; a utility node's
      * expected utility (one number per configuration of the indexing parents). For a plate node of a
-     * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
+     * dynamic network: its value in every time slice, one row a slice, slice 0 first (slices times
+     * outcomes for a chance node outside influence diagrams; a plate decision or utility node's row is its
+     * slice's expected utilities, as above; an update whose copies of a plate decision are indexed by
+     * different earlier choices, whose rows would differ in length, is refused naming it). For an
      * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
      * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). In an influence
      * diagram the indexing parents are the decisions and observations the value depends on; a decision

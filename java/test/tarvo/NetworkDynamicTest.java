@@ -159,8 +159,79 @@ public class NetworkDynamicTest {
                     message(() -> net.clearTemporalEvidence("Umbrella", 1)));
             Check.equal("Invalid outcome index 2 for node 'Umbrella', valid indices are 0..1",
                     message(() -> net.setTemporalEvidence("Umbrella", 1, 2)));
+            Check.equal("TARVO error -51 in function ClearTemporalEvidence" + logged + "[Plain] : only a plate node "
+                    + "holds evidence by slice (clearEvidence clears a node outside the plate)\n",
+                    message(() -> net.clearTemporalEvidence("Plain", 1)));
+            Check.equal("TARVO error -2 in function ClearTemporalEvidence" + logged
+                    + "[Umbrella] : it has no evidence in slice 0 to clear\n",
+                    message(() -> net.clearTemporalEvidence("Umbrella", 0)));
+            // Slice 0 evidence is the node's own: refused with the words setEvidence gives, in either order.
+            net.setNodeDefinition("Umbrella", new double[] {1, 0, 0.2, 0.8});
+            net.setEvidence("Umbrella", "State1");
+            String refused = message(() -> net.setEvidence("Rain", "State0"));
+            Check.isTrue(refused.contains("[Rain]"), refused);
+            Check.equal(refused.replace("SetEvidence", "SetTemporalEvidence"),
+                    message(() -> net.setTemporalEvidence("Rain", 0, "State0")));
         } finally {
             net.dispose();
+        }
+    }
+
+    /** A static network has no slices: clearing one names the node. */
+    public void testClearingSliceEvidenceOfAStaticNetwork() {
+        Network net = new Network();
+        try {
+            net.addNode(CPT, "A");
+            Check.equal("TARVO error -51 in function ClearTemporalEvidence. Logged information: ERROR: Node [A] : "
+                    + "only a plate node holds evidence by slice (clearEvidence clears a node outside the plate)\n",
+                    message(() -> net.clearTemporalEvidence("A", 0)));
+            Check.equal(0, net.getSliceCount());
+        } finally {
+            net.dispose();
+        }
+    }
+
+    /**
+     * X (0.8 in outcome 0, then 0.9 to stay and 0.2 to enter it) over three slices and U(X, D) = 10 -5 0 20:
+     * every slice's copy of U keeps its utilities. D outside the plate sums the slices; D in the plate with U
+     * terminal is ruled by the last slice alone.
+     */
+    public void testPlateUtilitiesAndDecisionsHoldARowASlice() {
+        double[] p = {0.8, 0, 0};
+        for (int t = 1; t < 3; t++) p[t] = p[t - 1] * 0.9 + (1 - p[t - 1]) * 0.2;
+        for (boolean terminal : new boolean[] {false, true}) {
+            Network net = new Network();
+            try {
+                net.addNode(CPT, "X");
+                net.setNodeDefinition("X", new double[] {0.8, 0.2});
+                net.addNode(17, "D");
+                net.addNode(8, "U");
+                net.addArc("X", "U");
+                net.addArc("D", "U");
+                net.setNodeDefinition("U", new double[] {10, -5, 0, 20});
+                net.setNodeTemporalType("U", terminal ? TERMINAL : PLATE);
+                if (terminal) net.setNodeTemporalType("D", PLATE);
+                net.setNodeTemporalType("X", PLATE);
+                net.addTemporalArc("X", "X", 1);
+                net.setNodeTemporalDefinition("X", 1, new double[] {0.9, 0.1, 0.2, 0.8});
+                net.setSliceCount(3);
+                net.updateBeliefs();
+                double[] u = new double[6];
+                for (int t = 0; t < 3; t++) {
+                    u[2 * t] = 10 * p[t];
+                    u[2 * t + 1] = -5 * p[t] + 20 * (1 - p[t]);
+                }
+                if (terminal) {
+                    double best = Math.max(u[4], u[5]);
+                    Fixtures.near(new double[] {best, best, best, best, u[4], u[5]}, net.getNodeValue("D"), "D");
+                    Fixtures.near(new double[] {u[4], u[5]}, net.getNodeValue("U"), "U");
+                } else {
+                    Fixtures.near(new double[] {u[0] + u[2] + u[4], u[1] + u[3] + u[5]}, net.getNodeValue("D"), "D");
+                    Fixtures.near(u, net.getNodeValue("U"), "U");
+                }
+            } finally {
+                net.dispose();
+            }
         }
     }
 
