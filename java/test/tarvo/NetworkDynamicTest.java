@@ -272,6 +272,67 @@ public class NetworkDynamicTest {
         }
     }
 
+    /** A plate node that leaves the plate has one copy: its value is that of a node never in the plate. */
+    public void testNodeLeavingThePlateKeepsOneCopysValue() {
+        for (int type : new int[] {1, 0}) {
+            Network net = Fixtures.read(Fixtures.ASIA);
+            Network never = Fixtures.read(Fixtures.ASIA);
+            try {
+                net.setNodeTemporalType("Dyspnea", PLATE);
+                net.setEvidence("Dyspnea", "yes");
+                net.updateBeliefs();
+                Check.equal(20, net.getNodeValue("Dyspnea").length);
+                net.setNodeTemporalType("Dyspnea", type);
+                net.updateBeliefs();
+                never.setNodeTemporalType("Dyspnea", type);
+                never.setEvidence("Dyspnea", "yes");
+                never.updateBeliefs();
+                for (String id : new String[] {"Dyspnea", "Smoker"})
+                    Fixtures.near(never.getNodeValue(id), net.getNodeValue(id), id + " as type " + type);
+            } finally {
+                never.dispose();
+                net.dispose();
+            }
+        }
+    }
+
+    /**
+     * A temporal noisy-MAX table whose parent gains an outcome: the new column stands before the
+     * distinguished one in the strength order, which the file keeps, so a read-back believes as memory does.
+     */
+    public void testTemporalNoisyMaxKeepsItsStrengthsThroughAFile() {
+        Network net = new Network();
+        Network back = new Network();
+        try {
+            net.addNode(CPT, "Rain");
+            net.addNode(146, "Umbrella");
+            net.setNodeDefinition("Umbrella", new double[] {0.6, 0.4});
+            net.setNodeTemporalType("Umbrella", PLATE);
+            net.setNodeTemporalType("Rain", PLATE);
+            net.addTemporalArc("Rain", "Umbrella", 1);
+            net.setSliceCount(4);
+            net.setNodeTemporalDefinition("Umbrella", 1, new double[] {0.443, 0.557, 0.265, 0.735, 0.477, 0.523});
+            net.addOutcome("Rain", "maybe");
+            Check.equal("[0.443, 0.557, 0.0, 1.0, 0.265, 0.735, 0.477, 0.523]",
+                    java.util.Arrays.toString(net.getNodeTemporalDefinition("Umbrella", 1)));
+            Check.equal("[[0, 2, 1]]", java.util.Arrays.deepToString(net.getNoisyTemporalParentStrengths("Umbrella", 1)));
+            String path = Fixtures.tempPath(".xvrx");
+            net.writeFile(path);
+            back.readFile(path);
+            Check.equal("[[0, 2, 1]]", java.util.Arrays.deepToString(back.getNoisyTemporalParentStrengths("Umbrella", 1)));
+            // Rain is 0.5 State0 and 0.5 State1 (now the last in strength order) in every slice.
+            double yes = 1 - 0.5 * 0.523 * 0.557 - 0.5 * 0.523 * 0.735;
+            for (Network n : new Network[] {net, back}) {
+                n.updateBeliefs();
+                Fixtures.near(new double[] {0.6, 0.4, yes, 1 - yes, yes, 1 - yes, yes, 1 - yes}, n.getNodeValue("Umbrella"),
+                        n == net ? "in memory" : "read back");
+            }
+        } finally {
+            back.dispose();
+            net.dispose();
+        }
+    }
+
     /** A refused temporal type leaves a static network static: no slices, the same files. */
     public void testRefusedTemporalTypeKeepsTheNetworkStatic() {
         Network net = Fixtures.read(Fixtures.ASIA);
