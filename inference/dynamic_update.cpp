@@ -106,9 +106,7 @@ int VRX_temporalExtension::UpdateBeliefsDynamic() {
     try {
         VRX_network unrolled;
         std::vector<int> map;
-        // What cannot be unrolled is refused as such before the probe of its join tree.
-        if (const int rc = CheckUnrolledSize(sliceCount)) return rc;
-        if (const int rc = vovido::ProbeUnrolledJoinTree(*network, *this)) return rc;
+        if (const int rc = vovido::CheckUnrolledUpdate(*network, *this)) return rc;
         if (const int rc = UnrollNetwork(unrolled, map)) return rc;
         if (const int rc = unrolled.UpdateBeliefs()) return rc;
         return TakeResults(*network, unrolled, map, sliceCount);
