@@ -107,6 +107,16 @@ private:
         return rc != kSuccess ? Fail(rc, "parameters of [" + Id(child) + "] not copied") : rc;
     }
 
+    // Kinds of fixed outcomes (cast, DeMorgan) take no outcome set, but their copies have the same.
+    static bool SameNames(const VRX_idArray& names, const VRX_idArray* other) {
+        if (other == nullptr || other->GetCount() != names.GetCount()) return false;
+        for (int i = 0; i < names.GetCount(); i++) {
+            if (names[i] == nullptr || (*other)[i] == nullptr || std::strcmp(names[i], (*other)[i]) != 0)
+                return false;
+        }
+        return true;
+    }
+
     int DetachTerminalNodes() {
         for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
             if (owner_.GetTemporalType(h) != TemporalType::kTerminal) continue;
@@ -135,7 +145,7 @@ private:
         map_[static_cast<size_t>(t) * plates_ + i] = c;
         VRX_nodeDefinition* copy = target_.GetNode(c)->GetDefinition();
         const VRX_idArray* names = definition->GetOutcomesNames();
-        if (names != nullptr && copy != nullptr) {
+        if (names != nullptr && copy != nullptr && !SameNames(*names, copy->GetOutcomesNames())) {
             if (const int rc = copy->SetOutcomes(*names))
                 return Fail(rc, "outcomes of [" + Id(c) + "] not set");
         }
