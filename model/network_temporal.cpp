@@ -22,13 +22,11 @@ namespace {
 void KeepFirstSlice(VRX_nodeValue* value, int slices) {
     VRX_Dmatrix* matrix = nullptr;
     if (value == nullptr || value->GetValue(matrix) != kSuccess || matrix == nullptr ||
-        matrix->GetNumberOfDimensions() != 2 || matrix->GetDimensions()[0] != slices)
+        matrix->GetNumberOfDimensions() < 2 || matrix->GetDimensions()[0] != slices)
         return;
     VRX_Dmatrix row;
-    const int width = matrix->GetDimensions()[1];
-    if (row.AddDimension(width) != kSuccess) return;  // memory: the value stays as it was
-    for (int x = 0; x < width; x++) row[x] = (*matrix)[x];
-    (void)value->SetValue(row);  // a copy of a matrix in a sound state
+    if (matrix->ExtractSlice(0, 0, row) != kSuccess) return;  // memory: the value stays as it was
+    (void)value->SetValue(row);                               // a copy of a matrix in a sound state
 }
 
 // The nodes, "[A], [B]" (the first five and a count), that hold evidence in slice `first` or after.

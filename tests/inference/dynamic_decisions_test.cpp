@@ -95,17 +95,64 @@ TEST_F(DynamicDecisions, TerminalUtilityRulesTheLastSlicesDecision) {
     EXPECT_EQ(unrolled.GetParents(unrolled.FindNode("D_2"))[0], unrolled.FindNode("D_1"));
 }
 
-// A plate decision with a plate utility: each copy observes the earlier choices, so its expected
-// utilities take more entries slice by slice and make no row a slice. The update says so, naming the
+// A plate decision with a plate utility: each copy observes the earlier choices, and its row is its
+// expected utilities where they were the best: its slice's utility and the best of every other slice's.
+// With a plate chance child C of D worth V(C) = 4 1, each slice gains E[V | d] = 1.9, 2.8, and C's rows
+// are its table, one column a choice.
+TEST_F(DynamicDecisions, PlateDecisionRowsFollowTheBestEarlierChoices) {
+    for (const bool child : {false, true}) {
+        VRX_network net;
+        BuildDiagram(net, Layout::kPlateDecision);
+        const std::vector<double> v = child ? std::vector<double>{1.9, 2.8} : std::vector<double>{0, 0};
+        if (child) {
+            const int c = AddNode(net, DefinitionType::kCpt, "C", {});
+            ASSERT_EQ(net.SetTemporalType(c, TemporalType::kPlate), kSuccess);
+            const int value = AddNode(net, DefinitionType::kTable, "V", {});
+            ASSERT_EQ(net.SetTemporalType(value, TemporalType::kPlate), kSuccess);
+            ASSERT_EQ(net.AddArc(net.FindNode("D"), c), kSuccess);
+            ASSERT_EQ(net.AddArc(c, value), kSuccess);
+            ASSERT_EQ(Def(net, "C").SetDefinitionDoubles(Doubles({0.3, 0.7, 0.6, 0.4})), kSuccess);
+            SetUtilities(net, "V", {4, 1});
+        }
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << child;
+        std::vector<std::vector<double>> w;
+        double best = 0;
+        std::vector<double> rows;
+        for (double p : ChainOfX()) {
+            const std::vector<double> u = SliceUtilities(p);
+            rows.insert(rows.end(), u.begin(), u.end());
+            w.push_back({u[0] + v[0], u[1] + v[1]});
+            best += std::max(w.back()[0], w.back()[1]);
+        }
+        std::vector<double> d;
+        for (const std::vector<double>& slice : w) {
+            const double others = best - std::max(slice[0], slice[1]);
+            d.insert(d.end(), {slice[0] + others, slice[1] + others});  // 22.92 and 14.92, 16.32, 17.3
+        }
+        ExpectNear(Beliefs(net, net.FindNode("D")), d, 1e-12, "D");
+        ExpectNear(Beliefs(net, net.FindNode("U")), rows, 1e-12, "U");
+        if (child) {
+            const std::vector<double> table{0.3, 0.7, 0.6, 0.4};
+            std::vector<double> c;
+            for (int t = 0; t < 3; t++) c.insert(c.end(), table.begin(), table.end());
+            ExpectNear(Beliefs(net, net.FindNode("C")), c, 1e-12, "C");
+        }
+    }
+}
+
+// A plate decision that observes X: its best choice in slice 0 depends on what it sees, so the later
+// copies, which depend on it, have no row of slice 0's width. The update says so, naming the first such
 // node, and leaves the values as they were.
-TEST_F(DynamicDecisions, PlateDecisionsIndexedByEarlierChoicesAreRefused) {
+TEST_F(DynamicDecisions, PlateDecisionsThatObserveAreRefused) {
     VRX_network net;
     BuildDiagram(net, Layout::kPlateDecision);
+    ASSERT_EQ(net.AddArc(net.FindNode("X"), net.FindNode("D")), kSuccess);
     EXPECT_EQ(net.UpdateBeliefs(), kOutOfRange);
     EXPECT_EQ(
         LoggedMessages(),
-        std::vector<std::string>{"ERROR: Node [D] : its value in slice 1 has 4 entries and in slice 0 2: the "
-                                 "decisions indexing its copies differ, so they make no row a slice"});
+        std::vector<std::string>{"ERROR: Node [X] : its value in slice 1 has 4 entries and in slice 0 2: its "
+                                 "copies depend on different observations or choices, so they make no row a "
+                                 "slice"});
     EXPECT_FALSE(net.GetNode(net.FindNode("X"))->GetValue()->IsUpToDate());
 }
 

@@ -194,12 +194,30 @@ public class NetworkDynamicTest {
     /**
      * X (0.8 in outcome 0, then 0.9 to stay and 0.2 to enter it) over three slices and U(X, D) = 10 -5 0 20:
      * every slice's copy of U keeps its utilities. D outside the plate sums the slices; D in the plate with U
-     * terminal is ruled by the last slice alone.
+     * terminal is ruled by the last slice alone; D and U in the plate: each slice's row of D is its own
+     * slice's utility and the best of the others'.
      */
     public void testPlateUtilitiesAndDecisionsHoldARowASlice() {
         double[] p = {0.8, 0, 0};
         for (int t = 1; t < 3; t++) p[t] = p[t - 1] * 0.9 + (1 - p[t - 1]) * 0.2;
-        for (boolean terminal : new boolean[] {false, true}) {
+        double[] u = new double[6];
+        double best = 0;
+        for (int t = 0; t < 3; t++) {
+            u[2 * t] = 10 * p[t];
+            u[2 * t + 1] = -5 * p[t] + 20 * (1 - p[t]);
+            best += Math.max(u[2 * t], u[2 * t + 1]);
+        }
+        double[][] d = {
+            {u[0] + u[2] + u[4], u[1] + u[3] + u[5]},
+            {Math.max(u[4], u[5]), Math.max(u[4], u[5]), Math.max(u[4], u[5]), Math.max(u[4], u[5]), u[4], u[5]},
+            new double[6]};
+        for (int t = 0; t < 3; t++) {
+            double others = best - Math.max(u[2 * t], u[2 * t + 1]);
+            d[2][2 * t] = u[2 * t] + others;
+            d[2][2 * t + 1] = u[2 * t + 1] + others;
+        }
+        double[][] utilities = {u, {u[4], u[5]}, u};
+        for (int layout = 0; layout < 3; layout++) {
             Network net = new Network();
             try {
                 net.addNode(CPT, "X");
@@ -209,26 +227,15 @@ public class NetworkDynamicTest {
                 net.addArc("X", "U");
                 net.addArc("D", "U");
                 net.setNodeDefinition("U", new double[] {10, -5, 0, 20});
-                net.setNodeTemporalType("U", terminal ? TERMINAL : PLATE);
-                if (terminal) net.setNodeTemporalType("D", PLATE);
+                net.setNodeTemporalType("U", layout == 1 ? TERMINAL : PLATE);
+                if (layout > 0) net.setNodeTemporalType("D", PLATE);
                 net.setNodeTemporalType("X", PLATE);
                 net.addTemporalArc("X", "X", 1);
                 net.setNodeTemporalDefinition("X", 1, new double[] {0.9, 0.1, 0.2, 0.8});
                 net.setSliceCount(3);
                 net.updateBeliefs();
-                double[] u = new double[6];
-                for (int t = 0; t < 3; t++) {
-                    u[2 * t] = 10 * p[t];
-                    u[2 * t + 1] = -5 * p[t] + 20 * (1 - p[t]);
-                }
-                if (terminal) {
-                    double best = Math.max(u[4], u[5]);
-                    Fixtures.near(new double[] {best, best, best, best, u[4], u[5]}, net.getNodeValue("D"), "D");
-                    Fixtures.near(new double[] {u[4], u[5]}, net.getNodeValue("U"), "U");
-                } else {
-                    Fixtures.near(new double[] {u[0] + u[2] + u[4], u[1] + u[3] + u[5]}, net.getNodeValue("D"), "D");
-                    Fixtures.near(u, net.getNodeValue("U"), "U");
-                }
+                Fixtures.near(d[layout], net.getNodeValue("D"), "D of layout " + layout);
+                Fixtures.near(utilities[layout], net.getNodeValue("U"), "U of layout " + layout);
             } finally {
                 net.dispose();
             }
