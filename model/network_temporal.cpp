@@ -132,8 +132,9 @@ int VRX_network::SetTemporalType(int handle, int type) {
     nodes[handle].temporalType = type;
     if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
     if (previous == TemporalType::kPlate) KeepFirstSlice(GetNode(handle)->GetValue(), GetSliceCount());
-    // The unrolled network is another one: what was computed from the former no longer holds.
-    InvalidateValues();
+    // The unrolled network is another one: what was computed from the former no longer holds. Only
+    // while some value may be up to date: a reader gives every node its type.
+    if (valuesMayBeCurrent_) InvalidateValues();
     return kSuccess;
 }
 
