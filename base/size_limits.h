@@ -48,15 +48,22 @@ constexpr int64_t kMaxReadBytes = kMaxTableCells * 8;
 // device or pipe cannot exhaust memory.
 constexpr int64_t kMaxInputBytes = int64_t{1} << 30;
 
-// Largest memory of the static network that unrolling a dynamic network builds for an update, in bytes:
-// the 2 GiB of the largest table. Its update holds every table again in a join tree, with the messages
-// between its clusters, some kUnrolledCellBytes a cell in all, and every node takes some
-// kUnrolledNodeBytes of records and tree structures besides (measured over chains of two, four and twenty
-// two-state plate nodes of 40,000 to 370,000 nodes: 4.1 to 4.4 KB a node with its tables, 9 to 10 us a
-// node), a little more to stay below the limit. At it an update of small tables takes about four seconds.
+// Largest memory of the static network that unrolling a dynamic network builds, in bytes: the 2 GiB of
+// the largest table. Unrolled alone, a node takes some kUnrolledNodeBytes and a table cell
+// kUnrolledCellBytes (measured over chains of two, three and twenty plate nodes of two to eight
+// states, 60,000 to 900,000 nodes: 1.9 to 2.1 KB a node, 10 bytes a cell, 6 to 8 us a node), a little
+// more to stay below the limit.
 constexpr int64_t kMaxUnrolledBytes = kMaxTableCells * 8;
-constexpr int64_t kUnrolledCellBytes = 24;
-constexpr int64_t kUnrolledNodeBytes = 4608;
+constexpr int64_t kUnrolledCellBytes = 12;
+constexpr int64_t kUnrolledNodeBytes = 2176;
+// Updated, every node takes some kUpdatedNodeBytes of records and tree structures, every table cell
+// kUpdatedCellBytes (the table, and the same again in the join tree), and every entry of the join tree's
+// clusters past the tables kJoinTreeEntryBytes (measured over the same chains: 4.3 KB a node of two
+// states; 21.5 KB a slice of three nodes of four states whose slices share all three, 134 KB of eight),
+// a little more to stay below the limit. At it an update of small tables takes four to six seconds.
+constexpr int64_t kUpdatedCellBytes = 24;
+constexpr int64_t kUpdatedNodeBytes = 4480;
+constexpr int64_t kJoinTreeEntryBytes = 8;
 
 // Largest work of one solution of an influence diagram, in table cells. Policy evaluation updates the
 // whole network once per scenario of the decisions and what they observe: each update touches every

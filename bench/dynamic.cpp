@@ -94,26 +94,48 @@ void BM_UpdateBeliefsDynamic(benchmark::State& state) {
     state.counters["nodes"] = static_cast<double>(slices) * kPlateNodes;
 }
 
-// A plate of binary nodes in a chain over many slices, updated once. Arguments: plate nodes, slices,
-// interface: 1 every node a parent of itself in the next slice (a wide interface, whose join tree passes
-// the limit), 0 the first node a parent of itself and of the last in the next slice. A refusal (status
-// -42) counts as a fast answer. Peak memory is the process's: run one benchmark per process to read its
-// own.
-void BM_UpdatePlateSlices(benchmark::State& state) {
+std::unique_ptr<VRX_network> MakePlateChain(const benchmark::State& state) {
     auto net = std::make_unique<VRX_network>();
-    RequireSuccess(vovido::test::BuildPlateChain(*net, static_cast<int>(state.range(0)),
-                                                 static_cast<int>(state.range(1)), state.range(2) != 0),
-                   "plate");
+    RequireSuccess(
+        vovido::test::BuildPlateChain(*net, static_cast<int>(state.range(0)),
+                                      static_cast<int>(state.range(1)), state.range(2) != 0, state.range(3)),
+        "plate");
+    return net;
+}
+
+void CountStatusAndPeak(benchmark::State& state, int status) {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["status"] = status;
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// A plate of nodes in a chain over many slices, updated once. Arguments: plate nodes, slices, interface:
+// 1 every node a parent of itself in the next slice (a wide interface), 0 the first node a parent of
+// itself and of the last in the next slice; outcomes a node. A refusal (status -42) counts as a fast
+// answer. Peak memory is the process's: run one benchmark per process to read its own.
+void BM_UpdatePlateSlices(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakePlateChain(state);
     int status = kSuccess;
     for (auto _ : state) {
         net->InvalidateValues();
         status = net->UpdateBeliefs();
         errorLog.Flush();
     }
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    state.counters["status"] = status;
-    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    CountStatusAndPeak(state, status);
+}
+
+// The same plates unrolled alone, which needs no join tree: its own bound lets more slices through.
+void BM_UnrollPlateSlices(benchmark::State& state) {
+    std::unique_ptr<VRX_network> net = MakePlateChain(state);
+    int status = kSuccess;
+    for (auto _ : state) {
+        VRX_network unrolled;
+        std::vector<int> map;
+        status = net->UnrollNetwork(unrolled, map);
+        errorLog.Flush();
+    }
+    CountStatusAndPeak(state, status);
 }
 
 }  // namespace
@@ -126,12 +148,30 @@ BENCHMARK(BM_UpdateBeliefsDynamic)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 BENCHMARK(BM_UpdatePlateSlices)
-    ->Args({20, 7000, 0})
-    ->Args({30, 5000, 0})
-    ->Args({20, 18000, 0})
-    ->Args({20, 40000, 0})
-    ->Args({20, 13000, 1})
-    ->Args({2, 170000, 0})
-    ->Args({100, 3400, 0})
+    ->Args({20, 7000, 0, 2})
+    ->Args({30, 5000, 0, 2})
+    ->Args({20, 18000, 0, 2})
+    ->Args({20, 40000, 0, 2})
+    ->Args({20, 13000, 1, 2})
+    ->Args({2, 170000, 0, 2})
+    ->Args({100, 3400, 0, 2})
+    ->Args({100, 4600, 0, 2})
+    ->Args({3, 60000, 1, 4})
+    ->Args({3, 100000, 1, 4})
+    ->Args({3, 124000, 1, 4})
+    ->Args({3, 90000, 1, 4})
+    ->Args({3, 10000, 1, 8})
+    ->Args({3, 20000, 1, 8})
+    ->Args({2, 230000, 0, 2})
+    ->Iterations(1)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UnrollPlateSlices)
+    ->Args({3, 120000, 1, 4})
+    ->Args({3, 125000, 1, 4})
+    ->Args({3, 250000, 1, 4})
+    ->Args({2, 190000, 0, 2})
+    ->Args({2, 450000, 0, 2})
+    ->Args({20, 18000, 0, 2})
+    ->Args({3, 20000, 1, 8})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

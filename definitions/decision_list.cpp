@@ -182,3 +182,10 @@ int VRX_list::SetDefinitionStrings(const VRX_stringArray& strings) {
 int VRX_list::SetDefinitionDoubles(const VRX_doubleArray& doubles) {
     return choiceValues.Copy(doubles);
 }
+
+int VRX_list::CopyParametersTo(VRX_nodeDefinition& target) {
+    auto* other = dynamic_cast<VRX_list*>(&target);
+    if (other == nullptr) return kOutOfRange;
+    if (other == this) return kSuccess;
+    return other->choiceValues.Copy(choiceValues);
+}

@@ -34,6 +34,8 @@ public:
     [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
     [[nodiscard]] int RebuildFromParents() override;
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
+    // The choice values into another decision list; its choice names are its own.
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
     // Drops the arcs from parents that AddParent would refuse, so the graph agrees with the list.
     int RemoveInvalidParents() override;
 

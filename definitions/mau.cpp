@@ -375,6 +375,30 @@ int VRX_mau::ReorderParents(const VRX_intArray& order) {
     return kSuccess;
 }
 
+int VRX_mau::CopyParametersTo(VRX_nodeDefinition& target) {
+    auto* other = dynamic_cast<VRX_mau*>(&target);
+    if (other == nullptr) return kOutOfRange;
+    if (other == this) return kSuccess;
+    if (const int rc = other->weightMatrix.Copy(weightMatrix)) return rc;
+    other->expressions.reset();
+    if (!expressions) return kSuccess;
+    other->expressions = std::make_unique<ExpressionTable>(*expressions);
+    if (!IsAttachedToLiveNode() || !other->IsAttachedToLiveNode()) return kSuccess;
+    const VRX_intArray& from = network->GetParents(handle);
+    const VRX_intArray& to = other->network->GetParents(other->handle);
+    if (from.GetCount() != to.GetCount()) return kOutOfRange;
+    // Through stand-in names, so that a parent renamed to another's former name is not renamed twice.
+    std::vector<std::string> standIns;
+    for (int i = 0; i < from.GetCount(); i++) {
+        standIns.push_back("\x01" + std::to_string(i));
+        (void)other->RenameParentId(to[i], ParentId(from[i]).c_str(), standIns.back().c_str());
+    }
+    for (int i = 0; i < to.GetCount(); i++)
+        (void)other->RenameParentId(to[i], standIns[static_cast<size_t>(i)].c_str(),
+                                    other->ParentId(to[i]).c_str());
+    return kSuccess;
+}
+
 int VRX_mau::RenameParentId(int /*parent*/, const char* oldId, const char* newId) {
     if (!expressions || oldId == nullptr || newId == nullptr) return kSuccess;
     for (int i = 0; i < expressions->GetCellCount(); i++)

@@ -38,6 +38,9 @@ public:
     [[nodiscard]] int CloneFrom(VRX_nodeDefinition& source) override;
     [[nodiscard]] int RebuildFromParents() override;
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
+    // The weights and expressions into another MAU whose parents stand, in order, for this one's: the
+    // expressions then name the target's parents.
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
     // Drops the arcs from the discrete chance parents.
     [[nodiscard]] int RemoveInvalidParents() override;
 

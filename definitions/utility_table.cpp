@@ -107,6 +107,13 @@ int VRX_table::CopyFrom(VRX_nodeDefinition& source) {
 // ---------------------------------------------------------------------------------------------------
 // Parameters
 
+int VRX_table::CopyParametersTo(VRX_nodeDefinition& target) {
+    auto* other = dynamic_cast<VRX_table*>(&target);
+    if (other == nullptr) return kOutOfRange;
+    if (other == this) return kSuccess;
+    return other->table.Copy(table);
+}
+
 int VRX_table::SetUtilities(const VRX_doubleArray& values) {
     return SetEntries(values);
 }

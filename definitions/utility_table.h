@@ -24,6 +24,8 @@ public:
 
     [[nodiscard]] int RebuildFromParents() override;
     [[nodiscard]] int CopyFrom(VRX_nodeDefinition& source) override;
+    // The utilities into another utility table of the same parents' shape (a slice copy, a temporal table).
+    [[nodiscard]] int CopyParametersTo(VRX_nodeDefinition& target) override;
 
     // Replaces every utility and tells the network; kOutOfRange for another entry count.
     [[nodiscard]] int SetUtilities(const VRX_doubleArray& values);

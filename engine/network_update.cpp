@@ -32,6 +32,7 @@
 #include "inference/sampling_work.h"
 #include "inference/table_check.h"
 #include "inference/temporary_evidence_nodes.h"
+#include "inference/unrolled_tree_probe.h"
 #include "inference/value_of_information.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -625,7 +626,8 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
         try {
             VRX_network unrolled;
             std::vector<int> map;
-            return temporalExtension->UnrollNetwork(unrolled, map) == kSuccess &&
+            return vovido::CheckUnrolledUpdate(*this, *temporalExtension) == kSuccess &&
+                   temporalExtension->UnrollNetwork(unrolled, map) == kSuccess &&
                    unrolled.CalcPropEvidence(result, useChainRule);
         } catch (const std::bad_alloc&) {
             return false;

@@ -5,6 +5,7 @@
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/plate_rows.h"
 #include "inference/unrolled_tree_probe.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -14,37 +15,34 @@
 
 namespace {
 
-// Copies the results of the unrolled network back into the owner's values.
+// Copies the results of the unrolled network back into the owner's values. Every plate node's rows
+// are made first: a refusal leaves the owner's values as they were.
 int TakeResults(VRX_network& owner, VRX_network& unrolled, const std::vector<int>& map, int slices) {
-    const int plates = slices > 0 ? static_cast<int>(map.size()) / slices : 0;
-    VRX_Dmatrix table;
+    const vovido::PlateRows rows(unrolled, map, slices);
+    std::vector<VRX_Dmatrix> tables;
+    for (int h = owner.GetFirstNode(); h >= 0; h = owner.GetNextNode(h)) {
+        if (owner.GetTemporalType(h) != TemporalType::kPlate) continue;
+        tables.emplace_back();
+        if (owner.GetNode(h)->GetValue() == nullptr) continue;
+        const int index = static_cast<int>(tables.size()) - 1;
+        if (const int rc = rows.Rows(*owner.GetNode(h), index, tables.back())) return rc;
+    }
     int plateIndex = 0;
     for (int h = owner.GetFirstNode(); h >= 0; h = owner.GetNextNode(h)) {
         VRX_nodeValue* value = owner.GetNode(h)->GetValue();
+        const bool plate = owner.GetTemporalType(h) == TemporalType::kPlate;
+        const int index = plate ? plateIndex++ : -1;
         if (value == nullptr) continue;
-        if (owner.GetTemporalType(h) != TemporalType::kPlate) {
+        bool ready;
+        if (plate) {
+            const VRX_Dmatrix& table = tables[static_cast<size_t>(index)];
+            ready = table.GetNumberOfElements() > 0 && value->SetValue(table) == kSuccess;
+        } else {
             VRX_nodeValue* result = unrolled.GetNode(h)->GetValue();
             VRX_Dmatrix* matrix = nullptr;
-            const bool ready = result != nullptr && result->IsUpToDate() &&
-                               result->GetValue(matrix) == kSuccess && matrix != nullptr &&
-                               value->SetValue(*matrix) == kSuccess;
-            value->SetValueFlag(ValueFlags::kUpToDate, ready);
-            continue;
+            ready = result != nullptr && result->IsUpToDate() && result->GetValue(matrix) == kSuccess &&
+                    matrix != nullptr && value->SetValue(*matrix) == kSuccess;
         }
-        const int index = plateIndex++;
-        const int k = owner.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
-        bool ready = k > 0;
-        table.CleanUp();
-        if (ready) ready = table.AddDimension(slices) == kSuccess && table.AddDimension(k) == kSuccess;
-        for (int t = 0; t < slices && ready; t++) {
-            VRX_nodeValue* result =
-                unrolled.GetNode(map[static_cast<size_t>(t) * plates + index])->GetValue();
-            VRX_Dmatrix* beliefs = nullptr;
-            ready = result != nullptr && result->IsUpToDate() && result->GetValue(beliefs) == kSuccess &&
-                    beliefs != nullptr && beliefs->GetNumberOfElements() == k;
-            for (int x = 0; ready && x < k; x++) table[t * k + x] = (*beliefs)[x];
-        }
-        if (ready) ready = value->SetValue(table) == kSuccess;
         value->SetValueFlag(ValueFlags::kUpToDate, ready);
     }
     return kSuccess;
@@ -56,9 +54,7 @@ int VRX_temporalExtension::UpdateBeliefsDynamic() {
     try {
         VRX_network unrolled;
         std::vector<int> map;
-        // What cannot be unrolled is refused as such before the probe of its join tree.
-        if (const int rc = CheckUnrolledSize(sliceCount)) return rc;
-        if (const int rc = vovido::ProbeUnrolledJoinTree(*network, *this)) return rc;
+        if (const int rc = vovido::CheckUnrolledUpdate(*network, *this)) return rc;
         if (const int rc = UnrollNetwork(unrolled, map)) return rc;
         if (const int rc = unrolled.UpdateBeliefs()) return rc;
         return TakeResults(*network, unrolled, map, sliceCount);

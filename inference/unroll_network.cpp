@@ -107,6 +107,16 @@ private:
         return rc != kSuccess ? Fail(rc, "parameters of [" + Id(child) + "] not copied") : rc;
     }
 
+    // Kinds of fixed outcomes (cast, DeMorgan) take no outcome set, but their copies have the same.
+    static bool SameNames(const VRX_idArray& names, const VRX_idArray* other) {
+        if (other == nullptr || other->GetCount() != names.GetCount()) return false;
+        for (int i = 0; i < names.GetCount(); i++) {
+            if (names[i] == nullptr || (*other)[i] == nullptr || std::strcmp(names[i], (*other)[i]) != 0)
+                return false;
+        }
+        return true;
+    }
+
     int DetachTerminalNodes() {
         for (int h = owner_.GetFirstNode(); h >= 0; h = owner_.GetNextNode(h)) {
             if (owner_.GetTemporalType(h) != TemporalType::kTerminal) continue;
@@ -135,7 +145,7 @@ private:
         map_[static_cast<size_t>(t) * plates_ + i] = c;
         VRX_nodeDefinition* copy = target_.GetNode(c)->GetDefinition();
         const VRX_idArray* names = definition->GetOutcomesNames();
-        if (names != nullptr && copy != nullptr) {
+        if (names != nullptr && copy != nullptr && !SameNames(*names, copy->GetOutcomesNames())) {
             if (const int rc = copy->SetOutcomes(*names))
                 return Fail(rc, "outcomes of [" + Id(c) + "] not set");
         }
@@ -156,7 +166,9 @@ private:
                 if (const int rc = AddArc(InSlice(parent.first, t - parent.second), c)) return rc;
             }
             const VRX_node* node = temporal_.GetDefinitionNetwork().GetNode(definitionNode);
-            return CopyParameters(node != nullptr ? node->GetDefinition() : nullptr, c);
+            if (const int rc = CopyParameters(node != nullptr ? node->GetDefinition() : nullptr, c))
+                return rc;
+            return FollowEarlierDecision(h, t, c);
         }
         const VRX_intArray parents = target_.GetParents(h);
         for (int k = 0; k < parents.GetCount(); k++) {
@@ -168,7 +180,19 @@ private:
             if (owner_.GetTemporalType(parents[k]) != TemporalType::kAnchor) continue;
             if (const int rc = RemoveArc(parents[k], c)) return rc;
         }
-        return kSuccess;
+        return FollowEarlierDecision(h, t, c);
+    }
+
+    // A plate decision is made slice after slice: without the arc the solvers would order its copies
+    // as they find them, which need not be the order of time.
+    int FollowEarlierDecision(int h, int t, int c) {
+        if (target_.GetNodeType(h) != DefinitionType::kList) return kSuccess;
+        const int earlier = InSlice(h, t - 1);
+        const VRX_intArray& parents = target_.GetParents(c);
+        for (int k = 0; k < parents.GetCount(); k++) {
+            if (parents[k] == earlier) return kSuccess;
+        }
+        return AddArc(earlier, c);
     }
 
     int ConnectTerminalNodes() {

@@ -106,7 +106,8 @@ int64_t PrefixWeight(const VRX_network& owner, const VRX_temporalExtension& temp
 
 namespace vovido {
 
-int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension& temporal) {
+int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension& temporal, int64_t& entries) {
+    entries = -1;
     if (!IsJoinTreeAlgorithm(owner.GetBayesianAlgorithm()) || owner.GetNumberOfTargets() != 0)
         return kSuccess;
     int plates = 0;
@@ -131,7 +132,10 @@ int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension&
     } else {
         const double perSlice = static_cast<double>(after - before) / (second - first);
         const double estimate = static_cast<double>(after) + perSlice * (slices - second);
-        if (estimate <= static_cast<double>(kDefaultJoinTreeLimit)) return kSuccess;
+        if (estimate <= static_cast<double>(kDefaultJoinTreeLimit)) {
+            entries = static_cast<int64_t>(estimate);
+            return kSuccess;
+        }
         text = "ERROR: Exact inference refused: the network of " + std::to_string(slices) + " slices of " +
                std::to_string(plates) + " plate nodes would need a join tree of some " +
                std::to_string(static_cast<int64_t>(estimate)) + " table entries (" + std::to_string(after) +
@@ -139,6 +143,14 @@ int ProbeUnrolledJoinTree(const VRX_network& owner, const VRX_temporalExtension&
                std::to_string(kDefaultJoinTreeLimit) + " table entries";
     }
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckUnrolledUpdate(const VRX_network& owner, const VRX_temporalExtension& temporal) {
+    // What cannot be unrolled is refused as such before the probe of its join tree.
+    if (const int rc = temporal.CheckUnrolledSize(temporal.GetSliceCount())) return rc;
+    int64_t entries = -1;
+    if (const int rc = ProbeUnrolledJoinTree(owner, temporal, entries)) return rc;
+    return temporal.CheckUnrolledUpdateSize(temporal.GetSliceCount(), entries);
 }
 
 }  // namespace vovido

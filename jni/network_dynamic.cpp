@@ -194,9 +194,14 @@ jstring TemporalEvidenceId(JNIEnv* env, VRX_network& network, int handle, jint s
 
 void SetTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice, int outcome) {
     VRX_nodeValue& value = NodeValue(checkOutcomeIndex(network, handle, outcome));
-    const int rc = value.SetTemporalEvidence(slice, outcome);
-    // The engine refuses without words: a node outside the plate, or a slice the network does not unroll.
-    if (rc != kSuccess) {
+    const int logged = errorLog.GetNumberOfEntries();
+    int rc = value.SetTemporalEvidence(slice, outcome);
+    // Slice 0 is the node's own evidence, refused as setEvidence refuses it.
+    const bool plate = network.GetTemporalType(handle) == TemporalType::kPlate;
+    if (plate && slice == 0) rc = vovido::ExplainEvidenceRefusal(network, handle, outcome, rc, logged);
+    // Otherwise the engine refuses without words: a node outside the plate, or a slice the network does
+    // not unroll.
+    if (rc != kSuccess && !(plate && slice == 0)) {
         const int slices = network.GetSliceCount();
         if (network.GetTemporalType(handle) != TemporalType::kPlate)
             (void)vovido::ReportNodeFault(*network.GetNode(handle),
@@ -220,7 +225,13 @@ void SetTemporalEvidenceById(JNIEnv* env, VRX_network& network, int handle, jint
 void ClearTemporalEvidence(JNIEnv* env, VRX_network& network, int handle, jint slice) {
     VRX_nodeValue& value = NodeValue(checkNodeHandle(network, handle));
     const int rc = value.ClearTemporalEvidence(slice);
-    if (rc == kInvalidData)
+    if (rc == kWrongNodeType)
+        (void)vovido::ReportNodeFault(
+            *network.GetNode(handle),
+            "only a plate node holds evidence by slice (clearEvidence clears a node "
+            "outside the plate)",
+            rc);
+    else if (rc == kInvalidData || (rc == kOutOfRange && slice == 0))
         (void)vovido::ReportNodeFault(*network.GetNode(handle),
                                       "it has no evidence in slice " + std::to_string(slice) + " to clear",
                                       rc);

@@ -35,6 +35,7 @@
 #include "model/node_label.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
+#include "model/temporal_extension.h"
 
 namespace {
 
@@ -334,6 +335,11 @@ int EmRun::Prepare() {
     work.ClearAllTargets();
     work.EnableCaseSync(false);
     dynamic_ = work.GetMaxTemporalOrder() > 0;
+    // Every record updates the unrolled network: refused as its update is, before the first.
+    if (dynamic_) {
+        if (const int rc = work.FindTemporalExtension()->CheckUnrolledUpdateSize(work.GetSliceCount(), -1))
+            return rc;
+    }
     for (int h = work.GetFirstNode(); h >= 0 && dynamic_; h = work.GetNextNode(h)) {
         if (work.GetNodeType(h) == DefinitionType::kNoisyMax) {
             LogError(errorLog, kFailure, "em: noisy-max is not supported in dbns", nullptr);

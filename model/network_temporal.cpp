@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/status_codes.h"
 #include "model/network.h"
@@ -15,6 +16,18 @@
 #include "model/temporal_extension.h"
 
 namespace {
+
+// A node that leaves the plate has one copy: of its rows, one a slice, its value keeps slice 0's, which
+// is what its evidence, if any, still says.
+void KeepFirstSlice(VRX_nodeValue* value, int slices) {
+    VRX_Dmatrix* matrix = nullptr;
+    if (value == nullptr || value->GetValue(matrix) != kSuccess || matrix == nullptr ||
+        matrix->GetNumberOfDimensions() < 2 || matrix->GetDimensions()[0] != slices)
+        return;
+    VRX_Dmatrix row;
+    if (matrix->ExtractSlice(0, 0, row) != kSuccess) return;  // memory: the value stays as it was
+    (void)value->SetValue(row);                               // a copy of a matrix in a sound state
+}
 
 // The nodes, "[A], [B]" (the first five and a count), that hold evidence in slice `first` or after.
 std::string NodesWithEvidenceFrom(const VRX_network& network, int first) {
@@ -118,6 +131,10 @@ int VRX_network::SetTemporalType(int handle, int type) {
         return rc;
     nodes[handle].temporalType = type;
     if (cases) cases->NotifyTemporalTypeChanged(handle, previous, type);
+    if (previous == TemporalType::kPlate) KeepFirstSlice(GetNode(handle)->GetValue(), GetSliceCount());
+    // The unrolled network is another one: what was computed from the former no longer holds. Only
+    // while some value may be up to date: a reader gives every node its type.
+    if (valuesMayBeCurrent_) InvalidateValues();
     return kSuccess;
 }
 

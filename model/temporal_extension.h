@@ -116,7 +116,10 @@ public:
     [[nodiscard]] int CheckAnchorRelease(int node) const;
     // One more outcome of the node widens every temporal table with a dimension of its outcomes.
     [[nodiscard]] int CheckOutcomeInsert(int node) const;
+    // The memory of the unrolled network alone, and of its update, which holds a join tree of
+    // `treeEntries` entries besides (its tables' cells again when negative: not estimated).
     [[nodiscard]] int CheckUnrolledSize(int slices) const;
+    [[nodiscard]] int CheckUnrolledUpdateSize(int slices, int64_t treeEntries) const;
 
     // Notices from the owner network.
     void OnArcAdded(int parent, int child);
@@ -130,6 +133,8 @@ public:
     void OnOutcomesReordered(int node, const VRX_intArray& order);
 
 private:
+    // The nodes, table cells and plate nodes of the network unrolled into that many slices.
+    void CountUnrolled(int slices, int64_t& nodes, int64_t& cells, int& plates) const;
     // Temporal arcs into and out of the node, over every order, an arc from itself counted once.
     int CountTemporalArcs(int node) const;
     // Removes every temporal arc into and out of the node.

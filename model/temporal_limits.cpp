@@ -136,10 +136,10 @@ int VRX_temporalExtension::CheckAnchorRelease(int node) const {
     return kSuccess;
 }
 
-int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
-    int64_t nodes = 0;
-    int64_t cells = 0;
-    int plates = 0;
+void VRX_temporalExtension::CountUnrolled(int slices, int64_t& nodes, int64_t& cells, int& plates) const {
+    nodes = 0;
+    cells = 0;
+    plates = 0;
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         nodes++;
         cells = Plus(cells, TableCellsWithParents(*network, h, nullptr, 0));
@@ -157,6 +157,13 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
         cells = Plus(cells, Times(table, slices - from));
     }
     nodes = Plus(nodes, Times(plates, slices - 1));
+}
+
+int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
+    int64_t nodes = 0;
+    int64_t cells = 0;
+    int plates = 0;
+    CountUnrolled(slices, nodes, cells, plates);
     const int64_t bytes = Plus(Times(cells, kUnrolledCellBytes), Times(nodes, kUnrolledNodeBytes));
     if (bytes <= kMaxUnrolledBytes) return kSuccess;
     return Refuse("The network of " + std::to_string(slices) + " slices of " + std::to_string(plates) +
@@ -164,6 +171,24 @@ int VRX_temporalExtension::CheckUnrolledSize(int slices) const {
                   std::to_string(cells) + " cells, which take some " + std::to_string(bytes) + " bytes (" +
                   std::to_string(kUnrolledNodeBytes) + " a node and " + std::to_string(kUnrolledCellBytes) +
                   " a cell), past the limit of " + std::to_string(kMaxUnrolledBytes) + " bytes");
+}
+
+int VRX_temporalExtension::CheckUnrolledUpdateSize(int slices, int64_t treeEntries) const {
+    int64_t nodes = 0;
+    int64_t cells = 0;
+    int plates = 0;
+    CountUnrolled(slices, nodes, cells, plates);
+    const int64_t entries = treeEntries >= 0 ? treeEntries : cells;
+    const int64_t bytes = Plus(Plus(Times(cells, kUpdatedCellBytes), Times(nodes, kUpdatedNodeBytes)),
+                               Times(entries, kJoinTreeEntryBytes));
+    if (bytes <= kMaxUnrolledBytes) return kSuccess;
+    return Refuse("The update of " + std::to_string(slices) + " slices of " + std::to_string(plates) +
+                  " plate nodes would hold " + std::to_string(nodes) + " nodes with tables of " +
+                  std::to_string(cells) + " cells and a join tree of some " + std::to_string(entries) +
+                  " entries, which take some " + std::to_string(bytes) + " bytes (" +
+                  std::to_string(kUpdatedNodeBytes) + " a node, " + std::to_string(kUpdatedCellBytes) +
+                  " a cell and " + std::to_string(kJoinTreeEntryBytes) +
+                  " a join-tree entry), past the limit of " + std::to_string(kMaxUnrolledBytes) + " bytes");
 }
 
 int VRX_temporalExtension::CheckOutcomeInsert(int node) const {

@@ -355,7 +355,8 @@ void XmlNetworkSaver::VisitNoisyMax(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "noisymax", nullptr, true);
     auto* noisyMax = dynamic_cast<VRX_noisyMAX*>(definition);
     if (noisyMax == nullptr) return;
-    if (network->GetParents(currentNode, 0).GetCount() > 0) {
+    // The definition's own parents: a temporal table has its temporal parents where the node may have none.
+    if (!noisyMax->GetParentOutcomeStrengths().empty()) {
         std::string text;
         for (const VRX_intArray& strengths : noisyMax->GetParentOutcomeStrengths()) {
             for (int j = 0; j < strengths.GetCount(); ++j) {

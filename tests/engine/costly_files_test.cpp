@@ -65,7 +65,7 @@ TEST_F(CostlyFilesTest, AreRefusedByNodeAndSizeBeforeTheyAreBuilt) {
          "570000000 terms, past the limit of 268435456"},
         {"60 outcomes over 60000 slices", DynamicXmlText(60, 60000), ".xvrx", true, kOutOfMemory,
          "The network of 60000 slices of 1 plate nodes would have 60000 nodes with tables of 215996460 "
-         "cells, which take some 5460395040 bytes (4608 a node and 24 a cell), past the limit of 2147483648 "
+         "cells, which take some 2722517520 bytes (2176 a node and 12 a cell), past the limit of 2147483648 "
          "bytes"},
         {"negative sample count", EquationSamplesXmlText(1, "-5"), ".xvrx", false, kFileIoFailed,
          "Invalid number of samples: '-5'"},

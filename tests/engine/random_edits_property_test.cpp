@@ -44,6 +44,8 @@ const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}
 // Temporal types, arcs and tables and kind changes of plate nodes, with outcome removals and columns off 1,
 // written to the one format of dynamic networks.
 const Scope kTemporal = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true}};
+// The same with decisions and utilities of plate nodes, in and around the plate.
+const Scope kDynamicDecisions = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true, true}};
 constexpr int kEditsPerSeed = 25;
 
 int SeedCount() {
@@ -293,6 +295,10 @@ TEST_F(RandomEdits, KindsArcsAndEvidenceKeepUpdatesAndReadBacksSound) {
 
 TEST_F(RandomEdits, TemporalEditsKeepUpdatesAndReadBacksSound) {
     Run(kTemporal);
+}
+
+TEST_F(RandomEdits, PlateDecisionsAndUtilitiesKeepUpdatesAndReadBacksSound) {
+    Run(kDynamicDecisions);
 }
 
 }  // namespace

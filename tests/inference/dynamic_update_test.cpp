@@ -277,3 +277,27 @@ TEST(DynamicUpdate, SliceEvidenceFollowsOutcomeEdits) {
     ASSERT_EQ(d.net.UnrollNetwork(unrolled, map), kSuccess);
     EXPECT_EQ(unrolled.GetNode(map[5])->GetValue()->GetEvidence(), 0);
 }
+
+// Kinds whose outcomes are fixed (cast, DeMorgan) take no outcome set: their slice copies have theirs
+// already. Rain is 0.5 in every slice (its temporal table is symmetric), so every slice of Umbrella
+// believes what slice 0 does.
+TEST(DynamicUpdate, PlateNodesOfFixedOutcomesUnrollAndUpdate) {
+    for (const int kind : {DefinitionType::kCast, DefinitionType::kDeMorgan, DefinitionType::kNoisyMax}) {
+        VRX_network net;
+        const int rain = AddNode(net, DefinitionType::kCpt, "Rain", {});
+        const int umbrella = AddNode(net, DefinitionType::kCpt, "Umbrella", {"Rain"});
+        ASSERT_EQ(net.GetNode(umbrella)->ChangeType(kind), kSuccess) << kind;
+        ASSERT_EQ(net.SetTemporalType(umbrella, TemporalType::kPlate), kSuccess);
+        ASSERT_EQ(net.SetTemporalType(rain, TemporalType::kPlate), kSuccess);
+        ASSERT_EQ(net.AddTemporalArc(rain, rain, 1), kSuccess);
+        ASSERT_EQ(Def(net, "Rain").SetTemporalDefinition(1, Doubles({0.7, 0.3, 0.3, 0.7})), kSuccess);
+        ASSERT_EQ(net.SetSliceCount(3), kSuccess);
+        ASSERT_EQ(net.UpdateBeliefs(), kSuccess) << kind;
+        const std::vector<double> rows = Beliefs(net, umbrella);
+        ASSERT_EQ(rows.size(), 6u) << kind;
+        const std::vector<double> first(rows.begin(), rows.begin() + 2);
+        ExpectNear(std::vector<double>(rows.begin() + 2, rows.begin() + 4), first, 1e-12, "slice 1");
+        ExpectNear(std::vector<double>(rows.begin() + 4, rows.end()), first, 1e-12, "slice 2");
+        EXPECT_NEAR(first[0] + first[1], 1.0, 1e-12);
+    }
+}

@@ -210,13 +210,17 @@ inline int BuildBand(VRX_network& net, int nodes, int width) {
     return kSuccess;
 }
 
-// A dynamic network of `plate` two-state plate nodes w0 -> w1 -> ... over `slices` slices. Interface
-// between slices: every node a parent of itself (wide), or w0 a parent of itself and of the last node.
-inline int BuildPlateChain(VRX_network& net, int plate, int slices, bool wide) {
+// A dynamic network of `plate` plate nodes w0 -> w1 -> ... of `outcomes` states over `slices` slices.
+// Interface between slices: every node a parent of itself (wide), or w0 a parent of itself and of the
+// last node.
+inline int BuildPlateChain(VRX_network& net, int plate, int slices, bool wide, int outcomes = 2) {
     std::vector<int> h;
     for (int i = 0; i < plate; ++i) {
         const int node = net.AddNode(DefinitionType::kCpt, ("w" + std::to_string(i)).c_str());
         if (node < 0) return node;
+        if (outcomes != 2) {
+            if (const int rc = net.GetNode(node)->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
+        }
         h.push_back(node);
     }
     for (int i = plate - 1; i >= 0; --i) {

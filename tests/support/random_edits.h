@@ -34,6 +34,9 @@ struct EditScope {
     int algorithms = BayesianAlgorithm::kLast + 1;
     // Temporal types, temporal arcs and tables, slice counts and kind changes of plate nodes besides.
     bool temporal = false;
+    // With temporal: decisions and utilities of plate nodes added in or outside the plate besides (off,
+    // the temporal edits draw as they always did).
+    bool plateDecisions = false;
 };
 
 // An edit call that failed, for its caller to check: the log names the cause first, or, for an outcome
@@ -196,7 +199,11 @@ private:
         // A static network is given a temporal type of one node (mostly refused) or the plate for every node;
         // a node outside the plate mostly brings the whole network into it, so that most edits find one.
         const bool outside = net.GetTemporalType(h) != TemporalType::kPlate;
-        switch (net.GetSliceCount() == 0 ? Any(2) : outside && Any(3) != 0 ? 0 : Any(7)) {
+        switch (net.GetSliceCount() == 0 ? Any(2)
+                : outside && Any(3) != 0 ? 0
+                                         : Any(scope_.plateDecisions ? 8 : 7)) {
+            case 7:
+                return PlateDecisionAndUtility(net, h);
             case 0: {
                 // Passes until no node more takes the plate: a node joins once its children are in it.
                 for (bool joined = true; joined;) {
@@ -273,6 +280,32 @@ private:
                        " removed";
             }
         }
+    }
+
+    // A decision and a utility of it and of the plate node h: the utility in the plate or after it, the
+    // decision in it or before it. Only the first call may be refused unchanged: the rest are checked by
+    // the update and the round trips that follow.
+    std::string PlateDecisionAndUtility(VRX_network& net, int h) {
+        if (net.GetTemporalType(h) != TemporalType::kPlate) return "no edit";
+        const std::string suffix = std::to_string(net.GetLastNode() + 1);
+        const int u = net.AddNode(DefinitionType::kTable, ("U" + suffix).c_str());
+        if (Refused(u < 0 ? u : kSuccess)) return "utility added";
+        const int d = net.AddNode(DefinitionType::kList, ("D" + suffix).c_str());
+        const int utilityType = Any(3) == 0 ? TemporalType::kTerminal : TemporalType::kPlate;
+        const bool plateDecision = Any(2) == 0;
+        std::string what = "utility U" + suffix + " of " + net.GetNode(h)->GetId() + " as type " +
+                           std::to_string(utilityType) + ", decision D" + suffix +
+                           (plateDecision ? " in the plate" : " before it");
+        // Children join the plate before their parents.
+        if (net.SetTemporalType(u, utilityType) != kSuccess ||
+            (d >= 0 && plateDecision && net.SetTemporalType(d, TemporalType::kPlate) != kSuccess) ||
+            net.AddArc(h, u) != kSuccess || (d >= 0 && net.AddArc(d, u) != kSuccess))
+            return what + " (partly refused)";
+        VRX_doubleArray utilities;
+        for (int c = 0; c < 2 * net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes(); ++c)
+            (void)utilities.Add(Any(41) - 20);
+        (void)net.GetNode(u)->GetDefinition()->SetDefinitionDoubles(utilities);
+        return what;
     }
 
     // The first node from h on (in handle order, round) with temporal arcs into it, its orders in `orders`;

@@ -1208,7 +1208,11 @@ public class Network extends Wrapper {
      * {@link #getValueIndexingParents(int)} (in that order) and the last dimension fastest: a chance node's
      * beliefs (one per outcome); a decision node's expected utility of each choice; a utility node's
      * expected utility (one number per configuration of the indexing parents). For a plate node of a
-     * dynamic network: its beliefs in every time slice, slice 0 first (slices times outcomes). For an
+     * dynamic network: its value in every time slice, one row a slice, slice 0 first (slices times
+     * outcomes for a chance node outside influence diagrams); in a dynamic influence diagram each row is
+     * its slice's value as above, with the plate decisions of earlier slices at their best choices (the
+     * first of equal ones), and an update whose rows of a node would differ in length (a plate decision
+     * whose best choice depends on what it observes) is refused naming that node. For an
      * equation node: the mean and the standard deviation, then, when the deviation is not 0, the value and
      * weight of each sample (mean, deviation, value0, weight0, value1, weight1, ...). In an influence
      * diagram the indexing parents are the decisions and observations the value depends on; a decision

@@ -159,8 +159,86 @@ public class NetworkDynamicTest {
                     message(() -> net.clearTemporalEvidence("Umbrella", 1)));
             Check.equal("Invalid outcome index 2 for node 'Umbrella', valid indices are 0..1",
                     message(() -> net.setTemporalEvidence("Umbrella", 1, 2)));
+            Check.equal("TARVO error -51 in function ClearTemporalEvidence" + logged + "[Plain] : only a plate node "
+                    + "holds evidence by slice (clearEvidence clears a node outside the plate)\n",
+                    message(() -> net.clearTemporalEvidence("Plain", 1)));
+            Check.equal("TARVO error -2 in function ClearTemporalEvidence" + logged
+                    + "[Umbrella] : it has no evidence in slice 0 to clear\n",
+                    message(() -> net.clearTemporalEvidence("Umbrella", 0)));
+            // Slice 0 evidence is the node's own: refused with the words setEvidence gives, in either order.
+            net.setNodeDefinition("Umbrella", new double[] {1, 0, 0.2, 0.8});
+            net.setEvidence("Umbrella", "State1");
+            String refused = message(() -> net.setEvidence("Rain", "State0"));
+            Check.isTrue(refused.contains("[Rain]"), refused);
+            Check.equal(refused.replace("SetEvidence", "SetTemporalEvidence"),
+                    message(() -> net.setTemporalEvidence("Rain", 0, "State0")));
         } finally {
             net.dispose();
+        }
+    }
+
+    /** A static network has no slices: clearing one names the node. */
+    public void testClearingSliceEvidenceOfAStaticNetwork() {
+        Network net = new Network();
+        try {
+            net.addNode(CPT, "A");
+            Check.equal("TARVO error -51 in function ClearTemporalEvidence. Logged information: ERROR: Node [A] : "
+                    + "only a plate node holds evidence by slice (clearEvidence clears a node outside the plate)\n",
+                    message(() -> net.clearTemporalEvidence("A", 0)));
+            Check.equal(0, net.getSliceCount());
+        } finally {
+            net.dispose();
+        }
+    }
+
+    /**
+     * X (0.8 in outcome 0, then 0.9 to stay and 0.2 to enter it) over three slices and U(X, D) = 10 -5 0 20:
+     * every slice's copy of U keeps its utilities. D outside the plate sums the slices; D in the plate with U
+     * terminal is ruled by the last slice alone; D and U in the plate: each slice's row of D is its own
+     * slice's utility and the best of the others'.
+     */
+    public void testPlateUtilitiesAndDecisionsHoldARowASlice() {
+        double[] p = {0.8, 0, 0};
+        for (int t = 1; t < 3; t++) p[t] = p[t - 1] * 0.9 + (1 - p[t - 1]) * 0.2;
+        double[] u = new double[6];
+        double best = 0;
+        for (int t = 0; t < 3; t++) {
+            u[2 * t] = 10 * p[t];
+            u[2 * t + 1] = -5 * p[t] + 20 * (1 - p[t]);
+            best += Math.max(u[2 * t], u[2 * t + 1]);
+        }
+        double[][] d = {
+            {u[0] + u[2] + u[4], u[1] + u[3] + u[5]},
+            {Math.max(u[4], u[5]), Math.max(u[4], u[5]), Math.max(u[4], u[5]), Math.max(u[4], u[5]), u[4], u[5]},
+            new double[6]};
+        for (int t = 0; t < 3; t++) {
+            double others = best - Math.max(u[2 * t], u[2 * t + 1]);
+            d[2][2 * t] = u[2 * t] + others;
+            d[2][2 * t + 1] = u[2 * t + 1] + others;
+        }
+        double[][] utilities = {u, {u[4], u[5]}, u};
+        for (int layout = 0; layout < 3; layout++) {
+            Network net = new Network();
+            try {
+                net.addNode(CPT, "X");
+                net.setNodeDefinition("X", new double[] {0.8, 0.2});
+                net.addNode(17, "D");
+                net.addNode(8, "U");
+                net.addArc("X", "U");
+                net.addArc("D", "U");
+                net.setNodeDefinition("U", new double[] {10, -5, 0, 20});
+                net.setNodeTemporalType("U", layout == 1 ? TERMINAL : PLATE);
+                if (layout > 0) net.setNodeTemporalType("D", PLATE);
+                net.setNodeTemporalType("X", PLATE);
+                net.addTemporalArc("X", "X", 1);
+                net.setNodeTemporalDefinition("X", 1, new double[] {0.9, 0.1, 0.2, 0.8});
+                net.setSliceCount(3);
+                net.updateBeliefs();
+                Fixtures.near(d[layout], net.getNodeValue("D"), "D of layout " + layout);
+                Fixtures.near(utilities[layout], net.getNodeValue("U"), "U of layout " + layout);
+            } finally {
+                net.dispose();
+            }
         }
     }
 
@@ -198,6 +276,67 @@ public class NetworkDynamicTest {
                     + "no temporal plate\n", message(plain::unroll));
         } finally {
             plain.dispose();
+        }
+    }
+
+    /** A plate node that leaves the plate has one copy: its value is that of a node never in the plate. */
+    public void testNodeLeavingThePlateKeepsOneCopysValue() {
+        for (int type : new int[] {1, 0}) {
+            Network net = Fixtures.read(Fixtures.ASIA);
+            Network never = Fixtures.read(Fixtures.ASIA);
+            try {
+                net.setNodeTemporalType("Dyspnea", PLATE);
+                net.setEvidence("Dyspnea", "yes");
+                net.updateBeliefs();
+                Check.equal(20, net.getNodeValue("Dyspnea").length);
+                net.setNodeTemporalType("Dyspnea", type);
+                net.updateBeliefs();
+                never.setNodeTemporalType("Dyspnea", type);
+                never.setEvidence("Dyspnea", "yes");
+                never.updateBeliefs();
+                for (String id : new String[] {"Dyspnea", "Smoker"})
+                    Fixtures.near(never.getNodeValue(id), net.getNodeValue(id), id + " as type " + type);
+            } finally {
+                never.dispose();
+                net.dispose();
+            }
+        }
+    }
+
+    /**
+     * A temporal noisy-MAX table whose parent gains an outcome: the new column stands before the
+     * distinguished one in the strength order, which the file keeps, so a read-back believes as memory does.
+     */
+    public void testTemporalNoisyMaxKeepsItsStrengthsThroughAFile() {
+        Network net = new Network();
+        Network back = new Network();
+        try {
+            net.addNode(CPT, "Rain");
+            net.addNode(146, "Umbrella");
+            net.setNodeDefinition("Umbrella", new double[] {0.6, 0.4});
+            net.setNodeTemporalType("Umbrella", PLATE);
+            net.setNodeTemporalType("Rain", PLATE);
+            net.addTemporalArc("Rain", "Umbrella", 1);
+            net.setSliceCount(4);
+            net.setNodeTemporalDefinition("Umbrella", 1, new double[] {0.443, 0.557, 0.265, 0.735, 0.477, 0.523});
+            net.addOutcome("Rain", "maybe");
+            Check.equal("[0.443, 0.557, 0.0, 1.0, 0.265, 0.735, 0.477, 0.523]",
+                    java.util.Arrays.toString(net.getNodeTemporalDefinition("Umbrella", 1)));
+            Check.equal("[[0, 2, 1]]", java.util.Arrays.deepToString(net.getNoisyTemporalParentStrengths("Umbrella", 1)));
+            String path = Fixtures.tempPath(".xvrx");
+            net.writeFile(path);
+            back.readFile(path);
+            Check.equal("[[0, 2, 1]]", java.util.Arrays.deepToString(back.getNoisyTemporalParentStrengths("Umbrella", 1)));
+            // Rain is 0.5 State0 and 0.5 State1 (now the last in strength order) in every slice.
+            double yes = 1 - 0.5 * 0.523 * 0.557 - 0.5 * 0.523 * 0.735;
+            for (Network n : new Network[] {net, back}) {
+                n.updateBeliefs();
+                Fixtures.near(new double[] {0.6, 0.4, yes, 1 - yes, yes, 1 - yes, yes, 1 - yes}, n.getNodeValue("Umbrella"),
+                        n == net ? "in memory" : "read back");
+            }
+        } finally {
+            back.dispose();
+            net.dispose();
         }
     }
 
