@@ -892,7 +892,7 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     }
     if (named > 3) names += " and " + std::to_string(named - 3) + " more";
     if (named > 0)
-        vovido::WarnOfFewEffectiveSamples(
+        weightsWarned_ = vovido::WarnOfFewEffectiveSamples(
             (named > 1 ? "the estimates of nodes " : "the estimate of node ") + names, named > 1, sum,
             squares, accepted);
     for (auto& node : sampleNodes) {

@@ -348,6 +348,8 @@ private:
     ZeroCause zeroCause_ = ZeroCause::kNone;
     // The beliefs came from the chain (RunChainFallback).
     bool chainRan_ = false;
+    // The sampler warned that its estimates rest on few effective samples.
+    bool weightsWarned_ = false;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;
 };
@@ -364,7 +366,8 @@ std::string DropInvalidParameterReports(int first);
 // Logs a warning when an estimate of `count` weighted samples is poor: worth fewer than 100 equally
 // weighted ones, or, for a message fitted to draws, less than a small share of them. "what" names the
 // estimate (a node, a message), plural when it names several.
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+// True when it warned.
+bool WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
 // The values of the named variable within [lower, upper] where the element crosses v: sign changes on a
 // grid of that many points, fine near 0 and reaching wide, at most `most` of them; their number, each
