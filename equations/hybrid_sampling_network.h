@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -374,6 +375,9 @@ bool WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum,
 // appended to roots (when given) as interpolated between the grid points around it. The variable keeps
 // the last value tried.
 int ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower, double upper,
+                  int points, int most, std::vector<double>* roots);
+// As above, of a function that gives its value at x (false where it has none).
+int ScanCrossings(const std::function<bool(double, double&)>& f, double v, double lower, double upper,
                   int points, int most, std::vector<double>* roots);
 // "the equation of node y has more than one solution for node x" ("for a distribution in it" where the
 // parent is a term the caller never made).

@@ -56,6 +56,11 @@ const CoverageCase kCases[] = {
          ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
      },
      "x", [](double& m, double& d) { Shell(1.0, m, d); }, 1000, false},
+    {"square as a distribution node",
+     [](VRX_network& n) {
+         ASSERT_EQ(AddObservedChild(n, "Normal(0, 1)", "x*x + Uniform(-0.01, 0.01)", 1.0, false), kSuccess);
+     },
+     "x", [](double& m, double& d) { Shell(1.0, m, d); }, 1000, false},
     {"square in an equation network",
      [](VRX_network& n) {
          ASSERT_GE(AddEquation(n, "X", "X = Normal(0, 1)"), 0);
