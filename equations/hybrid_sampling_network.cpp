@@ -871,7 +871,7 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     // Weights that look healthy on the one value or region a thin message found are worth one draw.
     const std::string uncorrected = UncorrectedProposals(thin);
     if (!uncorrected.empty()) {
-        if (RunChainFallback(uncorrected)) return kSuccess;
+        if (RunChainFallback(uncorrected, true)) return kSuccess;
         const std::string text =
             "Warning: " + uncorrected + ": the estimates may sit on one value or one region of the belief.";
         LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
@@ -905,7 +905,7 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
         bool mirrored = false;
         const std::string missed = MissedRegions(mirrored);
         if (!missed.empty()) {
-            if (mirrored && RunChainFallback(missed)) return kSuccess;
+            if (mirrored && RunChainFallback(missed, true)) return kSuccess;
             const std::string text =
                 "Warning: " + missed + ": the estimate may leave the others out, or weigh them by chance.";
             LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);

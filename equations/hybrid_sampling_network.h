@@ -217,9 +217,10 @@ private:
     std::string MissedRegions(bool& mirrored);
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
-    // warning that begins with why); false when the search finds none (chain_fallback.cpp).
-    [[nodiscard]] bool RunChainFallback(
-        const std::string& why = "no draw of the sampler fitted the evidence");
+    // warning that begins with why); false when the search finds none (chain_fallback.cpp). replacing: the
+    // draws left estimates whose weights look healthy, which a chain replaces only at about their cost.
+    [[nodiscard]] bool RunChainFallback(const std::string& why = "no draw of the sampler fitted the evidence",
+                                        bool replacing = false);
     // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
     // fixes set from them; -infinity where the evidence rules them out, with how far (violation) the
     // values lie outside what it allows.
