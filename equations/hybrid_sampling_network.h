@@ -202,6 +202,14 @@ private:
     // Weighted sampling, from the proposals of the messages (useProposals) or the conditionals; thin: the
     // proposals fitted to few samples, which the estimates must not silently rest on.
     [[nodiscard]] int RunSampling(bool useProposals, const std::vector<ThinProposal>& thin = {});
+    // Its parts: the weighted draws into the estimates, the number accepted within limit attempts, with
+    // the sum of their weights and of their squares; the chain in place of weights worth fewer than 10
+    // draws, or of draws that missed mirrored regions of a belief (true where it answered); the warnings
+    // of a short or poorly weighted run.
+    int DrawWeightedSamples(bool useProposals, long long limit, double& sum, double& squares);
+    bool ChainForFewWeights(int accepted, long long limit, double sum, double squares);
+    bool ChainForMissedRegions();
+    void WarnOfFewSamples(int accepted, long long limit, double sum, double squares);
     // Solutions of the observed node's equation for the parent within the parent's support, the other
     // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
     // parent is free).
