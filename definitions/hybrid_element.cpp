@@ -215,6 +215,16 @@ bool VRX_distributionElement::LocateInCall(double value, const VRX_expression*& 
     return true;
 }
 
+bool VRX_distributionElement::GetShiftedMean(double& mean) {
+    const VRX_distribution* call = nullptr;
+    int sign = 1;
+    double rest = 0.0, variance = 0.0;
+    if (!FindAdditiveNoise(*distributionExpression, 1, call, sign, rest) || call == nullptr) return false;
+    call->GetMoments(mean, variance);
+    mean = rest + sign * mean;
+    return IsDefined(mean);
+}
+
 bool VRX_distributionElement::HasDensity() const {
     const VRX_distribution* call = nullptr;
     int sign = 1;

@@ -141,6 +141,9 @@ public:
     // The call whose density GetDensity gives, and the value of that call (unsigned) the value
     // stands for; false without such a call.
     bool LocateInCall(double value, const VRX_expression*& call, double& at);
+    // The mean of the value where GetDensity gives its density: the call's, shifted by the terms added to
+    // it; false without such a call or where the mean is undefined.
+    bool GetShiftedMean(double& mean);
     const VRX_expression& GetExpression() const { return *distributionExpression; }
 
     GaussianMixture mixture;

@@ -85,7 +85,7 @@ const char* HybridSampleNet::WhatDrawsFit() const {
     return "kept every node within its bounds";
 }
 
-bool HybridSampleNet::RunChainFallback(const std::string& given) {
+bool HybridSampleNet::RunChainFallback(const std::string& given, bool replacing) {
     const std::string why = given.empty() ? std::string("no draw of the sampler ") + WhatDrawsFit() : given;
     if (!refusal_.empty() || order_.size() != static_cast<size_t>(nodeCount)) return false;
     if (rootSupport_.empty()) FindRootSupports();
@@ -98,9 +98,18 @@ bool HybridSampleNet::RunChainFallback(const std::string& given) {
     // As many evaluations of the network as the sampler's attempts, or a sweep a sample where the work of
     // the draws allows it.
     const long long perEvaluation = std::max<long long>(drawTerms, 1);
-    const long long evaluations =
+    long long evaluations =
         std::min<long long>(static_cast<long long>(samples) * 4 * static_cast<long long>(free.size()) + 1000,
                             std::max<long long>(kMaxSampleWorkTerms / perEvaluation, 1000));
+    if (replacing) {
+        // In place of estimates whose weights look healthy, the chain costs about what their draws did, and
+        // gives way to them where that leaves it too few sweeps to record (a sweep moves every free node).
+        constexpr long long kFewestSweeps = 100;
+        evaluations = std::min<long long>(evaluations, static_cast<long long>(samples) + 1000);
+        if (evaluations * 3 / 4 / static_cast<long long>(free.size()) <
+            std::min<long long>(samples, kFewestSweeps))
+            return false;
+    }
     std::vector<double> state(sampleNodes.size(), 0.0), scale(sampleNodes.size(), 1.0);
     auto save = [&] {
         for (SampleNode* node : order_) state[static_cast<size_t>(node->handle)] = node->GetValue();

@@ -50,13 +50,14 @@ bool IsThinMessage(double sum, double squares, int count) {
     return FewEffective(EffectiveSampleSize(sum, squares), count, true);
 }
 
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+bool WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage) {
     const double effective = EffectiveSampleSize(sum, squares);
-    if (!FewEffective(effective, count, fittedMessage)) return;
+    if (!FewEffective(effective, count, fittedMessage)) return false;
     const std::string text =
         "Warning: " + what + (plural ? " rest on " : " rests on ") + EffectiveTail(effective, count);
     LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+    return true;
 }
 
 void FewEffectiveSamples::Add(const std::string& what, const std::string& shortName, double sum,

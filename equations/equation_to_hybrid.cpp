@@ -177,48 +177,51 @@ int CheckConvertedWork(const VRX_network& source) {
 
 }  // namespace
 
-int RunHybridConversion(VRX_network& source) {
-    if (const int rc = CheckConvertedWork(source)) return rc;
-    VRX_network hybrid;
-    std::vector<int> map(static_cast<size_t>(source.GetNumberOfSlots()), -1);
+namespace {
+
+// The right side the node's value follows from: its equation's, solved for the node where it is not
+// isolated; null, with the cause logged, where there is none.
+int RightSideOf(const VRX_equation& equation, const std::string& id, int s,
+                vovido::ImplicitEquations& implicit, ParsedEquation& copy) {
+    copy = equation.GetEquation();
+    const bool direct = copy.left && copy.right && copy.left->GetType() == kVariableKind &&
+                        copy.left->sign == 1 && static_cast<VRX_variable&>(*copy.left).name == id &&
+                        CountVariable(*copy.right, id) == 0;
+    // An equation the node's variable cannot be isolated in is solved as the update without evidence
+    // solves it where its value follows from constants alone, else in closed form where it is linear in
+    // the node.
+    if (!direct && SolveEquationFor(copy, id) != kSuccess) {
+        ExpressionSlot solved;
+        int rc = implicit.ConstantRightSide(s, solved);
+        if (rc > 0) rc = vovido::ImplicitEquations::LinearRightSide(equation.GetEquation(), id, solved);
+        if (rc < 0) return rc;
+        if (rc > 0) {
+            LogError(errorLog, kOutOfRange,
+                     ("Unable to solve the equation of node [" + id +
+                      "] for the node: no rule isolates it, it is not linear in it, and its value rests on "
+                      "draws or on evidence.")
+                         .c_str(),
+                     nullptr);
+            return Fail(id, kOutOfRange);
+        }
+        copy.right = std::move(solved);
+    }
+    return copy.right ? kSuccess : Fail(id, kOutOfRange);
+}
+
+// Every node of the source as a node of the hybrid network, in topological order, with its arcs; map
+// takes each source handle to its hybrid one. 0 or the failing code.
+int ConvertNodes(VRX_network& source, const VRX_intArray& order, VRX_network& hybrid, std::vector<int>& map) {
     int counter = 1;
     vovido::ImplicitEquations implicit(source);
-    auto failed = [&](int code) {
-        (void)source.InvalidateValues();  // always 0
-        return code;
-    };
-    const VRX_intArray order = source.GetTopologicalOrder();
     for (int i = 0; i < order.GetCount(); ++i) {
         const int s = order[i];
         const std::string id = vovido::NodeIdOf(&source, s) != nullptr ? vovido::NodeIdOf(&source, s) : "";
         auto* equation = dynamic_cast<VRX_equation*>(source.GetNode(s)->GetDefinition());
         if (equation == nullptr || source.GetNodeType(s) != DefinitionType::kEquation)
-            return failed(Fail(id, kOutOfRange));
-        ParsedEquation copy = equation->GetEquation();
-        const bool direct = copy.left && copy.right && copy.left->GetType() == kVariableKind &&
-                            copy.left->sign == 1 && static_cast<VRX_variable&>(*copy.left).name == id &&
-                            CountVariable(*copy.right, id) == 0;
-        // An equation the node's variable cannot be isolated in is solved as the update without evidence
-        // solves it where its value follows from constants alone, else in closed form where it is linear in
-        // the node.
-        if (!direct && SolveEquationFor(copy, id) != kSuccess) {
-            ExpressionSlot solved;
-            int rc = implicit.ConstantRightSide(s, solved);
-            if (rc > 0) rc = vovido::ImplicitEquations::LinearRightSide(equation->GetEquation(), id, solved);
-            if (rc < 0) return failed(rc);
-            if (rc > 0) {
-                LogError(
-                    errorLog, kOutOfRange,
-                    ("Unable to solve the equation of node [" + id +
-                     "] for the node: no rule isolates it, it is not linear in it, and its value rests on "
-                     "draws or on evidence.")
-                        .c_str(),
-                    nullptr);
-                return failed(Fail(id, kOutOfRange));
-            }
-            copy.right = std::move(solved);
-        }
-        if (!copy.right) return failed(Fail(id, kOutOfRange));
+            return Fail(id, kOutOfRange);
+        ParsedEquation copy;
+        if (const int rc = RightSideOf(*equation, id, s, implicit, copy)) return rc;
         // An equation's range is where its values are shown and discretised: the solver never cuts a
         // value off at it, so the hybrid range holds the range and all the mass of the node's values.
         double lower = -1e6, upper = 1e6;
@@ -228,32 +231,32 @@ int RunHybridConversion(VRX_network& source) {
         const int h = copy.right->GetType() == kDistributionKind
                           ? CreateDistributionNode(hybrid, id, *copy.right, lower, upper)
                           : ConvertEquationNode(hybrid, id, *copy.right, source, counter, lower, upper);
-        if (h < 0) return failed(Fail(id, h));
+        if (h < 0) return Fail(id, h);
         map[static_cast<size_t>(s)] = h;
         const VRX_intArray& parents = source.GetParents(s);
         for (int k = 0; k < parents.GetCount(); ++k) {
             const int p = map[static_cast<size_t>(parents[k])];
             if (p < 0 || (hybrid.AreAdjacent(p, h) == 0 && hybrid.AddArc(p, h) != kSuccess))
-                return failed(Fail(id, kOutOfRange));
+                return Fail(id, kOutOfRange);
         }
     }
+    return kSuccess;
+}
+
+int CopyEvidence(VRX_network& source, const VRX_intArray& order, VRX_network& hybrid,
+                 const std::vector<int>& map) {
     for (int i = 0; i < order.GetCount(); ++i) {
         VRX_nodeValue* value = source.GetNode(order[i])->GetValue();
         double evidence = 0.0;
         if (!value->HasEvidence() || value->GetContEvidence(evidence) != kSuccess) continue;
         if (const int rc =
                 hybrid.GetNode(map[static_cast<size_t>(order[i])])->GetValue()->SetContEvidence(evidence))
-            return failed(rc);
+            return rc;
     }
-    // The run takes the network's own settings.
-    hybrid.SetHybridAlgorithm(source.GetHybridAlgorithm());
-    hybrid.numSamples = source.numSamples;
-    const int logged = errorLog.GetNumberOfEntries();
-    if (const int rc = hybrid.UpdateBeliefs()) {
-        // The run's own refusal is the cause; the conversion adds its words only where the run gave none.
-        if (errorLog.GetNumberOfEntries() == logged) LogError(errorLog, rc, "HBN algorithm failed.", nullptr);
-        return failed(rc);
-    }
+    return kSuccess;
+}
+
+void CopyBeliefs(VRX_network& source, VRX_network& hybrid, const std::vector<int>& map) {
     for (int s = source.GetFirstNode(); s >= 0; s = source.GetNextNode(s)) {
         auto* value = dynamic_cast<VRX_valEqEvaluation*>(source.GetNode(s)->GetValue());
         if (value == nullptr) continue;
@@ -274,5 +277,31 @@ int RunHybridConversion(VRX_network& source) {
             value->SetWeightedSamples(result->samples);
         }
     }
+}
+
+}  // namespace
+
+int RunHybridConversion(VRX_network& source) {
+    if (const int rc = CheckConvertedWork(source)) return rc;
+    VRX_network hybrid;
+    std::vector<int> map(static_cast<size_t>(source.GetNumberOfSlots()), -1);
+    const VRX_intArray order = source.GetTopologicalOrder();
+    int rc = ConvertNodes(source, order, hybrid, map);
+    if (rc == kSuccess) rc = CopyEvidence(source, order, hybrid, map);
+    if (rc == kSuccess) {
+        // The run takes the network's own settings.
+        hybrid.SetHybridAlgorithm(source.GetHybridAlgorithm());
+        hybrid.numSamples = source.numSamples;
+        const int logged = errorLog.GetNumberOfEntries();
+        rc = hybrid.UpdateBeliefs();
+        // The run's own refusal is the cause; the conversion adds its words only where the run gave none.
+        if (rc != kSuccess && errorLog.GetNumberOfEntries() == logged)
+            LogError(errorLog, rc, "HBN algorithm failed.", nullptr);
+    }
+    if (rc != kSuccess) {
+        (void)source.InvalidateValues();  // always 0
+        return rc;
+    }
+    CopyBeliefs(source, hybrid, map);
     return kSuccess;
 }

@@ -818,17 +818,9 @@ double HybridSampleNet::DrawSample(bool useProposals, double& logOffset) {
     return w.value;
 }
 
-int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinProposal>& thin) {
-    if (runFlags & 16) return kOutOfRange;
-    for (auto& node : sampleNodes) {
-        if (node && !node->IsObserved()) node->ResetEstimate();
-    }
-    // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
-    // attempts that every draw explaining it would take, and no more than a few seconds of draws.
-    if (!FindConstantFactors()) return kNoUsefulSamples;
-    const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
+int HybridSampleNet::DrawWeightedSamples(bool useProposals, long long limit, double& sum, double& squares) {
+    sum = squares = 0.0;
     int accepted = 0;
-    double sum = 0.0, squares = 0.0;
     // The weights as they come while none leaves the range of a double (reference 0), else on the scale
     // of a reference that follows the largest.
     double reference = 0.0;
@@ -850,34 +842,27 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
             if (node && !node->IsObserved()) node->AddSampleToEstimate(w);
         }
     }
-    if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) {
-        if (RunChainFallback()) return kSuccess;
-        ExplainImpossibleEvidence();
-        return kNoUsefulSamples;
-    }
+    return accepted;
+}
+
+bool HybridSampleNet::ChainForFewWeights(int accepted, long long limit, double sum, double squares) {
     // Weights that rest on one or two draws, of a handful that fitted or of all (a noise of heavy
     // scale, most draws' weights negligible beside one): the chain does better where it can start.
     constexpr double kFewestEffective = 10.0;
     const double effective = vovido::EffectiveSampleSize(sum, squares);
-    if (effective < kFewestEffective) {
-        char why[160];
-        if (100LL * accepted < view.GetNumberOfSamples())
-            std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler %s", accepted, limit,
-                          WhatDrawsFit());
-        else
-            std::snprintf(why, sizeof why,
-                          "the weights of the sampler's draws rest on an effective sample size of %.1f",
-                          effective);
-        if (RunChainFallback(why)) return kSuccess;
-    }
-    // Weights that look healthy on the one value or region a thin message found are worth one draw.
-    const std::string uncorrected = UncorrectedProposals(thin);
-    if (!uncorrected.empty()) {
-        if (RunChainFallback(uncorrected)) return kSuccess;
-        const std::string text =
-            "Warning: " + uncorrected + ": the estimates may sit on one value or one region of the belief.";
-        LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
-    }
+    if (!(effective < kFewestEffective)) return false;
+    char why[160];
+    if (100LL * accepted < view.GetNumberOfSamples())
+        std::snprintf(why, sizeof why, "only %d of %lld draws of the sampler %s", accepted, limit,
+                      WhatDrawsFit());
+    else
+        std::snprintf(why, sizeof why,
+                      "the weights of the sampler's draws rest on an effective sample size of %.1f",
+                      effective);
+    return RunChainFallback(why);
+}
+
+void HybridSampleNet::WarnOfFewSamples(int accepted, long long limit, double sum, double squares) {
     if (accepted < view.GetNumberOfSamples()) {
         char text[160];
         std::snprintf(text, sizeof text,
@@ -894,25 +879,55 @@ int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinPropos
     }
     if (named > 3) names += " and " + std::to_string(named - 3) + " more";
     if (named > 0)
-        vovido::WarnOfFewEffectiveSamples(
+        weightsWarned_ = vovido::WarnOfFewEffectiveSamples(
             (named > 1 ? "the estimates of nodes " : "the estimate of node ") + names, named > 1, sum,
             squares, accepted);
-    for (auto& node : sampleNodes) {
-        if (node && !node->IsObserved()) node->FinishEstimate();
-    }
+}
+
+bool HybridSampleNet::ChainForMissedRegions() {
     // Proposals that found one of several regions of a belief lead every draw there. The chain reaches
     // regions mirrored through 0 (x*x) by its reflections, but none that small steps do not join (a
     // sine's): there the draws stand, said to be partial.
-    if (useProposals && (runFlags & 1)) {
-        bool mirrored = false;
-        const std::string missed = MissedRegions(mirrored);
-        if (!missed.empty()) {
-            if (mirrored && RunChainFallback(missed)) return kSuccess;
-            const std::string text =
-                "Warning: " + missed + ": the estimate may leave the others out, or weigh them by chance.";
-            LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
-        }
+    bool mirrored = false;
+    const std::string missed = MissedRegions(mirrored);
+    if (missed.empty()) return false;
+    if (mirrored && RunChainFallback(missed, true)) return true;
+    const std::string text =
+        "Warning: " + missed + ": the estimate may leave the others out, or weigh them by chance.";
+    LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+    return false;
+}
+
+int HybridSampleNet::RunSampling(bool useProposals, const std::vector<ThinProposal>& thin) {
+    if (runFlags & 16) return kOutOfRange;
+    for (auto& node : sampleNodes) {
+        if (node && !node->IsObserved()) node->ResetEstimate();
     }
+    // Evidence that few draws explain must not keep the loop going for long: a run may take four times the
+    // attempts that every draw explaining it would take, and no more than a few seconds of draws.
+    if (!FindConstantFactors()) return kNoUsefulSamples;
+    const long long limit = SampleAttemptLimit(drawTerms, std::max(view.GetNumberOfSamples(), 0));
+    double sum = 0.0, squares = 0.0;
+    const int accepted = DrawWeightedSamples(useProposals, limit, sum, squares);
+    if (accepted == 0 && view.GetNumberOfSamples() > 0 && nodeCount > 0) {
+        if (RunChainFallback()) return kSuccess;
+        ExplainImpossibleEvidence();
+        return kNoUsefulSamples;
+    }
+    if (ChainForFewWeights(accepted, limit, sum, squares)) return kSuccess;
+    // Weights that look healthy on the one value or region a thin message found are worth one draw.
+    const std::string uncorrected = UncorrectedProposals(thin);
+    if (!uncorrected.empty()) {
+        if (RunChainFallback(uncorrected, true)) return kSuccess;
+        const std::string text =
+            "Warning: " + uncorrected + ": the estimates may sit on one value or one region of the belief.";
+        LogError(errorLog, kNoUsefulSamples, text.c_str(), nullptr);
+    }
+    WarnOfFewSamples(accepted, limit, sum, squares);
+    for (auto& node : sampleNodes) {
+        if (node && !node->IsObserved()) node->FinishEstimate();
+    }
+    if (useProposals && (runFlags & 1) && ChainForMissedRegions()) return kSuccess;
     WriteAllResults();
     return kSuccess;
 }

@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -201,6 +202,14 @@ private:
     // Weighted sampling, from the proposals of the messages (useProposals) or the conditionals; thin: the
     // proposals fitted to few samples, which the estimates must not silently rest on.
     [[nodiscard]] int RunSampling(bool useProposals, const std::vector<ThinProposal>& thin = {});
+    // Its parts: the weighted draws into the estimates, the number accepted within limit attempts, with
+    // the sum of their weights and of their squares; the chain in place of weights worth fewer than 10
+    // draws, or of draws that missed mirrored regions of a belief (true where it answered); the warnings
+    // of a short or poorly weighted run.
+    int DrawWeightedSamples(bool useProposals, long long limit, double& sum, double& squares);
+    bool ChainForFewWeights(int accepted, long long limit, double sum, double squares);
+    bool ChainForMissedRegions();
+    void WarnOfFewSamples(int accepted, long long limit, double sum, double squares);
     // Solutions of the observed node's equation for the parent within the parent's support, the other
     // parents at their evidence: 0, 1, or 2 for two or more; -1 where they cannot be counted (another
     // parent is free).
@@ -217,8 +226,9 @@ private:
     // Where no draw had weight: searches for values of the free nodes that the evidence allows and, from
     // there, runs a Markov chain over them whose states are the samples of the estimates (written, with a
     // warning that begins with why, by default that no draw fitted); false when the search finds none
-    // (chain_fallback.cpp).
-    [[nodiscard]] bool RunChainFallback(const std::string& why = "");
+    // (chain_fallback.cpp). replacing: the draws left estimates whose weights look healthy, which a chain
+    // replaces only at about their cost.
+    [[nodiscard]] bool RunChainFallback(const std::string& why = "", bool replacing = false);
     // What a draw with weight does: fit the evidence, or without any keep the nodes within their bounds.
     const char* WhatDrawsFit() const;
     // ln of the joint density of the free nodes' current values and the evidence, the values the evidence
@@ -352,6 +362,8 @@ private:
     ZeroCause zeroCause_ = ZeroCause::kNone;
     // The beliefs came from the chain (RunChainFallback).
     bool chainRan_ = false;
+    // The sampler warned that its estimates rest on few effective samples.
+    bool weightsWarned_ = false;
     // Draws through the elements made for sampled messages so far.
     long long work_ = 0;
 };
@@ -368,13 +380,17 @@ std::string DropInvalidParameterReports(int first);
 // Logs a warning when an estimate of `count` weighted samples is poor: worth fewer than 100 equally
 // weighted ones, or, for a message fitted to draws, less than a small share of them. "what" names the
 // estimate (a node, a message), plural when it names several.
-void WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
+// True when it warned.
+bool WarnOfFewEffectiveSamples(const std::string& what, bool plural, double sum, double squares, int count,
                                bool fittedMessage = false);
 // The values of the named variable within [lower, upper] where the element crosses v: sign changes on a
 // grid of that many points, fine near 0 and reaching wide, at most `most` of them; their number, each
 // appended to roots (when given) as interpolated between the grid points around it. The variable keeps
 // the last value tried.
 int ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower, double upper,
+                  int points, int most, std::vector<double>* roots);
+// As above, of a function that gives its value at x (false where it has none).
+int ScanCrossings(const std::function<bool(double, double&)>& f, double v, double lower, double upper,
                   int points, int most, std::vector<double>* roots);
 // "the equation of node y has more than one solution for node x" ("for a distribution in it" where the
 // parent is a term the caller never made).

@@ -2,6 +2,7 @@
 // observations whose weight every draw shares, and the cause of evidence no draw fits.
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -13,21 +14,20 @@
 
 using SampleNode = VRX_hybridSampleNode;
 
-int vovido::ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower,
-                          double upper, int points, int most, std::vector<double>* roots) {
-    // Sign changes of the element less v on a grid fine near 0 and reaching a wide range.
+int vovido::ScanCrossings(const std::function<bool(double, double&)>& f, double v, double lower, double upper,
+                          int points, int most, std::vector<double>* roots) {
+    // Sign changes of f less v on a grid fine near 0 and reaching a wide range.
     const double from = std::asinh(lower), to = std::asinh(upper);
     int count = 0;
     double previous = std::nan(""), before = 0.0;
     for (int i = 0; i <= points && count < most; ++i) {
         const double x = std::min(std::max(std::sinh(from + (to - from) * i / points), lower), upper);
-        element.SetVariableValue(name, x);
-        double f = 0.0;
-        if (element.Evaluate(f) != kSuccess || !std::isfinite(f)) {
+        double y = 0.0;
+        if (!f(x, y) || !std::isfinite(y)) {
             previous = std::nan("");
             continue;
         }
-        const double d = f - v;
+        const double d = y - v;
         const bool crossed = !std::isnan(previous) && previous != 0.0 && (previous < 0.0) != (d < 0.0);
         if (d == 0.0 || crossed) {
             ++count;
@@ -38,6 +38,16 @@ int vovido::ScanCrossings(VRX_Helement& element, const std::string& name, double
         before = x;
     }
     return count;
+}
+
+int vovido::ScanCrossings(VRX_Helement& element, const std::string& name, double v, double lower,
+                          double upper, int points, int most, std::vector<double>* roots) {
+    return ScanCrossings(
+        [&](double x, double& y) {
+            element.SetVariableValue(name, x);
+            return element.Evaluate(y) == kSuccess;
+        },
+        v, lower, upper, points, most, roots);
 }
 
 void HybridSampleNet::SupportOf(const SampleNode& node, double& lower, double& upper) {

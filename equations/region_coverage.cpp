@@ -1,6 +1,7 @@
 // Whether the draws from the proposals of the message passing reached every region of a belief that a
-// child's equation splits into several (x*x observed near 1 holds near x = 1 and near x = -1): a message
-// fitted to draws that found one of them leads every later draw there, with weights that look healthy.
+// child's equation (or the mean of its distribution) splits into several (x*x observed near 1 holds near x =
+// 1 and near x = -1): a message fitted to draws that found one of them leads every later draw there, with
+// weights that look healthy.
 #include <algorithm>
 #include <cmath>
 #include <string>
@@ -50,6 +51,13 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
     VRX_Helement* element = equation.TakeElement();
     VRX_Helement* own = node.TakeElement();
     if (element == nullptr || own == nullptr) return;
+    // Where the child's value lies given the node's: its equation, or the mean of its distribution (a
+    // noise added to x*x parts the belief as the equation with that noise as a node does).
+    auto* distribution = dynamic_cast<VRX_distributionElement*>(element);
+    auto location = [&](double x, double& y) {
+        element->SetVariableValue(node.id, x);
+        return distribution != nullptr ? distribution->GetShiftedMean(y) : element->Evaluate(y) == kSuccess;
+    };
     // The scan keeps to where the node's own distribution puts it, so that its grid is fine there.
     double mean = 0.0, variance = 0.0;
     if (own->GetMeanAndVariance(mean, variance) == kSuccess && std::isfinite(mean) &&
@@ -59,18 +67,15 @@ void CountRegions(VRX_continuousSampleNode& node, size_t child, double lower, do
     }
     std::vector<double> roots;
     if (!(lower < upper)) return;
-    vovido::ScanCrossings(*element, node.id, EstimatedValue(equation), lower, upper, kScanPoints,
-                          kMostSolutions, &roots);
+    vovido::ScanCrossings(location, EstimatedValue(equation), lower, upper, kScanPoints, kMostSolutions,
+                          &roots);
     if (roots.size() < 2) return;
     std::vector<double> mass(roots.size(), 0.0), share(roots.size(), 0.0), squares(roots.size(), 0.0);
     double totalMass = 0.0, totalShare = 0.0;
     for (size_t i = 0; i < roots.size(); ++i) {
         const double r = roots[i], h = 1e-6 * std::max(1.0, std::fabs(r));
         double above = 0.0, below = 0.0;
-        element->SetVariableValue(node.id, r + h);
-        const bool ok = element->Evaluate(above) == kSuccess;
-        element->SetVariableValue(node.id, r - h);
-        if (!ok || element->Evaluate(below) != kSuccess) continue;
+        if (!location(r + h, above) || !location(r - h, below)) continue;
         const double slope = std::max(std::fabs(above - below) / (2.0 * h), 1e-12);
         const double density = own->GetDensity(r) * node.LambdaProduct(r, static_cast<int>(child));
         if (std::isfinite(density) && density > 0.0) totalMass += mass[i] = density / slope;
@@ -132,9 +137,9 @@ std::string HybridSampleNet::MissedRegions(bool& mirrored) {
         for (size_t c = 0; c < node.children.size(); ++c) {
             const SampleNode& child = *node.children[c];
             const VRX_hybridMessage* message = node.childMessages[c].get();
-            // Only a child whose message says something splits the belief.
-            if (!child.IsContinuous() || !child.IsDeterministic() || child.internal || message == nullptr ||
-                message->IsUniform())
+            // Only a child whose message says something splits the belief, an equation or a distribution
+            // whose mean the node moves.
+            if (!child.IsContinuous() || child.internal || message == nullptr || message->IsUniform())
                 continue;
             int fair = 0, reached = 0;
             bool reflected = true;

@@ -192,4 +192,48 @@ TEST(FarTailWarning, IsQuietOnGaussianFamiliesInEitherFormOnly) {
     errorLog.Flush();
 }
 
+// X = Normal(2, 1), Y = X + Normal(0, 5) observed, as equation nodes or a hybrid equation with a noise:
+// the exact posterior of X is N((2 + y / 25) / 1.04, 0.9806). At 75, 14 deviations of Y's prior out,
+// draws of X's prior never reach it, so a sampler either comes within a tenth of a deviation or warns,
+// of its few effective samples or that the evidence on Y lies beyond its draws. At 12 every answer is
+// right and nothing is logged.
+TEST(FarTailWarning, GaussianEvidenceBeyondTheDrawsIsAnsweredOrWarnedOf) {
+    const struct {
+        double y;
+        bool quiet;
+    } cases[] = {{75.0, false}, {12.0, true}};
+    for (const auto& c : cases) {
+        for (const bool equations : {true, false}) {
+            for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
+                for (const int samples : {1000, 40000}) {
+                    SCOPED_TRACE(std::to_string(c.y) + (equations ? " equations" : " hybrid") +
+                                 ", algorithm " + std::to_string(algorithm) + ", " + std::to_string(samples));
+                    VRX_network net;
+                    if (equations) {
+                        ASSERT_GE(AddEquation(net, "X", "X = Normal(2, 1)"), 0);
+                        ASSERT_GE(AddEquation(net, "Y", "Y = X + Normal(0, 5)"), 0);
+                        ASSERT_EQ(ValueOf(net, net.FindNode("Y")).SetContEvidence(c.y), kSuccess);
+                    } else {
+                        ASSERT_GE(AddDistributionNode(net, "X", {"Normal(2, 1)"}), 0);
+                        ASSERT_GE(AddEquationNode(net, "Y", "X + Normal(0, 5)", {"X"}), 0);
+                        ASSERT_EQ(Observe(net, "Y", c.y), kSuccess);
+                    }
+                    ASSERT_EQ(UpdateWith(net, algorithm, samples), kSuccess) << LogDump();
+                    const auto [mean, deviation] = MomentsOf(net, net.FindNode("X"));
+                    if (c.quiet) {
+                        EXPECT_TRUE(LoggedMessages().empty()) << LogDump();
+                    }
+                    if (LoggedPart("Warning: the estimate of node X rests on ") ||
+                        LoggedPart("Warning: the evidence on node Y lies beyond the reach of the sampler's " +
+                                   std::to_string(samples) + " draws"))
+                        continue;
+                    EXPECT_NEAR(mean, (2.0 + c.y / 25.0) / 1.04, 0.1) << LogDump();
+                    EXPECT_NEAR(deviation, 0.9806, 0.1) << LogDump();
+                }
+            }
+        }
+    }
+    errorLog.Flush();
+}
+
 }  // namespace

@@ -408,7 +408,7 @@ TEST(HybridSampling, AttemptsAreFourASampleAndAThousand) {
 }
 
 // Ten million samples of three small nodes fit the memory of a run but not its work: each node's terms
-// and 16 for the sample it keeps, algorithm 13 five times that; an equation observed below its parent
+// and 16 for the sample it keeps, algorithm 13 twice that; an equation observed below its parent
 // converts to x (Normal, 3 terms), the noise node c (3) and y with its inverses (3 x 3).
 TEST(HybridSampling, SampleCountsPastTheWorkLimitAreRefusedByNodeAndSize) {
     const struct {
@@ -422,8 +422,8 @@ TEST(HybridSampling, SampleCountsPastTheWorkLimitAreRefusedByNodeAndSize) {
              net.SetHybridAlgorithm(kMessagePassingSampling);
              ASSERT_EQ(Observe(net, "x2", 1.0), kSuccess);
          },
-         "Sampling would take 10000000 samples x 285 terms of work a draw (95 of them for node [x0]) = "
-         "2850000000 terms, past the limit of 268435456"},
+         "Sampling would take 10000000 samples x 114 terms of work a draw (38 of them for node [x0]) = "
+         "1140000000 terms, past the limit of 268435456"},
         {"observed equation",
          [](VRX_network& net) {
              ASSERT_GE(AddEquation(net, "x", "x = Normal(0, 1)"), 0);

@@ -56,6 +56,11 @@ const CoverageCase kCases[] = {
          ASSERT_EQ(Observe(n, "y", 1.0), kSuccess);
      },
      "x", [](double& m, double& d) { Shell(1.0, m, d); }, 1000, false},
+    {"square as a distribution node",
+     [](VRX_network& n) {
+         ASSERT_EQ(AddObservedChild(n, "Normal(0, 1)", "x*x + Uniform(-0.01, 0.01)", 1.0, false), kSuccess);
+     },
+     "x", [](double& m, double& d) { Shell(1.0, m, d); }, 1000, false},
     {"square in an equation network",
      [](VRX_network& n) {
          ASSERT_GE(AddEquation(n, "X", "X = Normal(0, 1)"), 0);
@@ -92,6 +97,20 @@ const CoverageCase kCases[] = {
          ASSERT_EQ(n.GetNode(c)->GetValue()->SetEvidence(0), kSuccess);
      },
      "x", Beyond6, 20000, false},
+    // Equations draw from their parents: a thin message into one is no proposal of its own to warn of.
+    // The parent of the observed end, its prior the chain's stationary one, by quadrature.
+    {"Tanh chain",
+     [](VRX_network& n) {
+         ASSERT_GE(AddEquation(n, "x0", "x0 = Normal(0, 1)"), 0);
+         for (int i = 1; i < 100; ++i) {
+             const std::string id = "x" + std::to_string(i);
+             ASSERT_GE(AddEquation(n, id.c_str(),
+                                   (id + " = Tanh(x" + std::to_string(i - 1) + ") + Normal(0, 0.5)").c_str()),
+                       0);
+         }
+         ASSERT_EQ(ValueOf(n, n.FindNode("x99")).SetContEvidence(0.5), kSuccess);
+     },
+     "x98", [](double& m, double& d) { m = 0.4364, d = 0.5150; }, 1000, true},
     {"linear child",
      [](VRX_network& n) {
          ASSERT_GE(AddDistributionNode(n, "x", {"Normal(0, 1)"}), 0);
