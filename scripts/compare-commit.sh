@@ -154,16 +154,24 @@ for repeat in $(seq 1 "$repeats"); do
 done
 ran=$(date +%s)
 
-# CPU time on a shared machine still varies with the load (caches, clock): the sections whose CPU time grew
-# run again alone, both sides in turn, and their times are the medians of these runs only.
+# CPU time on a shared machine still varies with the load (caches, memory, clock): the sections whose CPU
+# time grew run again alone, both sides in turn, the first side alternating, and only these runs time them.
 slower=$(python3 "$root/scripts/compare/compare_answers.py" "$runs/old" "$runs/new" old new --slower-sections)
 echo "compare-commit: re-timing $(echo $slower | wc -w) sections alone, $retimes times" >&2
 for again in $(seq 1 "$retimes"); do
     mkdir -p "$runs/old.again$again" "$runs/new.again$again"
+    sides=(old new)
+    if [ $((again % 2)) = 0 ]; then sides=(new old); fi
     for index in $slower; do
         section=$(sed -n "$((index + 1))p" "$runs/new/sections.txt")
-        run_section "$old/build" "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
-        run_section "$work/current" "$work/current/compare-answers" "$runs/new.again$again" "$index" "$section"
+        for side in "${sides[@]}"; do
+            if [ "$side" = old ]; then
+                run_section "$old/build" "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
+            else
+                run_section "$work/current" "$work/current/compare-answers" "$runs/new.again$again" "$index" \
+                    "$section"
+            fi
+        done
     done
 done
 finished=$(date +%s)

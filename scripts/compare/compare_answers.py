@@ -14,8 +14,10 @@ many times more than its CPU time.
 Each DIR holds, per section, NNN.out (the answers), NNN.status (the driver's exit status) and NNN.rss
 (the run's wall, user and system times in seconds and peak memory in KB, when measured) and sections.txt
 lists the sections in order; DIR.repeat1, ... hold the NNN.out and NNN.rss of further runs of every
-section beside the others, DIR.again1, ... those of the sections re-timed alone. A time is the median of
-the runs alone where a section has them, else of every run; peak memory the median of every run. The
+section beside the others, DIR.again1, ... those of the sections re-timed alone. A time is the least of
+the runs alone where a section has them (the load of others only ever adds to it; what is left of it
+still moves a run of a section that reads much memory by a tenth or more), else the median of every run;
+peak memory the median of every run. The
 report goes to standard output; with --slower-sections, the indices of the sections with CPU times that
 grew, one a line."""
 
@@ -76,18 +78,23 @@ def read_measures(run, sections):
     return measures
 
 
+def timing(together, alone):
+    """The time of a key or a section from its runs: the least of those alone, else the median of all."""
+    return min(alone) if alone else median(together)
+
+
 def read_usage(folder, sections):
-    """{section: (wall s, CPU s, peak KB)}, the medians of the side's runs: the times of the runs alone
-    where there are any, the memory of every run."""
+    """{section: (wall s, CPU s, peak KB)} of the side's runs: the times as timing() takes them, the
+    median memory of every run."""
     together = [read_measures(run, sections) for run in [folder] + run_folders(folder, "repeat")]
     alone = [read_measures(run, sections) for run in run_folders(folder, "again")]
     usage = {}
     for section in sections:
         every = [m[section] for m in together + alone if section in m]
-        timed = [m[section] for m in alone if section in m] or every
+        apart = [m[section] for m in alone if section in m]
         if every:
-            usage[section] = (median([t[0] for t in timed]), median([t[1] for t in timed]),
-                              median([m[2] for m in every]))
+            usage[section] = (timing([t[0] for t in every], [t[0] for t in apart]),
+                              timing([t[1] for t in every], [t[1] for t in apart]), median([m[2] for m in every]))
     return usage
 
 
@@ -143,9 +150,9 @@ def read_side(folder):
     for run in run_folders(folder, "again"):
         read_times(run, sections, alone)
     for key, answer in answers.items():
-        timed = alone[key] or together[key]
         kind, status, _, _, values, log = answer
-        answers[key] = (kind, status, median([t[0] for t in timed]), median([t[1] for t in timed]), values, log)
+        answers[key] = (kind, status, timing([t[0] for t in together[key]], [t[0] for t in alone[key]]),
+                        timing([t[1] for t in together[key]], [t[1] for t in alone[key]]), values, log)
     return answers, order, unfinished, section_of, other, read_usage(folder, sections)
 
 
@@ -349,7 +356,7 @@ def main():
     with open(os.path.join(new_dir, "sections.txt")) as f:
         sections = [line.strip() for line in f if line.strip()]
     if old_usage or new_usage:
-        print("\n== Sections' wall time (s), CPU time (s) and peak memory (MB), medians of the runs: %s; %s"
+        print("\n== Sections' wall time (s), CPU time (s) and peak memory (MB): %s; %s"
               % (old_label, new_label))
         for section in sections:
             print("  %-44s %s   %s" % (section, usage_text(old_usage.get(section)),
