@@ -104,7 +104,7 @@ build_java_calls "$rev_src" "$old/build" >"$old/java.log" 2>&1 ||
 built=$(date +%s)
 
 # Every section on both sides, the two runs of a section next to each other in the queue; the first run's
-# answers are compared, and every run's times give the medians.
+# answers are compared, and the median of every run's times counts unless the section is re-timed below.
 runs=$work/runs-$short
 rm -rf "$runs"
 mkdir -p "$runs/old" "$runs/new"

@@ -245,19 +245,24 @@ def classify(key, old, new):
 
 def slower_sections(old, new, section_of, old_usage, new_usage):
     """(section, text, growth) of the sections whose CPU time grew past DRIFT, either side DRIFT_MS or
-    more: the sum of the CPU times of the answers both builds give with the same status, or the CPU time
-    of the whole run."""
+    more: the sum of the CPU times of the answers both builds give with the same status, or, where every
+    answer has the same status on both, the CPU time of the whole run."""
     totals = {}
+    alike = {}  # section -> whether every answer of the new build has the old one's status
     for key, answer in new.items():
-        if key in old and old[key][1] == answer[1]:
-            total = totals.setdefault(section_of[key][1], [0.0, 0.0])
+        same = key in old and old[key][1] == answer[1]
+        section = section_of[key][1]
+        alike[section] = alike.get(section, True) and same
+        if same:
+            total = totals.setdefault(section, [0.0, 0.0])
             total[0] += old[key][3]
             total[1] += answer[3]
     found = []
     for section in sorted(set(totals) | set(new_usage), key=str):
         o_ms, n_ms = totals.get(section, (0.0, 0.0))
-        o_run = old_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000
-        n_run = new_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000
+        whole = alike.get(section, True)
+        o_run = old_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000 if whole else 0.0
+        n_run = new_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000 if whole else 0.0
         growth = max(n_ms / max(o_ms, 1e-3) if max(o_ms, n_ms) >= DRIFT_MS else 0.0,
                      n_run / max(o_run, 1e-3) if o_run > 0 and max(o_run, n_run) >= DRIFT_MS else 0.0)
         if growth > DRIFT:
