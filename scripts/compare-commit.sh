@@ -4,12 +4,14 @@
 # Builds the engine's libraries, the JNI library and the jar of REV (extracted under build-compare/) and
 # of the working tree in Release, compiles the working tree's driver (scripts/compare/*.cpp) against each
 # and, for the Java section, the calls that java_calls.py writes from each side's own Java classes; runs
-# every section on both, COMPARE_JOBS at a time (3 by default), COMPARE_REPEATS times (3) for the median
-# times, each run for at most COMPARE_TIMEOUT seconds (900), the sections whose times grew twice more,
-# alone, with each run's peak memory (by /usr/bin/time, which scripts/setup.sh installs); then writes the report of compare_answers.py to OUT (build-compare/report-REV.txt by default) and
-# to standard output. Exit status 0 once both builds and drivers are made, whatever the report lists; 2
-# when one of them fails, saying which. A side whose Java calls do not build shows the Java section as
-# not finished (status 3).
+# the sections on both, COMPARE_JOBS at a time (3 by default), COMPARE_REPEATS times (1), each run for at
+# most COMPARE_TIMEOUT seconds (900), with each run's wall time, CPU time and peak memory (by
+# /usr/bin/time, which scripts/setup.sh installs); re-times alone, COMPARE_RETIMES times (2) and both sides
+# in turn, the sections whose CPU time grew; then writes the report of compare_answers.py to OUT
+# (build-compare/report-REV.txt by default) and to standard output. COMPARE_SECTIONS, an extended regular
+# expression, runs only the sections whose names it matches ("java" names the Java section). Exit status 0
+# once both builds and drivers are made, whatever the report lists; 2 when one of them fails, saying
+# which. A side whose Java calls do not build shows the Java section as not finished (status 3).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 if [ $# -lt 1 ] || [ $# -gt 2 ]; then
@@ -25,7 +27,9 @@ short=${sha:0:9}
 work=$root/build-compare
 out=${2:-$work/report-$short.txt}
 jobs=${COMPARE_JOBS:-3}
-repeats=${COMPARE_REPEATS:-3}
+repeats=${COMPARE_REPEATS:-1}
+retimes=${COMPARE_RETIMES:-2}
+sections_regex=${COMPARE_SECTIONS:-}
 timeout_s=${COMPARE_TIMEOUT:-900}
 started=$(date +%s)
 mkdir -p "$work"
@@ -100,15 +104,16 @@ build_java_calls "$rev_src" "$old/build" >"$old/java.log" 2>&1 ||
 built=$(date +%s)
 
 # Every section on both sides, the two runs of a section next to each other in the queue; the first run's
-# answers are compared, and every run's times give the medians.
+# answers are compared, and the median of every run's times counts unless the section is re-timed below.
 runs=$work/runs-$short
 rm -rf "$runs"
 mkdir -p "$runs/old" "$runs/new"
-{ "$work/current/compare-answers" --list && echo java; } >"$runs/new/sections.txt"
+{ "$work/current/compare-answers" --list && echo java; } | grep -E -- "${sections_regex:-.}" >"$runs/new/sections.txt" ||
+    fail "no section matches COMPARE_SECTIONS='$sections_regex'" "$runs/new/sections.txt"
 cp "$runs/new/sections.txt" "$runs/old/sections.txt"
 # run_section BUILD DRIVER DIR INDEX SECTION: the driver's answers, or those of the Java calls of BUILD,
-# and the run's wall time in seconds and peak memory in KB (NNN.rss) where /usr/bin/time is there to
-# measure them.
+# and the run's wall, user and system times in seconds and peak memory in KB (NNN.rss) where /usr/bin/time
+# is there to measure them.
 run_section() {
     local build=$1 driver=$2 dir=$3 index=$4 section=$5
     local name
@@ -116,10 +121,13 @@ run_section() {
     mkdir -p "$dir/scratch-$name"
     local status=0
     local measure=()
-    if [ -x /usr/bin/time ]; then measure=(/usr/bin/time -f "%e %M" -o "$dir/$name.rss"); fi
+    if [ -x /usr/bin/time ]; then measure=(/usr/bin/time -f "%e %U %S %M" -o "$dir/$name.rss"); fi
     if [ "$section" = java ]; then
         if [ -d "$build/java-calls/classes" ] && [ -n "$(ls "$build/java-calls/classes")" ]; then
-            "${measure[@]}" timeout "$timeout_s" java -Xcheck:jni -Djava.library.path="$build" \
+            # The serial collector, a fixed start heap and the first compiler only: the JVM's own peak
+            # memory then varies by 2 % between runs, not by 25 %, and the calls' shows.
+            "${measure[@]}" timeout "$timeout_s" java -Xcheck:jni -XX:+UseSerialGC -Xms64m -Xmx512m \
+                -XX:TieredStopAtLevel=1 -Djava.library.path="$build" \
                 -cp "$build/java/vovido.jar:$build/java-calls/classes" JavaCalls "$data_dir" "$dir/scratch-$name" \
                 >"$dir/$name.out" 2>"$dir/$name.err" || status=$?
         else
@@ -137,7 +145,7 @@ export timeout_s
 export data_dir=$root/tests/data
 echo "compare-commit: running $(wc -l <"$runs/new/sections.txt") sections on each side, $repeats times" >&2
 for repeat in $(seq 1 "$repeats"); do
-    suffix=$([ "$repeat" = 1 ] && echo "" || echo ".again$((repeat - 1))")
+    suffix=$([ "$repeat" = 1 ] && echo "" || echo ".repeat$((repeat - 1))")
     mkdir -p "$runs/old$suffix" "$runs/new$suffix"
     index=0
     while IFS= read -r section; do
@@ -147,23 +155,33 @@ for repeat in $(seq 1 "$repeats"); do
         index=$((index + 1))
     done <"$runs/new/sections.txt" | xargs -0 -n 5 -P "$jobs" bash -c 'run_section "$@"' _
 done
+ran=$(date +%s)
 
-# Times on a shared machine vary: the sections with times that grew run twice more, one at a time, both
-# sides in turn, and count towards the medians.
-for again in $repeats $((repeats + 1)); do
-    slower=$(python3 "$root/scripts/compare/compare_answers.py" "$runs/old" "$runs/new" old new --slower-sections)
+# CPU time on a shared machine still varies with the load (caches, memory, clock): the sections whose CPU
+# time grew run again alone, both sides in turn, the first side alternating, and only these runs time them.
+slower=$(python3 "$root/scripts/compare/compare_answers.py" "$runs/old" "$runs/new" old new --slower-sections)
+echo "compare-commit: re-timing $(echo $slower | wc -w) sections alone, $retimes times" >&2
+for again in $(seq 1 "$retimes"); do
     mkdir -p "$runs/old.again$again" "$runs/new.again$again"
+    sides=(old new)
+    if [ $((again % 2)) = 0 ]; then sides=(new old); fi
     for index in $slower; do
         section=$(sed -n "$((index + 1))p" "$runs/new/sections.txt")
-        run_section "$old/build" "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
-        run_section "$work/current" "$work/current/compare-answers" "$runs/new.again$again" "$index" "$section"
+        for side in "${sides[@]}"; do
+            if [ "$side" = old ]; then
+                run_section "$old/build" "$old/compare-answers" "$runs/old.again$again" "$index" "$section"
+            else
+                run_section "$work/current" "$work/current/compare-answers" "$runs/new.again$again" "$index" \
+                    "$section"
+            fi
+        done
     done
 done
 finished=$(date +%s)
 {
     edited=$(git -C "$root" diff --quiet HEAD 2>/dev/null || echo ' (with uncommitted changes)')
     echo "Comparison of $short ($rev) with the working tree of $(git -C "$root" rev-parse --short HEAD)$edited"
-    echo "Builds $((built - started)) s, runs $((finished - built)) s; answers in $runs"
+    echo "Builds $((built - started)) s, runs $((ran - built)) s ($jobs jobs), re-timing $((finished - ran)) s; answers in $runs"
     python3 "$root/scripts/compare/compare_answers.py" "$runs/old" "$runs/new" "$short" "working tree"
 } >"$out"
 cat "$out"

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(locales cmake ninja-build g++ clang clang-format-14 libclang-rt-14-dev libgtest-dev libbenchmark-dev libexpat1-dev openjdk-17-jdk-headless
-    time)  # time: the peak memory of each section of scripts/compare-commit.sh
+    time)  # time: the CPU time and peak memory of each section of scripts/compare-commit.sh
 missing=()
 for p in "${packages[@]}"; do
     dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")

@@ -1,5 +1,7 @@
 import java.awt.Color;
 import java.awt.Rectangle;
+import java.lang.management.ManagementFactory;
+import java.lang.management.ThreadMXBean;
 import java.util.ArrayList;
 import java.util.List;
 import java.util.logging.Handler;
@@ -317,6 +319,8 @@ final class JavaFixture {
 
     /** The first warning the library logged during a call. */
     private static String warning;
+    /** The calling thread's CPU time, which the engine's calls from Java run on. */
+    private static final ThreadMXBean THREADS = ManagementFactory.getThreadMXBean();
 
     static void catchWarnings() {
         Logger logger = Logger.getLogger("tarvo");
@@ -348,6 +352,7 @@ final class JavaFixture {
     static void record(String key, String kind, Call call) {
         warning = null;
         long start = System.nanoTime();
+        long cpuStart = THREADS.getCurrentThreadCpuTime();
         int status = 0;
         String values = "";
         String message = "";
@@ -375,11 +380,13 @@ final class JavaFixture {
             }
         }
         double ms = (System.nanoTime() - start) / 1e6;
+        double cpuMs = (THREADS.getCurrentThreadCpuTime() - cpuStart) / 1e6;
         if (status == 0 && warning != null) {
             message = warning;
         }
         message = message.split("\n", 2)[0].replace('\t', ' ').replace('\r', ' ');
-        System.out.printf("answer\texact\tjava:%s\t%d\t%.3f\t%s\t%s%n", key, status, ms, values, message);
+        System.out.printf("answer\texact\tjava:%s\t%d\t%.3f\t%.3f\t%s\t%s%n", key, status, ms, cpuMs, values,
+                message);
     }
 
     // ---- What a call returned, as "name=numbers" items.

@@ -1,12 +1,13 @@
 #pragma once
 // The lines the comparison driver prints, one per answer, tab-separated:
-//     answer KIND KEY STATUS MILLISECONDS VALUES FIRST-LOG-LINE
+//     answer KIND KEY STATUS MILLISECONDS CPU-MILLISECONDS VALUES FIRST-LOG-LINE
 // KIND is "exact" (deterministic) or "sampled" (drawn under a fixed seed), KEY names the input and the
-// question, VALUES is "node=v,v,... node=..." (empty for a refusal). compare-commit.sh joins the lines of
-// two builds by KEY.
+// question, CPU-MILLISECONDS the process's CPU time (every thread's) over the call, VALUES is "node=v,v,...
+// node=..." (empty for a refusal). compare-commit.sh joins the lines of two builds by KEY.
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -20,14 +21,30 @@
 
 namespace vovido::compare {
 
-// Milliseconds since construction.
+// The wall and CPU time of a call in milliseconds; a plain number is a wall time without CPU time.
+struct Elapsed {
+    Elapsed(double wallMs = 0.0) : wall(wallMs) {}  // NOLINT: 0.0 is "not timed"
+    Elapsed(double wallMs, double cpuMs) : wall(wallMs), cpu(cpuMs) {}
+    double wall;
+    double cpu = 0.0;
+};
+
+// Wall time since construction, and the process's CPU time (user and system, every thread), which a busy
+// machine disturbs far less.
 class Stopwatch {
 public:
     double Milliseconds() const {
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start_).count();
     }
+    Elapsed Times() const { return {Milliseconds(), CpuMilliseconds() - cpuStart_}; }
 
 private:
+    static double CpuMilliseconds() {
+        timespec t{};
+        if (clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t) != 0) return 0.0;
+        return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+    }
+    double cpuStart_ = CpuMilliseconds();
     std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
 };
 
@@ -117,10 +134,10 @@ inline std::string NetworkModel(VRX_network& net) {
     return out;
 }
 
-inline void PrintAnswer(bool sampled, const std::string& key, int status, double milliseconds,
+inline void PrintAnswer(bool sampled, const std::string& key, int status, Elapsed elapsed,
                         const std::string& values) {
-    std::printf("answer\t%s\t%s\t%d\t%.3f\t%s\t%s\n", sampled ? "sampled" : "exact", key.c_str(), status,
-                milliseconds, status == 0 ? values.c_str() : "", FirstLogLine().c_str());
+    std::printf("answer\t%s\t%s\t%d\t%.3f\t%.3f\t%s\t%s\n", sampled ? "sampled" : "exact", key.c_str(),
+                status, elapsed.wall, elapsed.cpu, status == 0 ? values.c_str() : "", FirstLogLine().c_str());
     std::fflush(stdout);
 }
 
@@ -131,7 +148,7 @@ int RecordCall(bool sampled, const std::string& key, Call&& call) {
     std::string values;
     const Stopwatch watch;
     const int status = call(values);
-    PrintAnswer(sampled, key, status, watch.Milliseconds(), values);
+    PrintAnswer(sampled, key, status, watch.Times(), values);
     return status;
 }
 
@@ -141,8 +158,8 @@ int RecordUpdate(VRX_network& net, bool sampled, const std::string& key, Call&& 
     errorLog.Flush();
     const Stopwatch watch;
     const int status = call();
-    const double ms = watch.Milliseconds();
-    PrintAnswer(sampled, key, status, ms, status == 0 ? NetworkValues(net) : std::string());
+    const Elapsed elapsed = watch.Times();
+    PrintAnswer(sampled, key, status, elapsed, status == 0 ? NetworkValues(net) : std::string());
     return status;
 }
 

@@ -35,6 +35,14 @@ void QueriesSection(const std::string& networkAndAlgorithm);
 void SaturatingSection(const std::string& which);
 void EntriesSection(const std::string& scratch);
 void DiagnosisLimitsSection(const std::string& which);
+void AnnealedMapLargeSection(const std::string& networkAndMoves);
+void HybridShapesSection(const std::string& form);
+void LeavesSection();
+void RandomFindingsSection(const std::string& networkAndAlgorithm);
+void ProbEvidenceSection(const std::string& network);
+void DeMorganSection(const std::string& which);
+void LeafEditsSection(const std::string& leaves);
+void FileShapesSection(const std::string& which, const std::string& scratch);
 
 // Gives the node's two-state columns entries drawn from its handle and cell, so that no answer is the
 // uniform one of the default tables; the status.

@@ -3,6 +3,8 @@
 //     compare-answers --list                 the sections, one a line
 //     compare-answers SECTION SCRATCH-DIR    the answers of one section
 #include <cstdio>
+#include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -82,7 +84,62 @@ std::vector<std::string> Sections() {
     for (const char* network : {"asia", "alarm", "hepar2", "water"})
         out.push_back(std::string("annealed-map:") + network);
     out.emplace_back("ki");
+    // The shapes of the latest mends.
+    for (const char* form : {"hybrid", "equation"}) out.push_back(std::string("hybrid-shapes:") + form);
+    out.emplace_back("leaves");
+    for (const char* algorithm : {"0", "11", "12"})
+        out.push_back(std::string("random-findings:link:") + algorithm);
+    out.emplace_back("prob-evidence:link");
+    for (const char* which : {"backward:20", "backward:21", "shared:25"})
+        out.push_back(std::string("demorgan:") + which);
+    out.emplace_back("leaf-edits:20000");
+    for (const char* which : {"sample-counts", "tiny-negatives", "labels", "network-id"})
+        out.push_back(std::string("file-shapes:") + which);
+    for (const char* which : {"policy-22:5+6", "policy-22:6+6", "unroll-3x4-100000"})
+        out.push_back(std::string("limits:") + which);
+    out.emplace_back("diagnosis-limits:4:12:60");
+    out.emplace_back("annealed-map-large:munin:3000");
+    for (const char* which : {"decision", "decision-plate", "every-type"})
+        out.push_back(std::string("dynamic:") + which);
     return out;
+}
+
+// Runs a kind of section with the text after its name and its scratch folder.
+using Run = std::function<void(const std::string&, const std::string&)>;
+
+const Run* FindRun(const std::string& kind) {
+    using S = const std::string&;
+    static const std::map<std::string, Run> runs = {
+        {"reference", [](S arg, S) { ReferenceSection(arg); }},
+        {"stream", [](S arg, S) { StreamSection(arg); }},
+        {"file", FileSection},
+        {"edits", EditsSection},
+        {"decisions", [](S, S) { DecisionsSection(); }},
+        {"hybrid", [](S, S) { HybridSection(); }},
+        {"limits", LimitsSection},
+        {"learning", [](S arg, S) { LearningSection(arg); }},
+        {"diagnosis", [](S arg, S) { DiagnosisSection(arg); }},
+        {"dynamic", DynamicSection},
+        {"voi", [](S, S) { ValueOfInformationSection(); }},
+        {"annealed-map", [](S arg, S) { AnnealedMapSection(arg); }},
+        {"ki", [](S, S scratch) { KiSection(scratch); }},
+        {"cluster-leaves", [](S arg, S) { ClusterLeavesSection(arg); }},
+        {"large", [](S arg, S) { LargeSection(arg); }},
+        {"queries", [](S arg, S) { QueriesSection(arg); }},
+        {"saturating", [](S arg, S) { SaturatingSection(arg); }},
+        {"entries", [](S, S scratch) { EntriesSection(scratch); }},
+        {"diagnosis-limits", [](S arg, S) { DiagnosisLimitsSection(arg); }},
+        {"annealed-map-large", [](S arg, S) { AnnealedMapLargeSection(arg); }},
+        {"hybrid-shapes", [](S arg, S) { HybridShapesSection(arg); }},
+        {"leaves", [](S, S) { LeavesSection(); }},
+        {"random-findings", [](S arg, S) { RandomFindingsSection(arg); }},
+        {"prob-evidence", [](S arg, S) { ProbEvidenceSection(arg); }},
+        {"demorgan", [](S arg, S) { DeMorganSection(arg); }},
+        {"leaf-edits", [](S arg, S) { LeafEditsSection(arg); }},
+        {"file-shapes", FileShapesSection},
+    };
+    const auto found = runs.find(kind);
+    return found == runs.end() ? nullptr : &found->second;
 }
 
 }  // namespace
@@ -101,47 +158,11 @@ int main(int argc, char** argv) {
     const size_t colon = section.find(':');
     const std::string kind = section.substr(0, colon);
     const std::string arg = colon == std::string::npos ? std::string() : section.substr(colon + 1);
-    if (kind == "reference") {
-        ReferenceSection(arg);
-    } else if (kind == "stream") {
-        StreamSection(arg);
-    } else if (kind == "file") {
-        FileSection(arg, scratch);
-    } else if (kind == "edits") {
-        EditsSection(arg, scratch);
-    } else if (kind == "decisions") {
-        DecisionsSection();
-    } else if (kind == "hybrid") {
-        HybridSection();
-    } else if (kind == "limits") {
-        LimitsSection(arg, scratch);
-    } else if (kind == "learning") {
-        LearningSection(arg);
-    } else if (kind == "diagnosis") {
-        DiagnosisSection(arg);
-    } else if (kind == "dynamic") {
-        DynamicSection(arg, scratch);
-    } else if (kind == "voi") {
-        ValueOfInformationSection();
-    } else if (kind == "annealed-map") {
-        AnnealedMapSection(arg);
-    } else if (kind == "ki") {
-        KiSection(scratch);
-    } else if (kind == "cluster-leaves") {
-        ClusterLeavesSection(arg);
-    } else if (kind == "large") {
-        LargeSection(arg);
-    } else if (kind == "queries") {
-        QueriesSection(arg);
-    } else if (kind == "saturating") {
-        SaturatingSection(arg);
-    } else if (kind == "entries") {
-        EntriesSection(scratch);
-    } else if (kind == "diagnosis-limits") {
-        DiagnosisLimitsSection(arg);
-    } else {
+    const Run* run = FindRun(kind);
+    if (run == nullptr) {
         std::fprintf(stderr, "compare-answers: no section '%s'\n", section.c_str());
         return 2;
     }
+    (*run)(arg, scratch);
     return 0;
 }

@@ -138,13 +138,16 @@ void DiagnosisSection(const std::string& name) {
     (void)RecordCall(false, base + ":bad-fault", [&](std::string&) { return session.SetPursuedFault(-1); });
 }
 
-// MODE:PURSUED: the first PURSUED faults of 40 (40 tests, every fifth observed) ranked under the mode.
+// MODE:PURSUED[:SIZE]: the first PURSUED faults of SIZE (40 by default; as many tests, every fifth
+// observed) ranked under the mode.
 void DiagnosisLimitsSection(const std::string& which) {
-    const int mode = std::stoi(which.substr(0, which.find(':')));
-    const int pursued = std::stoi(which.substr(which.find(':') + 1));
+    const size_t colon = which.find(':'), second = which.find(':', colon + 1);
+    const int mode = std::stoi(which.substr(0, colon));
+    const int pursued = std::stoi(which.substr(colon + 1, second - colon - 1));
+    const int size = second == std::string::npos ? 40 : std::stoi(which.substr(second + 1));
     const std::string key = "diagnosis-limits:" + which;
     VRX_network net;
-    if (test::BuildTroubleshootingNetwork(net, 40, 40) != 0 || test::ObserveTests(net, 40, 5) != 0) {
+    if (test::BuildTroubleshootingNetwork(net, size, size) != 0 || test::ObserveTests(net, size, 5) != 0) {
         PrintAnswer(false, key + ":build", -1, 0.0, "");
         return;
     }

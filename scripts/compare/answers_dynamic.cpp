@@ -1,5 +1,6 @@
-// Sections of dynamic networks: slice evidence updated under the exact algorithms, unrolling, the
-// temporal queries, refused temporal edits, and the files written and read back.
+// Sections of dynamic networks (of every temporal type, and with decisions and utilities in a plate):
+// slice evidence updated under the exact algorithms, unrolling, the temporal queries, refused temporal
+// edits, and the files written and read back.
 #include <functional>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 #include "scripts/compare/answer_sections.h"
 #include "tests/support/arrays.h"
 #include "tests/support/costly_networks.h"
+#include "tests/support/influence_diagrams.h"
 #include "tests/support/networks.h"
 
 namespace vovido::compare {
@@ -35,6 +37,38 @@ void BuildUmbrella(VRX_network& net, bool secondOrder) {
             .SetTemporalDefinition(2, test::Doubles({0.9, 0.1, 0.6, 0.4, 0.5, 0.5, 0.2, 0.8}));
     }
     (void)net.SetSliceCount(12);
+}
+
+// A plate node X (0.6, 0.4) following itself (0.8, 0.2; 0.3, 0.7), a decision D, in the plate when
+// `plateDecision`, and a plate utility U(X, D) = 10 -5 0 20, over three slices.
+void BuildDecisionPlate(VRX_network& net, bool plateDecision) {
+    const int x = test::AddNode(net, DefinitionType::kCpt, "X", {});
+    const int d = test::AddNode(net, DefinitionType::kList, "D", {});
+    const int u = test::AddNode(net, DefinitionType::kTable, "U", {"X", "D"});
+    (void)test::Def(net, "X").SetDefinitionDoubles(test::Doubles({0.6, 0.4}));
+    test::SetUtilities(net, "U", {10, -5, 0, 20});
+    for (int h : {x, u}) (void)net.SetTemporalType(h, TemporalType::kPlate);
+    if (plateDecision) (void)net.SetTemporalType(d, TemporalType::kPlate);
+    (void)net.AddTemporalArc(x, x, 1);
+    (void)test::Def(net, "X").SetTemporalDefinition(1, test::Doubles({0.8, 0.2, 0.3, 0.7}));
+    (void)net.SetSliceCount(3);
+}
+
+// A node of every temporal type: an anchor A, a contemporal C, a plate P of both following itself and a
+// terminal T of P, over four slices.
+void BuildEveryTemporalType(VRX_network& net) {
+    const int a = test::AddNode(net, DefinitionType::kCpt, "A", {});
+    (void)test::AddNode(net, DefinitionType::kCpt, "C", {});
+    const int p = test::AddNode(net, DefinitionType::kCpt, "P", {"A", "C"});
+    const int t = test::AddNode(net, DefinitionType::kCpt, "T", {"P"});
+    for (const char* id : {"A", "C", "P", "T"}) (void)FillTable(net, net.FindNode(id));
+    (void)net.SetTemporalType(a, TemporalType::kAnchor);
+    (void)net.SetTemporalType(p, TemporalType::kPlate);
+    (void)net.SetTemporalType(t, TemporalType::kTerminal);
+    (void)net.AddTemporalArc(p, p, 1);
+    (void)test::Def(net, "P").SetTemporalDefinition(
+        1, test::Doubles({0.9, 0.1, 0.6, 0.4, 0.5, 0.5, 0.3, 0.7, 0.2, 0.8, 0.4, 0.6, 0.7, 0.3, 0.1, 0.9}));
+    (void)net.SetSliceCount(4);
 }
 
 // Evidence on some slices of the last plate node: outcome (slice / 2) % 2 on every third slice.
@@ -145,6 +179,10 @@ void DynamicSection(const std::string& which, const std::string& scratch) {
     VRX_network net;
     if (which == "umbrella" || which == "umbrella-order2") {
         BuildUmbrella(net, which == "umbrella-order2");
+    } else if (which == "decision" || which == "decision-plate") {
+        BuildDecisionPlate(net, which == "decision-plate");
+    } else if (which == "every-type") {
+        BuildEveryTemporalType(net);
     } else {
         const bool wide = which == "plate-wide";
         (void)test::BuildPlateChain(net, 4, 30, wide);

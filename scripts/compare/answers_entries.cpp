@@ -1,6 +1,7 @@
-// A section of entries no table may hold: a negative, NaN and infinite entry given to every table setter
-// (conditional tables, noisy-MAX parameters, noisy-adder and DeMorgan weights, temporal tables and
-// utilities), what the network holds after it, and the network written in every format and read back.
+// A section of entries no table may hold: a negative (also a hair below 0), NaN and infinite entry given to
+// every table setter (conditional tables, noisy-MAX parameters, noisy-adder and DeMorgan weights, temporal
+// tables and utilities), what the network holds after it, and the network written in every format and read
+// back.
 #include <cmath>
 #include <functional>
 #include <limits>
@@ -116,8 +117,13 @@ std::string Model(VRX_network& net) {
 }  // namespace
 
 void EntriesSection(const std::string& scratch) {
-    const double kBadEntries[] = {-0.25, std::nan(""), std::numeric_limits<double>::infinity(),
-                                  -std::numeric_limits<double>::infinity()};
+    // Beside the plainly bad, entries a hair below 0, which readers take as 0.
+    const double kBadEntries[] = {-0.25,
+                                  std::nan(""),
+                                  std::numeric_limits<double>::infinity(),
+                                  -std::numeric_limits<double>::infinity(),
+                                  -1e-6,
+                                  -1e-9};
     for (const EntrySetter& setter : kSetters) {
         for (double bad : kBadEntries) {
             std::string key = std::string("entries:") + setter.name + ":";

@@ -1,7 +1,8 @@
 // Sections of work near the engine's limits that answers in seconds: a structure-only file of wide
 // families read, updated, written in every format and read back, many wide childless families updated,
 // a long chain read from a file, samplers with millions of samples, the exact algorithms on a long chain,
-// policy evaluation of a decision that observes many nodes, a DeMorgan node of many parents with observed
+// policy evaluation of a decision that observes many nodes and of two decisions that observe many children of
+// 22 roots, a DeMorgan node of many parents with observed
 // children, a dynamic network unrolled into some 190,000 slices, and a long chain's first write.
 #include <algorithm>
 #include <cstdio>
@@ -169,6 +170,37 @@ void PolicyEvaluation(int observed, bool findings) {
     RecordFileUpdates(net, key);
 }
 
+// 22 two-state roots r0..r21, 44 children c0..c43 of three roots each, decisions d0 -> d1, d0 observing
+// c0..c(first - 1) and d1 the next `second`, a utility of r0, r1, d0 and d1: under both solvers.
+void TwoDecisions(int first, int second) {
+    VRX_network net;
+    const std::string key = "limits:policy-22:" + std::to_string(first) + "+" + std::to_string(second);
+    std::vector<int> roots, children;
+    bool built = true;
+    for (int i = 0; i < 22; ++i) {
+        roots.push_back(net.AddNode(DefinitionType::kCpt, ("r" + std::to_string(i)).c_str()));
+        built = built && roots.back() >= 0 && FillTable(net, roots.back()) == 0;
+    }
+    for (int i = 0; built && i < 44; ++i) {
+        children.push_back(net.AddNode(DefinitionType::kCpt, ("c" + std::to_string(i)).c_str()));
+        for (int k : {i, i + 7, i + 15}) built = built && net.AddArc(roots[k % 22], children.back()) == 0;
+        built = built && FillTable(net, children.back()) == 0;
+    }
+    const int d0 = net.AddNode(DefinitionType::kList, "d0");
+    const int d1 = net.AddNode(DefinitionType::kList, "d1");
+    const int u = net.AddNode(DefinitionType::kTable, "u");
+    built = built && d0 >= 0 && d1 >= 0 && u >= 0 && net.AddArc(d0, d1) == 0;
+    for (int i = 0; built && i < first + second; ++i)
+        built = net.AddArc(children[i], i < first ? d0 : d1) == 0;
+    for (int parent : {roots[0], roots[1], d0, d1}) built = built && net.AddArc(parent, u) == 0;
+    VRX_doubleArray utilities;
+    built = built && utilities.SetSize(16) == 0;
+    for (int i = 0; built && i < 16; ++i) utilities.AddReserved((i * 7) % 11 - 3.0);
+    if (!built || net.GetNode(u)->GetDefinition()->SetDefinitionDoubles(utilities) != 0)
+        return PrintAnswer(false, key + ":build", -1, 0.0, "");
+    RecordFileUpdates(net, key);
+}
+
 // A DeMorgan node of 25 DeMorgan parents, each a cause, and three children observed.
 void DeMorgan() {
     VRX_network net;
@@ -178,13 +210,29 @@ void DeMorgan() {
     (void)RecordUpdate(net, false, "limits:demorgan:alg0", [&] { return net.UpdateBeliefs(); });
 }
 
-// A plate of two nodes over `slices` slices, unrolled, and its first and last nodes' beliefs after an
-// update with the last slice observed.
-void Unroll(int slices) {
-    const std::string key = "limits:unroll-" + std::to_string(slices);
+// test::BuildPlateChain's narrow chain of `plate` nodes of `outcomes` outcomes each.
+int BuildPlateChain(VRX_network& net, int plate, int outcomes, int slices) {
+    if (outcomes == 2) return test::BuildPlateChain(net, plate, slices, false);
+    std::vector<int> h;
+    for (int i = 0; i < plate; ++i) {
+        h.push_back(net.AddNode(DefinitionType::kCpt, ("w" + std::to_string(i)).c_str()));
+        if (h.back() < 0) return h.back();
+        if (const int rc = net.GetNode(h.back())->GetDefinition()->SetNumberOfOutcomes(outcomes)) return rc;
+        if (const int rc = net.SetTemporalType(h.back(), TemporalType::kPlate)) return rc;
+        if (i > 0 && net.AddArc(h[i - 1], h[i]) != 0) return -1;
+    }
+    if (const int rc = net.AddTemporalArc(h[0], h[0], 1)) return rc;
+    if (const int rc = net.AddTemporalArc(h[0], h[plate - 1], 1)) return rc;
+    return net.SetSliceCount(slices);
+}
+
+// A plate of `plate` nodes of `outcomes` outcomes over `slices` slices, unrolled, and its first and last
+// nodes' beliefs after an update with the last slice observed; WHICH names the shape.
+void Unroll(const std::string& which, int plate, int outcomes, int slices) {
+    const std::string key = "limits:unroll-" + which;
     VRX_network net;
     (void)RecordCall(false, key + ":slices",
-                     [&](std::string&) { return test::BuildPlateChain(net, 2, slices, false); });
+                     [&](std::string&) { return BuildPlateChain(net, plate, outcomes, slices); });
     (void)RecordCall(false, key + ":unroll", [&](std::string& values) {
         VRX_network unrolled;
         std::vector<int> map;
@@ -192,7 +240,7 @@ void Unroll(int slices) {
         AppendNumbers(values, "nodes", {double(unrolled.GetNumberOfNodes()), double(map.size())});
         return status;
     });
-    const int last = net.FindNode("w1");
+    const int last = net.FindNode(("w" + std::to_string(plate - 1)).c_str());
     if (last < 0 || net.GetNode(last)->GetValue()->SetTemporalEvidence(net.GetSliceCount() - 1, 0) != 0)
         return;
     (void)RecordCall(false, key + ":update", [&](std::string& values) {
@@ -234,12 +282,23 @@ void LimitsSection(const std::string& which, const std::string& scratch) {
     if (which == "samples") ManySamples();
     if (which == "chain") LongChain();
     if (which == "grid") Grids();
+    if (which.compare(0, 10, "policy-22:") == 0) {
+        const size_t plus = which.find('+');
+        return TwoDecisions(std::stoi(which.substr(10, plus - 10)), std::stoi(which.substr(plus + 1)));
+    }
     if (which.compare(0, 7, "policy-") == 0) {
         const bool findings = which.compare(0, 16, "policy-findings-") == 0;
         PolicyEvaluation(std::stoi(which.substr(findings ? 16 : 7)), findings);
     }
     if (which == "demorgan") DeMorgan();
-    if (which.compare(0, 7, "unroll-") == 0) Unroll(std::stoi(which.substr(7)));
+    if (which.compare(0, 7, "unroll-") == 0) {
+        // "unroll-SLICES" (two two-state nodes) or "unroll-PLATExOUTCOMES-SLICES".
+        const std::string shape = which.substr(7);
+        const size_t x = shape.find('x'), dash = shape.find('-');
+        if (x == std::string::npos) return Unroll(shape, 2, 2, std::stoi(shape));
+        Unroll(shape, std::stoi(shape.substr(0, x)), std::stoi(shape.substr(x + 1, dash - x - 1)),
+               std::stoi(shape.substr(dash + 1)));
+    }
     if (which.compare(0, 5, "write") == 0) ChainWrite(which.substr(5), scratch);
 }
 

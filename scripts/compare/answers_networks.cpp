@@ -48,8 +48,8 @@ int RecordRead(VRX_network& net, const std::string& path, const std::string& key
     const Stopwatch watch;
     const int status =
         net.ReadFile(path.c_str(), xmlBif ? FileFormatCode::kXmlBif : FileFormatCode::kByExtension);
-    const double ms = watch.Milliseconds();
-    PrintAnswer(false, key, status, ms, "nodes=" + std::to_string(net.GetNumberOfNodes()));
+    const Elapsed elapsed = watch.Times();
+    PrintAnswer(false, key, status, elapsed, "nodes=" + std::to_string(net.GetNumberOfNodes()));
     return status;
 }
 
@@ -57,7 +57,7 @@ int RecordWrite(VRX_network& net, const std::string& path, const std::string& ke
     errorLog.Flush();
     const Stopwatch watch;
     const int status = net.WriteFile(path.c_str());
-    PrintAnswer(false, key, status, watch.Milliseconds(), "written");
+    PrintAnswer(false, key, status, watch.Times(), "written");
     return status;
 }
 
@@ -156,8 +156,7 @@ void ReferenceSection(const std::string& name) {
             const bool ok = net.CalcPropEvidence(&pe, chainRule);
             std::string value = "pe=";
             AppendNumber(value, pe);
-            PrintAnswer(false, key + (chainRule ? ":pe-chain" : ":pe"), ok ? 0 : -1, watch.Milliseconds(),
-                        value);
+            PrintAnswer(false, key + (chainRule ? ":pe-chain" : ":pe"), ok ? 0 : -1, watch.Times(), value);
         }
     }
 }
@@ -178,7 +177,7 @@ void StreamSection(const std::string& name) {
         (void)RecordUpdate(net, false, key, [&] { return net.UpdateBeliefs(); });
     }
     errorLog.Flush();
-    PrintAnswer(false, "stream:" + name + ":total", 0, total.Milliseconds(), "");
+    PrintAnswer(false, "stream:" + name + ":total", 0, total.Times(), "");
 }
 
 void FileSection(const std::string& file, const std::string& scratch) {

@@ -1,5 +1,6 @@
 // Sections of the queries beside belief updating: value of information on influence diagrams, and the
-// annealed MAP search on the reference networks under several tunings and a fixed seed.
+// annealed MAP search on the reference networks under several tunings and on a large one at some thousand
+// moves, under a fixed seed.
 #include <algorithm>
 #include <random>
 #include <string>
@@ -14,6 +15,10 @@
 #include "tests/support/arrays.h"
 #include "tests/support/influence_diagrams.h"
 #include "tests/support/reference_networks.h"
+
+#ifndef VOVIDO_NETWORKS_DIR
+#error "VOVIDO_NETWORKS_DIR names the folder of the reference networks"
+#endif
 
 namespace vovido::compare {
 namespace {
@@ -185,6 +190,41 @@ void AnnealedMapSection(const std::string& name) {
             double p = -1.0, e = -1.0;
             return net.AnnealedMAP(request.first, test::Ints(request.second), outcomes, p, e, 1);
         });
+    }
+}
+
+// NETWORK:MOVES: a large network's annealed MAP search of 8 MAP nodes spread over it, without findings and
+// with two, the sweeps tuned to some MOVES moves in all.
+void AnnealedMapLargeSection(const std::string& which) {
+    const std::string name = which.substr(0, which.find(':'));
+    const int moves = std::stoi(which.substr(which.find(':') + 1));
+    const std::string base = "annealed-map-large:" + which;
+    VRX_network net;
+    if (RecordRead(net, std::string(VOVIDO_NETWORKS_DIR) + "/large/" + name + ".xvrx", base + ":read") != 0)
+        return;
+    std::vector<int> handles;
+    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) handles.push_back(h);
+    std::vector<int> mapNodes;
+    for (size_t i = 0; i < 8; ++i) mapNodes.push_back(handles[(2 * i + 1) * handles.size() / 16]);
+    VRX_annealedMapTuning tuning;
+    tuning.iStopSteps = moves / 8 - 1;
+    tuning.iReheatSteps = tuning.iStopSteps / 2;
+    const std::vector<std::pair<int, int>> findings[] = {
+        {}, {{handles[handles.size() / 3], 0}, {handles[2 * handles.size() / 3], 0}}};
+    for (const auto& evidence : findings) {
+        (void)RecordCall(
+            false, base + ":findings=" + std::to_string(evidence.size()), [&](std::string& values) {
+                int status = net.SetAnnealedMapTuning(tuning);
+                if (status != 0) return status;
+                VRX_intArray outcomes;
+                double p = -1.0, e = -1.0;
+                status = net.AnnealedMAP(evidence, test::Ints(mapNodes), outcomes, p, e, 20261210);
+                std::vector<double> numbers;
+                for (int i = 0; i < outcomes.GetCount(); ++i) numbers.push_back(outcomes[i]);
+                AppendNumbers(values, "outcomes", numbers);
+                AppendNumbers(values, "p", {p, e});
+                return status;
+            });
     }
 }
 

@@ -163,7 +163,7 @@ void QueriesSection(const std::string& which) {
         }
         std::string values;
         AppendNumbers(values, net.GetNode(query)->GetId(), beliefs);
-        PrintAnswer(false, base + ":" + std::to_string(set), status, watch.Milliseconds(), values);
+        PrintAnswer(false, base + ":" + std::to_string(set), status, watch.Times(), values);
     }
 }
 

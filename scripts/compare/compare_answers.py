@@ -1,19 +1,25 @@
 #!/usr/bin/env python3
 """Compares the answers of two builds (the lines of compare-answers, answer_record.h) and lists what
 changed: answers that moved beyond 1e-9 (exact and sampled apart), answers that became refusals and
-refusals that became answers, refusals whose status changed, times that grew past 2x (where either side
-took 20 ms or more), times that grew past 1.2x (answers and whole sections of 200 ms or more), sections
-whose peak memory grew past 1.2x (either side 50 MB or more), answers of one build only and sections that
-did not finish; then every section's time and peak memory on both sides. In a random-edit sequence only the first change is
-listed: the later answers rest on the state it left. A time is the median of every run of its section.
+refusals that became answers, refusals whose status changed, CPU times that grew past 2x (where either
+side took 20 ms or more), CPU times that grew past 1.2x (answers and whole sections of 200 ms or more),
+sections whose peak memory grew past 1.2x (either side 50 MB or more), answers of one build only and
+sections that did not finish; then every section's wall time, CPU time and peak memory on both sides. In a
+random-edit sequence only the first change is listed: the later answers rest on the state it left. Times
+are CPU times (user and system), the wall time beside: a busy machine stretches the wall time of a run
+many times more than its CPU time.
 
     compare_answers.py OLD-DIR NEW-DIR OLD-LABEL NEW-LABEL [--slower-sections]
 
 Each DIR holds, per section, NNN.out (the answers), NNN.status (the driver's exit status) and NNN.rss
-(the run's wall time in seconds and peak memory in KB, when measured) and sections.txt lists the sections
-in order; DIR.again1, DIR.again2, ... hold the NNN.out and NNN.rss of the sections run again, whose times
-and memory count towards the medians. The report goes to standard output; with
---slower-sections, the indices of the sections with times that grew, one a line."""
+(the run's wall, user and system times in seconds and peak memory in KB, when measured) and sections.txt
+lists the sections in order; DIR.repeat1, ... hold the NNN.out and NNN.rss of further runs of every
+section beside the others, DIR.again1, ... those of the sections re-timed alone. A time is the least of
+the runs alone where a section has them (the load of others only ever adds to it; what is left of it
+still moves a run of a section that reads much memory by a tenth or more), else the median of every run;
+peak memory the median of every run. The
+report goes to standard output; with --slower-sections, the indices of the sections with CPU times that
+grew, one a line."""
 
 import math
 import os
@@ -36,8 +42,16 @@ def median(values):
     return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
 
 
+def run_folders(folder, kind):
+    """The folders of the further runs of one kind ("repeat" or "again") beside folder, in order."""
+    found = []
+    while os.path.isdir("%s.%s%d" % (folder, kind, len(found) + 1)):
+        found.append("%s.%s%d" % (folder, kind, len(found) + 1))
+    return found
+
+
 def read_times(folder, sections, times):
-    """Adds the times of the reruns in folder to `times` (key -> list of ms)."""
+    """Adds the (wall, CPU) ms of the answers of the runs in folder to `times` (key -> list)."""
     for index in range(len(sections)):
         try:
             with open(os.path.join(folder, "%03d.out" % index), errors="replace") as f:
@@ -46,29 +60,42 @@ def read_times(folder, sections, times):
             continue
         for line in lines:
             fields = line.split("\t")
-            if len(fields) >= 7 and fields[0] == "answer" and fields[2] in times:
-                times[fields[2]].append(float(fields[4]))
+            if len(fields) >= 8 and fields[0] == "answer" and fields[2] in times:
+                times[fields[2]].append((float(fields[4]), float(fields[5])))
+
+
+def read_measures(run, sections):
+    """{section: (wall s, CPU s, peak KB)} of the runs in one folder. A measure of a run that failed ends
+    with its numbers, after a line of /usr/bin/time about the failure."""
+    measures = {}
+    for index, section in enumerate(sections):
+        try:
+            with open(os.path.join(run, "%03d.rss" % index)) as f:
+                wall, user, system, kb = (float(x) for x in f.read().split()[-4:])
+        except (OSError, ValueError):
+            continue
+        measures[section] = (wall, user + system, kb)
+    return measures
+
+
+def timing(together, alone):
+    """The time of a key or a section from its runs: the least of those alone, else the median of all."""
+    return min(alone) if alone else median(together)
 
 
 def read_usage(folder, sections):
-    """{section: ([wall seconds], [peak KB])} of every run of the side: the main one and the reruns. A
-    measure of a run that failed ends with its numbers, after a line of /usr/bin/time about the failure."""
+    """{section: (wall s, CPU s, peak KB)} of the side's runs: the times as timing() takes them, the
+    median memory of every run."""
+    together = [read_measures(run, sections) for run in [folder] + run_folders(folder, "repeat")]
+    alone = [read_measures(run, sections) for run in run_folders(folder, "again")]
     usage = {}
-    folders = [folder]
-    while os.path.isdir("%s.again%d" % (folder, len(folders))):
-        folders.append("%s.again%d" % (folder, len(folders)))
-    for run in folders:
-        for index, section in enumerate(sections):
-            try:
-                with open(os.path.join(run, "%03d.rss" % index)) as f:
-                    fields = f.read().split()[-2:]
-                seconds, kb = float(fields[0]), float(fields[1])
-            except (OSError, ValueError, IndexError):
-                continue
-            entry = usage.setdefault(section, ([], []))
-            entry[0].append(seconds)
-            entry[1].append(kb)
-    return {section: (median(times), median(kbs)) for section, (times, kbs) in usage.items()}
+    for section in sections:
+        every = [m[section] for m in together + alone if section in m]
+        apart = [m[section] for m in alone if section in m]
+        if every:
+            usage[section] = (timing([t[0] for t in every], [t[0] for t in apart]),
+                              timing([t[1] for t in every], [t[1] for t in apart]), median([m[2] for m in every]))
+    return usage
 
 
 def read_side(folder):
@@ -101,29 +128,31 @@ def read_side(folder):
             pass
         for line in lines:
             fields = line.split("\t")
-            if len(fields) < 7 or fields[0] != "answer":
+            if len(fields) < 8 or fields[0] != "answer":
                 if line.strip() and section not in other:
                     other[section] = line.strip()
                 continue
-            kind, key, status_code, ms, values, log = fields[1:7]
+            kind, key, status_code, ms, cpu, values, log = fields[1:8]
             if key in answers:
                 repeated.append(key)
                 continue
-            answers[key] = (kind, int(status_code), float(ms), values, log)
+            answers[key] = (kind, int(status_code), float(ms), float(cpu), values, log)
             section_of[key] = (index, section)
             order.append(key)
     if repeated:
         print("Warning: %s gives %d keys more than once (the first kept), e.g. %s"
               % (folder, len(repeated), ", ".join(repeated[:3])), file=sys.stderr)
-    # The sections run again, for the times: the median of all runs counts.
-    times = {key: [answer[2]] for key, answer in answers.items()}
-    rerun = 1
-    while os.path.isdir("%s.again%d" % (folder, rerun)):
-        read_times("%s.again%d" % (folder, rerun), sections, times)
-        rerun += 1
-    for key, ms in times.items():
-        kind, status, _, values, log = answers[key]
-        answers[key] = (kind, status, median(ms), values, log)
+    # The times of further runs: those alone where the section has them, else every run's.
+    together = {key: [(answer[2], answer[3])] for key, answer in answers.items()}
+    for run in run_folders(folder, "repeat"):
+        read_times(run, sections, together)
+    alone = {key: [] for key in answers}
+    for run in run_folders(folder, "again"):
+        read_times(run, sections, alone)
+    for key, answer in answers.items():
+        kind, status, _, _, values, log = answer
+        answers[key] = (kind, status, timing([t[0] for t in together[key]], [t[0] for t in alone[key]]),
+                        timing([t[1] for t in together[key]], [t[1] for t in alone[key]]), values, log)
     return answers, order, unfinished, section_of, other, read_usage(folder, sections)
 
 
@@ -136,10 +165,11 @@ def parse_values(text):
 
 
 def number(text):
+    """The value of a number's text; None for a text that is no number (a label), compared as text."""
     try:
         return float(text)
     except ValueError:
-        return float("nan")
+        return None
 
 
 def difference(a, b):
@@ -156,6 +186,10 @@ def difference(a, b):
             return (math.inf, name, ",".join(xs[:8]), ",".join(ys[:8]))
         for i, (x, y) in enumerate(zip(xs, ys)):
             fx, fy = number(x), number(y)
+            if fx is None or fy is None:
+                if x != y:
+                    return (math.inf, name, ",".join(xs[:8]), ",".join(ys[:8]))
+                continue
             if fx == fy or (math.isnan(fx) and math.isnan(fy)):
                 continue
             size = abs(fx - fy) if not (math.isinf(fx) or math.isinf(fy)) else math.inf
@@ -186,8 +220,8 @@ def classify(key, old, new):
         return "only-new", key
     if new is None:
         return "only-old", key
-    o_kind, o_status, o_ms, o_values, o_log = old
-    n_kind, n_status, n_ms, n_values, n_log = new
+    o_kind, o_status, o_wall, o_ms, o_values, o_log = old
+    n_kind, n_status, n_wall, n_ms, n_values, n_log = new
     both_logs = "\n      was: %s\n      now: %s" % (o_log or "(nothing logged)", n_log or "(nothing logged)")
     if o_status == 0 and n_status != 0:
         return "refused", "%s: status %d%s" % (key, n_status, both_logs)
@@ -201,36 +235,52 @@ def classify(key, old, new):
             size, node, before, after = moved
             text = "%s: %s by %.3g\n      was: %s\n      now: %s" % (key, node, size, before, after)
             return "sampled" if "sampled" in (o_kind, n_kind) else "moved", text
+    wall = "; wall %.1f -> %.1f ms" % (o_wall, n_wall)
     if max(o_ms, n_ms) >= NOTICEABLE_MS and n_ms > SLOWER * o_ms:
-        return "slower", "%s: %.1f ms -> %.1f ms (x%.1f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3))
+        return "slower", "%s: CPU %.1f ms -> %.1f ms (x%.1f)%s" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3), wall)
     if max(o_ms, n_ms) >= DRIFT_MS and n_ms > DRIFT * o_ms:
-        return "drift", "%s: %.1f ms -> %.1f ms (x%.2f)" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3))
+        return "drift", "%s: CPU %.1f ms -> %.1f ms (x%.2f)%s" % (key, o_ms, n_ms, n_ms / max(o_ms, 1e-3), wall)
     return None, None
 
 
-def slower_sections(old, new, section_of):
-    """(section, old ms, new ms) of the sections of DRIFT_MS or more whose time grew past DRIFT: the sums
-    of the median times of the answers both builds give with the same status."""
+def slower_sections(old, new, section_of, old_usage, new_usage):
+    """(section, text, growth) of the sections whose CPU time grew past DRIFT, either side DRIFT_MS or
+    more: the sum of the CPU times of the answers both builds give with the same status, or, where every
+    answer has the same status on both, the CPU time of the whole run."""
     totals = {}
+    alike = {}  # section -> whether every answer of the new build has the old one's status
     for key, answer in new.items():
-        if key in old and old[key][1] == answer[1]:
-            total = totals.setdefault(section_of[key][1], [0.0, 0.0])
-            total[0] += old[key][2]
-            total[1] += answer[2]
-    return [(section, o_ms, n_ms) for section, (o_ms, n_ms) in totals.items()
-            if max(o_ms, n_ms) >= DRIFT_MS and n_ms > DRIFT * o_ms]
+        same = key in old and old[key][1] == answer[1]
+        section = section_of[key][1]
+        alike[section] = alike.get(section, True) and same
+        if same:
+            total = totals.setdefault(section, [0.0, 0.0])
+            total[0] += old[key][3]
+            total[1] += answer[3]
+    found = []
+    for section in sorted(set(totals) | set(new_usage), key=str):
+        o_ms, n_ms = totals.get(section, (0.0, 0.0))
+        whole = alike.get(section, True)
+        o_run = old_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000 if whole else 0.0
+        n_run = new_usage.get(section, (0.0, 0.0, 0.0))[1] * 1000 if whole else 0.0
+        growth = max(n_ms / max(o_ms, 1e-3) if max(o_ms, n_ms) >= DRIFT_MS else 0.0,
+                     n_run / max(o_run, 1e-3) if o_run > 0 and max(o_run, n_run) >= DRIFT_MS else 0.0)
+        if growth > DRIFT:
+            found.append((section, "%s: answers' CPU %.1f ms -> %.1f ms, the run's %.0f ms -> %.0f ms (x%.2f)"
+                          % (section, o_ms, n_ms, o_run, n_run, growth), growth))
+    return found
 
 
 def larger_sections(old_usage, new_usage):
     """(section, old usage, new usage) of the sections whose peak memory grew past MEMORY, either side
     MEMORY_KB or more."""
     return [(section, old_usage[section], usage) for section, usage in new_usage.items()
-            if section in old_usage and max(old_usage[section][1], usage[1]) >= MEMORY_KB
-            and usage[1] > MEMORY * old_usage[section][1]]
+            if section in old_usage and max(old_usage[section][2], usage[2]) >= MEMORY_KB
+            and usage[2] > MEMORY * old_usage[section][2]]
 
 
 def usage_text(usage):
-    return "%.2f s, %.0f MB" % (usage[0], usage[1] / 1024) if usage else "-"
+    return "%7.2f %7.2f %6.0f" % (usage[0], usage[1], usage[2] / 1024) if usage else "%22s" % "-"
 
 
 def main():
@@ -243,12 +293,12 @@ def main():
         slower = set()
         for key in new_order:
             if key in old and classify(key, old[key], new[key])[0] in ("slower", "drift") \
-                    and new[key][2] <= CLEAR * max(old[key][2], 1e-3):
+                    and new[key][3] <= CLEAR * max(old[key][3], 1e-3):
                 slower.add(section_of[key][0])
         with open(os.path.join(new_dir, "sections.txt")) as f:
             sections = [line.strip() for line in f if line.strip()]
-        for section, o_ms, n_ms in slower_sections(old, new, section_of):
-            if n_ms <= CLEAR * o_ms:
+        for section, _, growth in slower_sections(old, new, section_of, old_usage, new_usage):
+            if growth <= CLEAR:
                 slower.add(sections.index(section))
         for index in sorted(slower):
             print(index)
@@ -259,9 +309,9 @@ def main():
         ("refused", "Answers that became refusals"),
         ("answered", "Refusals that became answers"),
         ("recoded", "Refusals with another status"),
-        ("slower", "Times that grew past %gx (either side %g ms or more)" % (SLOWER, NOTICEABLE_MS)),
-        ("drift", "Times that grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
-        ("sections", "Sections whose total time grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
+        ("slower", "CPU times that grew past %gx (either side %g ms or more)" % (SLOWER, NOTICEABLE_MS)),
+        ("drift", "CPU times that grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
+        ("sections", "Sections whose CPU time grew past %gx (either side %g ms or more)" % (DRIFT, DRIFT_MS)),
         ("memory", "Sections whose peak memory grew past %gx (either side %d MB or more)" % (MEMORY, MEMORY_KB // 1024)),
         ("only-old", "Answers of %s only" % old_label),
         ("only-new", "Answers of %s only" % new_label),
@@ -288,11 +338,11 @@ def main():
         found[kind].append(text)
         if group is not None and kind not in ("slower", "drift"):
             diverged.add(group)
-    for section, o_ms, n_ms in slower_sections(old, new, section_of):
-        found["sections"].append("%s: %.1f ms -> %.1f ms (x%.2f)" % (section, o_ms, n_ms, n_ms / max(o_ms, 1e-3)))
+    for _, text, _ in slower_sections(old, new, section_of, old_usage, new_usage):
+        found["sections"].append(text)
     for section, o_usage, n_usage in larger_sections(old_usage, new_usage):
-        found["memory"].append("%s: %s -> %s (x%.2f)" % (section, usage_text(o_usage), usage_text(n_usage),
-                                                        n_usage[1] / max(o_usage[1], 1.0)))
+        found["memory"].append("%s: %.0f MB -> %.0f MB (x%.2f)" % (section, o_usage[2] / 1024, n_usage[2] / 1024,
+                                                                 n_usage[2] / max(o_usage[2], 1.0)))
     for section in sorted(set(old_unfinished) | set(new_unfinished)):
         found["unfinished"].append("%s: %s %s, %s %s; %d answers missing"
                                    % (section, old_label, old_unfinished.get(section, "0"), new_label,
@@ -311,10 +361,11 @@ def main():
     with open(os.path.join(new_dir, "sections.txt")) as f:
         sections = [line.strip() for line in f if line.strip()]
     if old_usage or new_usage:
-        print("\n== Sections' wall time and peak memory (medians of the runs): %s; %s" % (old_label, new_label))
+        print("\n== Sections' wall time (s), CPU time (s) and peak memory (MB): %s; %s"
+              % (old_label, new_label))
         for section in sections:
-            print("  %-44s %18s  %18s" % (section, usage_text(old_usage.get(section)),
-                                           usage_text(new_usage.get(section))))
+            print("  %-44s %s   %s" % (section, usage_text(old_usage.get(section)),
+                                       usage_text(new_usage.get(section))))
     print("\n== Summary")
     for kind, title in kinds:
         print("  %-10s %6d  %s" % (kind, len(found[kind]), title))
