@@ -129,13 +129,13 @@ int VRX_network::ClearAllEvidence() {
     for (int h = 0; h < numSlots; h++) {
         VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr) continue;
-        if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
-            changed |= value->ClearPropagatedEvidence() == kSuccess;
-        } else {
+        const bool forced = value->HasFlag(ValueFlags::kPropagatedEvidence);
+        if (forced) changed |= value->ClearPropagatedEvidence() == kSuccess;
+        // Likelihoods kept beside an outcome other evidence forced go with the rest.
+        if (!forced || value->HasFlag(ValueFlags::kVirtualEvidence))
             changed |= value->ClearEvidence() == kSuccess;
-        }
     }
-    if (temporalExtension && temporalExtension->GetAllTemporalEvidence().size() > 0) {
+    if (temporalExtension && temporalExtension->HoldsTemporalEvidence()) {
         temporalExtension->ClearAllTemporalEvidence();
         changed = true;
     }
