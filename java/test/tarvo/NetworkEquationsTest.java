@@ -216,6 +216,59 @@ public class NetworkEquationsTest {
         }
     }
 
+    /** x1 .. x8, each the one before plus noise but x4 = 2*x3 + 1; x3 observed at -1.8 and updated. */
+    private static Network observedChain() {
+        Network net = new Network();
+        equation(net, "x1", "x1 = Normal(0, 1)");
+        for (int i = 2; i <= 8; i++) {
+            equation(net, "x" + i, i == 4 ? "x4 = 2*x3 + 1" : "x" + i + " = x" + (i - 1) + " + Normal(0, 1)");
+        }
+        net.setContEvidence("x3", -1.8);
+        net.updateBeliefs();
+        return net;
+    }
+
+    /** A kind the observed node cannot take is refused and leaves the evidence and what it propagated. */
+    public void testRefusedKindChangeKeepsWhatTheEvidencePropagated() {
+        String noOutcomes = " needs at least two outcomes, and none could be made for it; its kind is left as it was\n";
+        Object[][] cases = {  // kind code, the refusal's cause
+            {0x11, "ERROR: Node [x3] : a decision node" + noOutcomes},
+            {0x12, "ERROR: Node [x3] : a chance node" + noOutcomes},
+            {0x92, "ERROR: Node [x3] : a noisy-MAX node" + noOutcomes},
+            {0x112, "ERROR: Node [x3] : a noisy-adder node" + noOutcomes},
+            {0x999, "Unknown node type code: 2457\n"},
+        };
+        for (Object[] c : cases) {
+            Network net = observedChain();
+            try {
+                Check.isTrue(net.isPropagatedEvidence("x4"), "x4 follows from x3");
+                Check.equal("TARVO error -2 in function setNodeType. Logged information: " + c[1],
+                        message(() -> net.setNodeType("x3", (Integer) c[0])));
+                String what = "after kind " + c[0];
+                Check.equal(EQUATION, net.getNodeType("x3"));
+                Fixtures.near(-1.8, net.getContEvidence("x3"), what);
+                Check.isTrue(net.isPropagatedEvidence("x4") && net.isValueValid("x4"), what);
+                Fixtures.near(-2.6, net.getContEvidence("x4"), what);
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
+    /** An equation node's evidence is a number: asking for its outcome says so, naming the node. */
+    public void testOutcomeOfANumberObservedIsRefusedWithItsCause() {
+        Network net = observedChain();
+        try {
+            String refused = "TARVO error -51 in function GetEvidence. Logged information: ERROR: Node [x3] : it has "
+                    + "no outcomes, its evidence is a number (getContEvidence)\n";
+            Check.equal(refused, message(() -> net.getEvidence("x3")));
+            Check.equal(refused, message(() -> net.getEvidenceId(net.getNode("x3"))));
+            Check.equal(refused.replace("x3", "x4"), message(() -> net.getEvidence("x4")));
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
         Network net = deterministicNetwork();
         Network copy = new Network();
