@@ -216,6 +216,30 @@ public class NetworkEquationsTest {
         }
     }
 
+    /** An arc into an equation node appends its parent as a term; table kinds refuse a DeMorgan parent. */
+    public void testAddedArcsAsTheirChildrenTakeThem() {
+        Network net = new Network();
+        try {
+            equation(net, "x0", "x0 = 1");
+            equation(net, "x3", "x3 = 2");
+            int x4 = equation(net, "x4", "x4 = Normal(x3, 1)");
+            net.addArc("x0", "x4");
+            Check.equal("x4=Normal(x3,1)+x0", net.getNodeEquation(x4));
+            net.addNode(0x52, "D");
+            String[][] cases = {{"0x12", "chance"}, {"0x14", "deterministic"}, {"0x92", "noisy-MAX"}};
+            for (String[] c : cases) {
+                int child = net.addNode(Integer.decode(c[0]), "C");
+                Check.equal("TARVO error -51 in function AddArc. Logged information: Arc rejected by child node [C]: a "
+                        + c[1] + " node does not take a DeMorgan node [D] as a parent\n",
+                        message(() -> net.addArc("D", "C")));
+                Check.equal(0, net.getParents(child).length);
+                net.deleteNode(child);
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
     /** x1 .. x8, each the one before plus noise but x4 = 2*x3 + 1; x3 observed at -1.8 and updated. */
     private static Network observedChain() {
         Network net = new Network();
