@@ -150,6 +150,9 @@ void VRX_network::ResetTableBookkeeping() {
     evidenceHoldersComplete_ = false;
     // Nodes that came with their values may bring current ones.
     valuesMayBeCurrent_ = numNodes > 0;
+    // And propagated evidence that the next edit finds again over the whole table.
+    propagationCurrent_ = false;
+    propagatedAlone_.clear();
 }
 
 void VRX_network::CheckValidity(int deep) {
