@@ -34,6 +34,9 @@ int vovido::EvidenceOf(JNIEnv* env, const VRX_network& network, int handle) {
     VRX_node& node = checkNodeHandle(network, handle);
     checkHasEvidence(node);
     const int outcome = NodeValue(node).GetEvidence();
+    if (outcome == kWrongNodeType)
+        (void)vovido::ReportNodeFault(node, "it has no outcomes, its evidence is a number (getContEvidence)",
+                                      outcome);
     if (outcome < 0) throwEngineError(env, "GetEvidence", outcome);
     return outcome;
 }

@@ -17,6 +17,7 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_label.h"
+#include "model/notices_off.h"
 #include "model/saved_case.h"
 #include "model/submodel.h"
 #include "model/temporal_extension.h"
@@ -149,6 +150,9 @@ void VRX_network::ResetTableBookkeeping() {
     evidenceHoldersComplete_ = false;
     // Nodes that came with their values may bring current ones.
     valuesMayBeCurrent_ = numNodes > 0;
+    // And propagated evidence that the next edit finds again over the whole table.
+    propagationCurrent_ = false;
+    propagatedAlone_.clear();
 }
 
 void VRX_network::CheckValidity(int deep) {
@@ -205,14 +209,7 @@ int VRX_network::CopyTableFrom(const VRX_network& source, bool modelOnly) {
     // A copied definition is built against its source's network and reports itself as a new definition
     // there; the source's model does not change, so its beliefs must not be marked out of date (nor
     // updated again): its notices stay off while its nodes are copied.
-    struct NoticesOff {
-        explicit NoticesOff(VRX_network& n) : net(n), saved(n.propagationFlags & PropagationFlags::kNotices) {
-            net.propagationFlags &= ~PropagationFlags::kNotices;
-        }
-        ~NoticesOff() { net.propagationFlags |= saved; }
-        VRX_network& net;
-        int saved;
-    } quiet(const_cast<VRX_network&>(source));
+    const vovido::NoticesOff quiet(const_cast<VRX_network&>(source));
     if (source.numSlots > 0) {
         nodes.reset(new (std::nothrow) VRX_nodeEntry[source.numSlots]);
         if (!nodes) return kOutOfMemory;

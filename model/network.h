@@ -49,6 +49,9 @@ constexpr int kXvrx = 8;
 
 class VRX_fileFormat;
 class VRX_network;
+namespace vovido {
+class NoticesOff;
+}
 
 // The format code of the file name's last extension (compared without regard to case), or kOutOfRange.
 [[nodiscard]] int FileFormatFromExtension(const char* fileName);
@@ -146,9 +149,6 @@ public:
     void ClearMarksOfAllNodes(int mask);
     // Sets the ancestor mark (4) on every ancestor of the node over ordinary arcs.
     void MarkAncestors(int handle);
-    // Marks the ancestors of every finding and likelihood that was set, not propagated: the nodes through
-    // which evidence opens a path. A node of likelihoods is marked itself as well.
-    void MarkAncestorsOfFindings();
 
     // Targets.
     [[nodiscard]] int SetTarget(int handle);
@@ -355,6 +355,16 @@ private:
     [[nodiscard]] int PropagateBackward(PropagationFrame& frame, int& descend);
     // Clears the walk marks of a slot first reached by the current invalidation walk.
     void RefreshWalkMarks(VRX_nodeEntry& entry) const;
+    // The propagation of RepropagateEvidence: around the nodes an edit touched (handle, and other when it
+    // is a node), or over the whole table when the propagated evidence elsewhere may be out of step.
+    [[nodiscard]] int RepropagateAround(int handle, int other);
+    void RepropagateEverywhere();
+    // Marks, for a walk with lazy marks, the ancestors of every finding and likelihood that was set, not
+    // propagated: the nodes through which evidence opens a path. A node of likelihoods is marked itself.
+    void MarkAncestorsOfFindingsLazily();
+    // The walk of RepropagateEvidence from the edited node, with lazy marks.
+    void InvalidateAround(int handle);
+    [[nodiscard]] int RepropagateEvidence(int handle, int other);
     // The identifiers a model-only copy of this network names its nodes by.
     std::shared_ptr<const std::vector<std::string>> SourceIdsForCopy() const;
     // The table of a copy: every slot, with whole nodes or (model only) nodes without descriptive data.
@@ -402,9 +412,18 @@ private:
     // that a walk marking values out of date has nothing to do: edits on a network never updated, or
     // one long invalidated, cost no walk each.
     bool valuesMayBeCurrent_ = false;
-    // Visits of the current walk without evidence: a walk that reached a good part of the table pays for
-    // a look at whether any value is still current.
+    // Visits of the current walk: a walk that reached a good part of the table pays for a look at whether
+    // any value is still current.
     int64_t lazyWalkVisits_ = 0;
+    // The propagated evidence is what propagation from the findings gives, so that an edit re-propagates
+    // only around what it touched. A change notice missed (notices off, masked, propagation off) clears
+    // it, and the next re-propagation covers the whole table; a scope that holds notices off for trials
+    // and copies (vovido::NoticesOff) puts it back.
+    bool propagationCurrent_ = false;
+    // Findings whose propagation ran on its own since the last re-propagation around them: one from a
+    // finding set later may find more there, so the next one re-propagates around them as well.
+    std::vector<int> propagatedAlone_;
+    friend class vovido::NoticesOff;
 
     // What a read sets aside so that a failed read can put it back (network_files.cpp); every member
     // that a reader can change belongs in it.

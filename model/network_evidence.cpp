@@ -129,18 +129,20 @@ int VRX_network::ClearAllEvidence() {
     for (int h = 0; h < numSlots; h++) {
         VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr) continue;
-        if (value->HasFlag(ValueFlags::kPropagatedEvidence)) {
-            changed |= value->ClearPropagatedEvidence() == kSuccess;
-        } else {
+        const bool forced = value->HasFlag(ValueFlags::kPropagatedEvidence);
+        if (forced) changed |= value->ClearPropagatedEvidence() == kSuccess;
+        // Likelihoods kept beside an outcome other evidence forced go with the rest.
+        if (!forced || value->HasFlag(ValueFlags::kVirtualEvidence))
             changed |= value->ClearEvidence() == kSuccess;
-        }
     }
-    if (temporalExtension && temporalExtension->GetAllTemporalEvidence().size() > 0) {
+    if (temporalExtension && temporalExtension->HoldsTemporalEvidence()) {
         temporalExtension->ClearAllTemporalEvidence();
         changed = true;
     }
     // The notices are off, so nothing else marks beliefs computed under the old evidence as stale.
     if (changed) InvalidateValues();
+    // Nothing is left to propagate from.
+    if (!HasAnyEvidence()) propagationCurrent_ = true;
     AutoUpdate();
     propagationFlags |= savedNotices;
     return kSuccess;
@@ -177,6 +179,7 @@ int VRX_network::PropagateEvidence(int handle) {
     try {
         auto enter = [&](int h) {
             if (!IsLiveHandle(h) || FixedOutcome(*this, h) < 0) return kOutOfRange;
+            RefreshWalkMarks(nodes[h]);
             nodes[h].SetMark(SlotMarks::kVisited);
             stack.emplace_back();
             stack.back().node = h;
@@ -245,6 +248,7 @@ int VRX_network::PropagateToChild(PropagationFrame& frame, int c, VRX_intArray& 
             continue;
         }
         if (const int rc = childValue->SetPropagatedEvidence(o)) return rc;
+        RefreshWalkMarks(nodes[c]);
         if (!nodes[c].HasMark(SlotMarks::kVisited)) {
             descend = c;
             return kSuccess;
@@ -269,6 +273,7 @@ int VRX_network::PropagateBackward(PropagationFrame& frame, int& descend) {
             continue;
         }
         if (const int rc = parentValue->SetPropagatedEvidence(only)) return rc;
+        RefreshWalkMarks(nodes[p]);
         if (!nodes[p].HasMark(SlotMarks::kVisited)) descend = p;
     }
     return kSuccess;
@@ -343,7 +348,7 @@ bool VRX_network::HasAnyEvidence() {
 void VRX_network::RefreshWalkMarks(VRX_nodeEntry& entry) const {
     if (entry.walkEpoch == walkEpoch_) return;
     entry.ClearMark(SlotMarks::kVisited | SlotMarks::kAncestor | SlotMarks::kFromChild |
-                    SlotMarks::kFromParent);
+                    SlotMarks::kFromParent | SlotMarks::kInRegion);
     entry.walkEpoch = walkEpoch_;
 }
 
@@ -408,56 +413,65 @@ void VRX_network::PassInvalidation(int handle, bool fromChild, bool& utilityReac
     }
 }
 
-void VRX_network::MarkAncestorsOfFindings() {
-    for (int h = 0; h < numSlots; h++) {
-        const VRX_nodeValue* value = ValueAt(*this, h);
-        if (value != nullptr &&
-            (value->HasFlag(ValueFlags::kVirtualEvidence) ||
-             (value->HasFlag(ValueFlags::kEvidence) && !value->HasFlag(ValueFlags::kPropagatedEvidence)))) {
-            MarkAncestors(h);
-            // Likelihoods leave a path through their node open and open it between its parents.
-            if (value->HasFlag(ValueFlags::kVirtualEvidence)) nodes[h].SetMark(SlotMarks::kAncestor);
-        }
-    }
+int VRX_network::RepropagateEvidence(int handle) {
+    return RepropagateEvidence(handle, -1);
 }
 
-int VRX_network::RepropagateEvidence(int handle) {
-    using namespace SlotMarks;
-    if (!(propagationFlags & PropagationFlags::kNotices)) return kSuccess;
+int VRX_network::RepropagateEvidence(int handle, int other) {
+    if (!(propagationFlags & PropagationFlags::kNotices)) {
+        propagationCurrent_ = false;
+        return kSuccess;
+    }
     if (!IsLiveHandle(handle)) return kOutOfRange;
 
     // Without evidence anywhere (the common case while a network is being built) there is nothing to
-    // propagate and no ancestor to mark: the walk alone is left, and it clears the marks of the slots it
-    // reaches rather than those of every slot, so that it costs what it visits.
-    const bool lazyMarks = !HasAnyEvidence();
-    // Without evidence the walk only marks values out of date: with none up to date it would change nothing.
-    if (lazyMarks && !valuesMayBeCurrent_) return kSuccess;
-    if (lazyMarks) ++walkEpoch_;
-    lazyWalkVisits_ = 0;
-    // Otherwise one pass drops the propagated evidence and the walk marks.
+    // propagate and no ancestor to mark: the walk alone is left. Every walk clears the marks of the slots
+    // it reaches rather than those of every slot, so that it costs what it visits.
+    if (HasAnyEvidence()) {
+        ++walkEpoch_;
+        if (!propagationCurrent_ || !(propagationFlags & PropagationFlags::kDeterministic) ||
+            RepropagateAround(handle, other) != kSuccess)
+            RepropagateEverywhere();
+        // The walk only marks values out of date: with none up to date but the findings it would change
+        // nothing.
+        if (!valuesMayBeCurrent_) return kSuccess;
+        ++walkEpoch_;
+        MarkAncestorsOfFindingsLazily();
+    } else {
+        if (!valuesMayBeCurrent_) return kSuccess;
+        ++walkEpoch_;
+    }
+    InvalidateAround(handle);
+    return kSuccess;
+}
+
+void VRX_network::RepropagateEverywhere() {
+    // One pass drops the propagated evidence; propagation from every fixed node finds it again.
     bool anyEvidence = false;
-    for (int h = 0; h < numSlots && !lazyMarks; h++) {
-        nodes[h].ClearMark(kVisited | kAncestor | kFromChild | kFromParent);
+    for (int h = 0; h < numSlots; h++) {
         VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr) continue;
         if (value->HasFlag(ValueFlags::kPropagatedEvidence))
             (void)value->ClearPropagatedEvidence();  // flagged
         if (value->HasFlag(ValueFlags::kEvidence | ValueFlags::kVirtualEvidence)) anyEvidence = true;
     }
-    if (anyEvidence) {
-        if (propagationFlags & PropagationFlags::kDeterministic) {
-            // A conflict is logged and the next node goes on.
-            for (int h = 0; h < numSlots; h++) {
-                if (FixedOutcome(*this, h) >= 0) (void)PropagateEvidence(h);
-            }
-            ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
+    const bool deterministic = (propagationFlags & PropagationFlags::kDeterministic) != 0;
+    if (anyEvidence && deterministic) {
+        // A conflict is logged and the next node goes on.
+        for (int h = 0; h < numSlots; h++) {
+            if (FixedOutcome(*this, h) >= 0) (void)PropagateEvidence(h);
         }
-        MarkAncestorsOfFindings();
     }
+    propagationCurrent_ = deterministic;
+    propagatedAlone_.clear();
+}
 
+void VRX_network::InvalidateAround(int handle) {
+    using namespace SlotMarks;
+    lazyWalkVisits_ = 0;
     bool utilityReached = false;
     VRX_nodeEntry& entry = nodes[handle];
-    if (lazyMarks) RefreshWalkMarks(entry);
+    RefreshWalkMarks(entry);
     entry.SetMark(kVisited);
     VRX_nodeValue* value = entry.node->GetValue();
     const bool observed = value != nullptr && value->HasEvidence();
@@ -466,17 +480,16 @@ int VRX_network::RepropagateEvidence(int handle) {
         if (HasTypeBits(*this, handle, DefinitionBits::kUtility)) utilityReached = true;
         const VRX_intArray& children = entry.children;
         for (int i = 0; i < children.GetCount(); i++)
-            PassInvalidation(children[i], false, utilityReached, lazyMarks);
+            PassInvalidation(children[i], false, utilityReached, true);
     }
     if (!IsDecisionNode(handle) && (observed || entry.HasMark(kAncestor | kClearingEvidence))) {
         const VRX_intArray& parents = entry.parents;
-        for (int i = 0; i < parents.GetCount(); i++)
-            PassInvalidation(parents[i], true, utilityReached, lazyMarks);
+        for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached, true);
     }
     if (utilityReached) InvalidateDecisionValues();
     // Once a walk has made every value out of date, the walks of the next edits are skipped; the look
     // costs at most four times the walk.
-    if (lazyMarks && lazyWalkVisits_ * 4 >= numSlots) {
+    if (lazyWalkVisits_ * 4 >= numSlots) {
         bool current = false;
         for (int h = 0; h < numSlots && !current; h++) {
             const VRX_nodeValue* v = ValueAt(*this, h);
@@ -484,7 +497,6 @@ int VRX_network::RepropagateEvidence(int handle) {
         }
         valuesMayBeCurrent_ = current;
     }
-    return kSuccess;
 }
 
 // ---------------------------------------------------------------------------------------------------
@@ -514,6 +526,7 @@ int VRX_network::CheckEvidencePossible(int handle) {
 int VRX_network::NotifyEvidenceSet(int handle) {
     using namespace SlotMarks;
     if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kEvidenceSet)) {
+        propagationCurrent_ = false;
         return kSuccess;
     }
     if (!IsLiveHandle(handle)) return kOutOfRange;
@@ -523,22 +536,31 @@ int VRX_network::NotifyEvidenceSet(int handle) {
     // The walk only marks values out of date: with none up to date but the findings it would change
     // nothing, and a network observed node by node would walk its connected part once a finding.
     bool utilityReached = false;
-    if (valuesMayBeCurrent_) {
-        ClearMarksOfAllNodes(kVisited | kAncestor | kFromChild | kFromParent);
-        MarkAncestorsOfFindings();
+    if (valuesMayBeCurrent_ && HasAnyEvidence()) {
+        ++walkEpoch_;
+        MarkAncestorsOfFindingsLazily();
+        RefreshWalkMarks(nodes[handle]);
         nodes[handle].SetMark(kVisited);
         const VRX_intArray& children = nodes[handle].children;
         const VRX_intArray& parents = nodes[handle].parents;
         for (int i = 0; i < children.GetCount(); i++)
-            PassInvalidation(children[i], false, utilityReached, false);
-        for (int i = 0; i < parents.GetCount(); i++)
-            PassInvalidation(parents[i], true, utilityReached, false);
+            PassInvalidation(children[i], false, utilityReached, true);
+        for (int i = 0; i < parents.GetCount(); i++) PassInvalidation(parents[i], true, utilityReached, true);
     }
 
     int result = kSuccess;
     if (propagationFlags & PropagationFlags::kDeterministic) {
-        ClearMarksOfAllNodes(kVisited);
+        ++walkEpoch_;  // the propagation clears the marks of the slots it reaches
         result = PropagateEvidence(handle);
+        if (propagationCurrent_) {
+            try {
+                propagatedAlone_.push_back(handle);
+            } catch (const std::bad_alloc&) {
+                propagationCurrent_ = false;
+            }
+        }
+    } else {
+        propagationCurrent_ = false;
     }
     if (utilityReached) InvalidateDecisionValues();
     AutoUpdate();
@@ -547,6 +569,7 @@ int VRX_network::NotifyEvidenceSet(int handle) {
 
 int VRX_network::NotifyEvidenceCleared(int handle) {
     if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kEvidenceCleared)) {
+        propagationCurrent_ = false;
         return kSuccess;
     }
     if (!IsLiveHandle(handle)) return kOutOfRange;
@@ -565,18 +588,21 @@ int VRX_network::NotifyValuesChanged() {
 }
 
 int VRX_network::NotifyChange(int handle, int code) {
-    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & code)) return kSuccess;
-    int result = kSuccess;
-    if (code == ChangeKind::kOutcomesChanged || code == ChangeKind::kEntriesReplaced ||
-        code == ChangeKind::kDefinitionReplaced) {
-        result = RepropagateEvidence(handle);
+    const bool repropagates = code == ChangeKind::kOutcomesChanged || code == ChangeKind::kEntriesReplaced ||
+                              code == ChangeKind::kDefinitionReplaced;
+    if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & code)) {
+        if (repropagates) propagationCurrent_ = false;
+        return kSuccess;
     }
+    int result = kSuccess;
+    if (repropagates) result = RepropagateEvidence(handle);
     AutoUpdate();
     return result;
 }
 
 int VRX_network::NotifyArcAdded(int /*parent*/, int child) {
     if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kArcAdded)) {
+        propagationCurrent_ = false;
         return kSuccess;
     }
     const int result = RepropagateEvidence(child);
@@ -584,11 +610,13 @@ int VRX_network::NotifyArcAdded(int /*parent*/, int child) {
     return result;
 }
 
-int VRX_network::NotifyArcRemoved(int /*parent*/, int child) {
+int VRX_network::NotifyArcRemoved(int parent, int child) {
     if (!(propagationFlags & PropagationFlags::kNotices) || !(changeMask & ChangeKind::kArcRemoved)) {
+        propagationCurrent_ = false;
         return kSuccess;
     }
-    const int result = RepropagateEvidence(child);
+    // The parent is no longer next to the child: what the child's evidence fixed there is found again too.
+    const int result = RepropagateEvidence(child, parent);
     AutoUpdate();
     return result;
 }

@@ -33,6 +33,7 @@
 #include "model/node_info.h"
 #include "model/node_kind_words.h"
 #include "model/node_value.h"
+#include "model/notices_off.h"
 #include "model/submodel.h"
 
 using vovido::IsIndexingType;
@@ -464,33 +465,21 @@ int VRX_node::ChangeType(int typeCode) {
     std::unique_ptr<VRX_nodeValue> oldValue = std::move(value);
     vovido::NoticeCall call;
     const int firstEntry = errorLog.GetNumberOfEntries();
-    int rc = CreateDefinition(typeCode);
-    if (rc == kSuccess) rc = CreateValue(typeCode);
-    if (rc != kSuccess || !definition || !value) {
-        definition = std::move(oldDefinition);
-        value = std::move(oldValue);
-        return call.Result(rc != kSuccess ? rc : kOutOfMemory);
+    int converted = kSuccess;
+    {
+        // The network hears of the change once it is made: a refused one must leave its evidence, propagated
+        // values and up-to-date flags as they were.
+        const vovido::NoticesOff quiet(*network);
+        int rc = CreateDefinition(typeCode);
+        if (rc == kSuccess) rc = CreateValue(typeCode);
+        if (rc != kSuccess || !definition || !value) {
+            definition = std::move(oldDefinition);
+            value = std::move(oldValue);
+            return call.Result(rc != kSuccess ? rc : kOutOfMemory);
+        }
+        converted = ConvertDefinition(oldDefinition.get(), typeCode, firstEntry);
     }
-    // What cannot be taken over leaves the new definition as built from the parents. A table memory cannot
-    // hold keeps the node as it was: a conversion that lost its table is no conversion. The conversion and
-    // the rebuild each build from the parents afresh and report the ones refused, so what the construction
-    // or a failed conversion reported goes.
-    if (oldDefinition) errorLog.Truncate(firstEntry);
-    int converted = oldDefinition ? definition->CopyFrom(*oldDefinition) : kSuccess;
-    if (converted != kSuccess && converted != kOutOfMemory) {
-        errorLog.Truncate(firstEntry);
-        definition->Bind(network, handle);
-        converted = definition->RebuildFromParents();
-    }
-    // A discrete kind made from one without outcomes (an equation, a utility) takes two generated ones,
-    // so that its table, its children's and every file have a dimension to hold.
     const bool discrete = vovido::IsDiscreteType(typeCode);
-    if (converted != kOutOfMemory && discrete && definition->GetNumberOfOutcomes() < 2) {
-        definition->Bind(network, handle);
-        converted = definition->SetNumberOfOutcomes(2);
-        if (converted == kSuccess) converted = definition->RebuildFromParents();
-        if (converted == kSuccess && definition->GetNumberOfOutcomes() < 2) converted = kOutOfRange;
-    }
     if (discrete && converted != kSuccess && converted != kOutOfMemory &&
         definition->GetNumberOfOutcomes() < 2) {
         const std::string kind = vovido::KindNodeText(definition.get());
@@ -574,6 +563,30 @@ void VRX_node::RealignChildren(const VRX_intArray& formerChildren, const VRX_int
             (void)network->RemoveCostArc(handle, childHandle);
         if (VRX_nodeCost* childCost = child->GetCost()) (void)childCost->RebuildFromParents();
     }
+}
+
+int VRX_node::ConvertDefinition(VRX_nodeDefinition* oldDefinition, int typeCode, int firstEntry) {
+    // What cannot be taken over leaves the new definition as built from the parents. A table memory cannot
+    // hold keeps the node as it was: a conversion that lost its table is no conversion. The conversion and
+    // the rebuild each build from the parents afresh and report the ones refused, so what the construction
+    // or a failed conversion reported goes.
+    if (oldDefinition != nullptr) errorLog.Truncate(firstEntry);
+    int converted = oldDefinition != nullptr ? definition->CopyFrom(*oldDefinition) : kSuccess;
+    if (converted != kSuccess && converted != kOutOfMemory) {
+        errorLog.Truncate(firstEntry);
+        definition->Bind(network, handle);
+        converted = definition->RebuildFromParents();
+    }
+    // A discrete kind made from one without outcomes (an equation, a utility) takes two generated ones,
+    // so that its table, its children's and every file have a dimension to hold.
+    if (converted != kOutOfMemory && vovido::IsDiscreteType(typeCode) &&
+        definition->GetNumberOfOutcomes() < 2) {
+        definition->Bind(network, handle);
+        converted = definition->SetNumberOfOutcomes(2);
+        if (converted == kSuccess) converted = definition->RebuildFromParents();
+        if (converted == kSuccess && definition->GetNumberOfOutcomes() < 2) converted = kOutOfRange;
+    }
+    return converted;
 }
 
 int VRX_node::ChangeTypeByName(const char* name) {

@@ -82,6 +82,9 @@ private:
     // tables and cost tables are rebuilt from their current parents; `reset` gets the children rebuilt.
     void RealignChildren(const VRX_intArray& formerChildren, const VRX_intArray& formerCostChildren,
                          int newDimension, VRX_intArray& reset);
+    // The new definition of a change of kind, taken over from the old one or built from the parents, with
+    // two generated outcomes for a discrete kind made from one without; the conversion's status.
+    int ConvertDefinition(VRX_nodeDefinition* oldDefinition, int typeCode, int firstEntry);
 
     bool HasCostParents() const;
     // The nodes of the algorithms' working copies carry no descriptive record.

@@ -14,6 +14,7 @@
 #include "model/node.h"
 #include "model/node_parts.h"
 #include "model/node_value.h"
+#include "model/notices_off.h"
 #include "model/refusal_reasons.h"
 
 using vovido::CostAt;
@@ -246,12 +247,7 @@ int ValueFollows(VRX_network& network, int node, const vovido::OutcomeEdit& edit
 int TryChildrenFollow(VRX_network& network, int node, vovido::OutcomeEdit::Kind kind, int index,
                       int& refusing) {
     // The copies tell the network nothing: a copied definition's change notice would re-propagate evidence.
-    struct NoticesOff {
-        VRX_network& net;
-        const int saved = net.propagationFlags & PropagationFlags::kNotices;
-        ~NoticesOff() { net.propagationFlags |= saved; }
-    } off{network};
-    network.propagationFlags &= ~PropagationFlags::kNotices;
+    const vovido::NoticesOff off(network);
     const bool inserted = kind == vovido::OutcomeEdit::kInserted;
     const VRX_intArray& children = network.GetChildren(node, 0);
     for (int i = 0; i < children.GetCount(); i++) {

@@ -21,6 +21,7 @@ constexpr int kVisitedLeaf = 64;
 constexpr int kFromChild = 0x80;
 constexpr int kFromParent = 0x100;
 constexpr int kClearingEvidence = 0x200;
+constexpr int kInRegion = 0x800;  // among the nodes an edit re-propagates around
 }  // namespace SlotMarks
 
 namespace TemporalType {

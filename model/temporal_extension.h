@@ -95,6 +95,10 @@ public:
     bool HasTemporalEvidence(int node) const;
     void ClearAllTemporalEvidence();
     const std::map<std::pair<int, int>, int>& GetAllTemporalEvidence() const { return temporalEvidence; }
+    // Outcomes or likelihoods at any slice.
+    bool HoldsTemporalEvidence() const {
+        return !temporalEvidence.empty() || !temporalVirtualEvidence.empty();
+    }
 
     // Check and bookkeeping of a change of the node's temporal type, before the network stores it:
     // kOutOfRange for a change the arcs forbid (a plate node must lose its temporal arcs first), kInvalidData

@@ -46,6 +46,9 @@ const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}
 const Scope kTemporal = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true}};
 // The same with decisions and utilities of plate nodes, in and around the plate.
 const Scope kDynamicDecisions = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true, true}};
+// Evidence edits with likelihoods that everything that clears must take.
+const Scope kLikelihoods = {{".xvrx"},
+                            {false, false, false, BayesianAlgorithm::kLast + 1, false, false, true}};
 constexpr int kEditsPerSeed = 25;
 
 int SeedCount() {
@@ -246,6 +249,16 @@ protected:
         }
     }
 
+    // Only the likelihood edit gives likelihoods, and it clears them all again.
+    static void ExpectNoLikelihoods(VRX_network& net, const std::string& where) {
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            VRX_doubleArray kept;
+            VRX_nodeValue* value = net.GetNode(h)->GetValue();
+            EXPECT_FALSE(value != nullptr && value->GetVirtualEvidence(kept) == kSuccess)
+                << where << " likelihoods left on " << net.GetNode(h)->GetId();
+        }
+    }
+
     void Run(const Scope& scope) {
         scope_ = scope;
         RandomEditor editor(scope.edits, CheckFailedEdit);
@@ -273,6 +286,7 @@ protected:
                         EXPECT_EQ(net.GetSliceCount(), slices) << where << " refused, yet the slices changed";
                     }
                     ExpectTablesInStep(net, where);
+                    ExpectNoLikelihoods(net, where);
                     CheckUpdate(net, where);
                     CheckOrderOfCalls(net, where);
                     CheckRoundTrips(net, where);
@@ -291,6 +305,10 @@ TEST_F(RandomEdits, UpdatesSumToOneAndWritesReadBackWithTheSameBeliefs) {
 
 TEST_F(RandomEdits, KindsArcsAndEvidenceKeepUpdatesAndReadBacksSound) {
     Run(kKindsArcsAndEvidence);
+}
+
+TEST_F(RandomEdits, LikelihoodsGoWithClearAllEvidence) {
+    Run(kLikelihoods);
 }
 
 TEST_F(RandomEdits, TemporalEditsKeepUpdatesAndReadBacksSound) {

@@ -10,6 +10,7 @@
 #include "jni/jni_frame.h"
 #include "model/network.h"
 #include "model/node.h"
+#include "model/node_definition.h"
 #include "model/node_value.h"
 #include "tests/jni/jvm_fixture.h"
 
@@ -71,11 +72,11 @@ protected:
 
     VRX_nodeValue& WetValue() { return *engine->GetNode(wet)->GetValue(); }
 
-    void SetLikelihoods(double yes, double no) {
+    void SetLikelihoods(double yes, double no, int handle = -1) {
         VRX_doubleArray weights;
         ASSERT_EQ(weights.Add(yes), 0);
         ASSERT_EQ(weights.Add(no), 0);
-        ASSERT_EQ(WetValue().SetVirtualEvidence(weights), 0);
+        ASSERT_EQ(engine->GetNode(handle < 0 ? wet : handle)->GetValue()->SetVirtualEvidence(weights), 0);
     }
 
     bool CallBoolean(const char* name, int handle) {
@@ -182,6 +183,25 @@ TEST_F(VirtualEvidenceTest, ClearAllEvidenceRemovesIt) {
     EXPECT_FALSE(CallBoolean("isEvidence", rain));
     UpdateBeliefs();
     EXPECT_NEAR(BeliefInYes(wet), 0.42, 1e-9);
+    EXPECT_NEAR(ProbEvidence(), 1.0, 1e-12);
+}
+
+// WetGrass made a copy of Rain: the finding WetGrass = yes forces Rain = yes, beside which likelihoods on
+// Rain stay until everything is cleared.
+TEST_F(VirtualEvidenceTest, ClearAllEvidenceRemovesItBesideAForcedOutcome) {
+    VRX_doubleArray copy;
+    for (const double entry : {1.0, 0.0, 0.0, 1.0}) ASSERT_EQ(copy.Add(entry), 0);
+    ASSERT_EQ(engine->GetNode(wet)->GetDefinition()->SetDefinitionDoubles(copy), 0);
+    env->CallVoidMethod(net, Method("setEvidence", "(II)V"), jint{wet}, jint{0});
+    ASSERT_FALSE(env->ExceptionCheck()) << TakeFailure().message;
+    EXPECT_TRUE(CallBoolean("isPropagatedEvidence", rain));
+    SetLikelihoods(0.9, 0.1, rain);
+    UpdateBeliefs();
+    env->CallVoidMethod(net, Method("clearAllEvidence", "()V"));
+    ASSERT_FALSE(env->ExceptionCheck()) << TakeFailure().message;
+    EXPECT_FALSE(engine->GetNode(rain)->GetValue()->HasFlag(ValueFlags::kVirtualEvidence));
+    UpdateBeliefs();
+    EXPECT_NEAR(BeliefInYes(rain), 0.2, 1e-12);
     EXPECT_NEAR(ProbEvidence(), 1.0, 1e-12);
 }
 

@@ -328,6 +328,10 @@ TEST(TemporalExtension, SliceCountAndEvidenceOfLaterSlices) {
     EXPECT_EQ(d.Ext().GetTemporalEvidence(d.y, 1), kOutOfRange);
     d.net.ClearAllEvidence();
     EXPECT_FALSE(x.HasTemporalEvidence());
+    // Likelihoods of a later slice alone go too.
+    ASSERT_EQ(d.Ext().SetTemporalVirtualEvidence(d.x, 2, {0.5, 0.5}), kSuccess);
+    d.net.ClearAllEvidence();
+    EXPECT_FALSE(x.HasTemporalEvidence());
 }
 
 TEST(TemporalExtension, NoisyMaxTemporalStrengthsAndWeights) {

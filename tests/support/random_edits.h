@@ -13,6 +13,7 @@
 
 #include "base/dmatrix.h"
 #include "base/double_array.h"
+#include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "model/ci_definition.h"
@@ -37,6 +38,8 @@ struct EditScope {
     // With temporal: decisions and utilities of plate nodes added in or outside the plate besides (off,
     // the temporal edits draw as they always did).
     bool plateDecisions = false;
+    // Evidence edits may also give likelihoods (to forced nodes among others), update, then clear all.
+    bool likelihoods = false;
 };
 
 // An edit call that failed, for its caller to check: the log names the cause first, or, for an outcome
@@ -129,6 +132,7 @@ public:
             case 7:
             case 10: {
                 VRX_nodeValue& value = *node.GetValue();
+                if (scope_.likelihoods && Any(4) == 0) return LikelihoodsThenClear(net, h);
                 if (Any(3) == 0) {
                     (void)Refused(value.ClearEvidence());
                     return "evidence on " + id + " cleared";
@@ -159,6 +163,26 @@ private:
     bool Refused(int rc) {
         unchanged_ = rc != kSuccess;
         return unchanged_;
+    }
+
+    // Likelihoods on the node and on every node whose outcome other evidence forces, an update, then
+    // ClearAllEvidence: none may be left.
+    std::string LikelihoodsThenClear(VRX_network& net, int h) {
+        for (int n = net.GetFirstNode(); n >= 0; n = net.GetNextNode(n)) {
+            VRX_nodeValue* value = net.GetNode(n)->GetValue();
+            if (value == nullptr || (n != h && !value->HasFlag(ValueFlags::kPropagatedEvidence))) continue;
+            const int k = net.GetNode(n)->GetDefinition()->GetNumberOfOutcomes();
+            VRX_doubleArray weights;
+            if (k < 1 || weights.SetSize(k) != kSuccess) continue;
+            weights.SetCount(k);
+            for (int i = 0; i < k; ++i) weights[i] = 0.1 + Any(10);
+            (void)value->SetVirtualEvidence(weights);  // kinds without likelihoods refuse
+        }
+        (void)net.UpdateBeliefs();
+        errorLog.Flush();  // what the update refused is no refusal of the edit
+        (void)net.ClearAllEvidence();
+        return "likelihoods on " + std::string(net.GetNode(h)->GetId()) +
+               " and forced nodes, then all cleared";
     }
 
     // The steps after an outcome was added to followUp_: one of its children takes a kind that is no plain

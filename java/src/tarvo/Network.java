@@ -461,8 +461,13 @@ public class Network extends Wrapper {
 
     /**
      * Adds an arc from parent to child. The child's table gains the parent's dimension, after those of its
-     * earlier parents; its existing distributions are repeated for every outcome of the new parent. A
-     * DeMorgan node (type 82) accepts only DeMorgan nodes as parents.
+     * earlier parents; its existing distributions are repeated for every outcome of the new parent. An
+     * equation node has no table: the new parent is appended to its equation as a term, without a warning
+     * ("x4=Normal(x3,1)" with the parent x0 becomes "x4=Normal(x3,1)+x0"), as {@link #deleteArc(int, int)}
+     * rewrites it on its side; set the equation again with {@link #setNodeEquation(int, String)}. A DeMorgan
+     * node (type 82) accepts only DeMorgan nodes as parents, and a chance, deterministic or noisy-MAX child
+     * refuses a DeMorgan parent ("Arc rejected by child node [C]: a chance node does not take a DeMorgan node
+     * [D] as a parent").
      *
      * @param parentHandle the parent's handle
      * @param childHandle the child's handle

@@ -204,6 +204,42 @@ public class LearningPcTest {
         }
     }
 
+    /** Only 2 at the head and 0 at the tail make an arc; a plain tail is followed for cycles all the same. */
+    public void testWhichMarksMakeArcs() {
+        int[][] cases = {  // the mark at 1 and the mark at 0 of the edge between 0 and 1, isDAG (1 or 0)
+            {2, 0, 1},
+            {2, 1, 0},
+            {1, 1, 0},
+            {1, 0, 0},
+            {2, 2, 0},
+        };
+        for (int[] c : cases) {
+            Pattern pattern = new Pattern();
+            try {
+                pattern.setSize(2);
+                pattern.setEdge(0, 1, c[0]);
+                pattern.setEdge(1, 0, c[1]);
+                String what = "marks " + c[0] + " at 1 and " + c[1] + " at 0";
+                Check.equal(what + ": DAG " + (c[2] == 1), what + ": DAG " + pattern.isDAG());
+                Check.isTrue(!pattern.hasCycle(), what + ": no cycle");
+            } finally {
+                pattern.dispose();
+            }
+        }
+        // Over three variables, edges head to tail 0 -> 1 -> 2 -> 0 with plain tails make a cycle.
+        Pattern loop = new Pattern();
+        try {
+            loop.setSize(3);
+            for (int i = 0; i < 3; i++) {
+                loop.setEdge(i, (i + 1) % 3, 2);
+                loop.setEdge((i + 1) % 3, i, 1);
+            }
+            Check.isTrue(loop.hasCycle() && !loop.isDAG(), "plain tails are followed for cycles");
+        } finally {
+            loop.dispose();
+        }
+    }
+
     public void testNewPattern() {
         Pattern pattern = new Pattern();
         try {

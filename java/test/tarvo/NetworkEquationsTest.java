@@ -216,6 +216,83 @@ public class NetworkEquationsTest {
         }
     }
 
+    /** An arc into an equation node appends its parent as a term; table kinds refuse a DeMorgan parent. */
+    public void testAddedArcsAsTheirChildrenTakeThem() {
+        Network net = new Network();
+        try {
+            equation(net, "x0", "x0 = 1");
+            equation(net, "x3", "x3 = 2");
+            int x4 = equation(net, "x4", "x4 = Normal(x3, 1)");
+            net.addArc("x0", "x4");
+            Check.equal("x4=Normal(x3,1)+x0", net.getNodeEquation(x4));
+            net.addNode(0x52, "D");
+            String[][] cases = {{"0x12", "chance"}, {"0x14", "deterministic"}, {"0x92", "noisy-MAX"}};
+            for (String[] c : cases) {
+                int child = net.addNode(Integer.decode(c[0]), "C");
+                Check.equal("TARVO error -51 in function AddArc. Logged information: Arc rejected by child node [C]: a "
+                        + c[1] + " node does not take a DeMorgan node [D] as a parent\n",
+                        message(() -> net.addArc("D", "C")));
+                Check.equal(0, net.getParents(child).length);
+                net.deleteNode(child);
+            }
+        } finally {
+            net.dispose();
+        }
+    }
+
+    /** x1 .. x8, each the one before plus noise but x4 = 2*x3 + 1; x3 observed at -1.8 and updated. */
+    private static Network observedChain() {
+        Network net = new Network();
+        equation(net, "x1", "x1 = Normal(0, 1)");
+        for (int i = 2; i <= 8; i++) {
+            equation(net, "x" + i, i == 4 ? "x4 = 2*x3 + 1" : "x" + i + " = x" + (i - 1) + " + Normal(0, 1)");
+        }
+        net.setContEvidence("x3", -1.8);
+        net.updateBeliefs();
+        return net;
+    }
+
+    /** A kind the observed node cannot take is refused and leaves the evidence and what it propagated. */
+    public void testRefusedKindChangeKeepsWhatTheEvidencePropagated() {
+        String noOutcomes = " needs at least two outcomes, and none could be made for it; its kind is left as it was\n";
+        Object[][] cases = {  // kind code, the refusal's cause
+            {0x11, "ERROR: Node [x3] : a decision node" + noOutcomes},
+            {0x12, "ERROR: Node [x3] : a chance node" + noOutcomes},
+            {0x92, "ERROR: Node [x3] : a noisy-MAX node" + noOutcomes},
+            {0x112, "ERROR: Node [x3] : a noisy-adder node" + noOutcomes},
+            {0x999, "Unknown node type code: 2457\n"},
+        };
+        for (Object[] c : cases) {
+            Network net = observedChain();
+            try {
+                Check.isTrue(net.isPropagatedEvidence("x4"), "x4 follows from x3");
+                Check.equal("TARVO error -2 in function setNodeType. Logged information: " + c[1],
+                        message(() -> net.setNodeType("x3", (Integer) c[0])));
+                String what = "after kind " + c[0];
+                Check.equal(EQUATION, net.getNodeType("x3"));
+                Fixtures.near(-1.8, net.getContEvidence("x3"), what);
+                Check.isTrue(net.isPropagatedEvidence("x4") && net.isValueValid("x4"), what);
+                Fixtures.near(-2.6, net.getContEvidence("x4"), what);
+            } finally {
+                net.dispose();
+            }
+        }
+    }
+
+    /** An equation node's evidence is a number: asking for its outcome says so, naming the node. */
+    public void testOutcomeOfANumberObservedIsRefusedWithItsCause() {
+        Network net = observedChain();
+        try {
+            String refused = "TARVO error -51 in function GetEvidence. Logged information: ERROR: Node [x3] : it has "
+                    + "no outcomes, its evidence is a number (getContEvidence)\n";
+            Check.equal(refused, message(() -> net.getEvidence("x3")));
+            Check.equal(refused, message(() -> net.getEvidenceId(net.getNode("x3"))));
+            Check.equal(refused.replace("x3", "x4"), message(() -> net.getEvidence("x4")));
+        } finally {
+            net.dispose();
+        }
+    }
+
     public void testNetworkBuiltByNativesAndItsFileGiveTheSameValues() {
         Network net = deterministicNetwork();
         Network copy = new Network();

@@ -5,10 +5,19 @@ import tarvo.Wrapper;
 
 /**
  * A graph over n variables with the edge marks of structure learning, the result of {@link PC}: for each
- * ordered pair (i, j) a mark at j, 0 no edge end, 1 a plain (undirected) end, 2 an arrowhead. The pair
- * (i, j) is an undirected edge when both marks are 1, an arc i to j when the mark at j is 2 and the mark
- * at i is not, a bidirected edge when both are 2. Variable i is variable i of the data set it was learnt
- * from.
+ * ordered pair (i, j) a mark at j, 0 no edge end, 1 a plain (undirected) end, 2 an arrowhead. The marks at
+ * the two ends make the edge between i and j:
+ * <ul>
+ * <li>2 at j and 0 at i: an arc i -> j, the only edge {@link #isDAG()} accepts and {@link
+ * #makeNetwork(DataSet)} turns into an arc;
+ * <li>2 at j and 1 at i: an edge with its head at j and a plain tail, which {@link #hasCycle()} follows
+ * from i to j but which is no arc: {@code isDAG()} is false for a pattern that has one, and {@code
+ * makeNetwork} refuses it;
+ * <li>1 at both ends: an undirected edge; 2 at both: a bidirected edge; 1 at one end and 0 at the other:
+ * a plain end without a partner. None of these is an arc either;
+ * <li>0 at both ends: no edge.
+ * </ul>
+ * Variable i is variable i of the data set it was learnt from.
  *
  * <p>{@code new Pattern()} makes an empty pattern (0 variables); {@link PC#learn(DataSet)} returns filled
  * ones. It is bound to no data set. Call {@link #dispose()} when it is no longer needed. One pattern shared
@@ -70,7 +79,8 @@ public class Pattern extends Wrapper {
     public native void setEdge(int from, int to, int mark);
 
     /**
-     * Whether two variables each have a directed path to the other.
+     * Whether two variables each have a directed path to the other, following every edge with an arrowhead
+     * at one end only (2 at j and 0 or 1 at i leads from i to j).
      *
      * @return true when the arcs form a cycle
      * @throws tarvo.TARVOException when the pattern has been disposed of
@@ -78,8 +88,8 @@ public class Pattern extends Wrapper {
     public native boolean hasCycle();
 
     /**
-     * Whether the pattern is a directed acyclic graph: only arcs, no undirected or bidirected edges, no
-     * cycle.
+     * Whether the pattern is a directed acyclic graph: every edge an arc (2 at one end, 0 at the other), no
+     * cycle. A mark 1 anywhere, or 2 at both ends of an edge, makes it false.
      *
      * @return true for a DAG
      * @throws tarvo.TARVOException when the pattern has been disposed of
