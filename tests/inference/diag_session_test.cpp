@@ -500,6 +500,26 @@ TEST_F(DiagSessionTest, DSeparationTargetsTheFaultsAboveTheObservations) {
                 Posterior(Tables(), {-1, -1, 0})[1] + Posterior(Tables(), {-1, -1, 0})[3], 1e-12);
 }
 
+// G observed and left out by d-separation is not computed; without d-separation it reads its evidence
+// again, as it does when no ranking under d-separation came first, whatever the update reads.
+TEST_F(DiagSessionTest, AnObservedFaultLeftOutByDSeparationReadsItsEvidenceWithout) {
+    Build();
+    Start();
+    ASSERT_EQ(session.InstantiateObservation(t1, 0), kSuccess);
+    ASSERT_EQ(session.InstantiateObservation(g, 1), kSuccess);
+    ASSERT_EQ(session.SetPursuedFault(session.GetFaultIndex(g, 1)), kSuccess);
+    for (const int algorithm :
+         {BayesianAlgorithm::kClusteringWithDecomposition, BayesianAlgorithm::kRelevanceDecomposition}) {
+        net.SetBayesianAlgorithm(algorithm);
+        for (const bool separated : {true, false, true, false}) {
+            session.SetDSeparation(separated);
+            ASSERT_EQ(Rank(0), kSuccess);
+            EXPECT_EQ(net.GetNode(g)->GetValue()->IsUpToDate(), !separated) << algorithm;
+            EXPECT_EQ(vovido::DiagBelief(net, g, 1), 1.0);
+        }
+    }
+}
+
 TEST_F(DiagSessionTest, StructuralChangeIsRefusedWithItsReason) {
     Build();
     Start();
