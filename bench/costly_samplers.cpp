@@ -136,3 +136,28 @@ BENCHMARK(BM_ChainRuleBySampling)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Arguments: parents of a DeMorgan node with three observed children, samples. Backward sampling draws
+// the node's parents from its row every sample: 2^parents cells read twice.
+void BM_BackwardSamplingOfAWideNode(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        net.propagationFlags = 0;
+        const int parents = static_cast<int>(state.range(0));
+        if (const int rc = test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, parents, 3))
+            return rc;
+        if (const int rc = test::ObserveChildren(net)) return rc;
+        net.SetBayesianAlgorithm(BayesianAlgorithm::kBackwardSampling);
+        net.numSamples = static_cast<int>(state.range(1));
+        vovido::SetSamplingSeed(12345);
+        return net.UpdateBeliefs();
+    });
+}
+BENCHMARK(BM_BackwardSamplingOfAWideNode)
+    ->Args({19, 1000})  // some 3 s: answers
+    ->Args({20, 1000})  // some 6.5 s: answers
+    ->Args({21, 1000})  // 13 s before it was counted: refused
+    ->Args({23, 1000})  // 51 to 66 s: refused
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

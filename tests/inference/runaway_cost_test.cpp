@@ -3,10 +3,12 @@
 // unrolling would build, and the scenarios of an influence diagram, by the cells they would touch.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "base/status_codes.h"
+#include "inference/sampling_work.h"
 #include "model/temporal_extension.h"
 #include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
@@ -349,9 +351,8 @@ TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
         {BayesianAlgorithm::kSelfImportanceSampling, copied},
         {BayesianAlgorithm::kAdaptiveImportanceSampling, copied},
         {BayesianAlgorithm::kBackwardSampling,
-         table +
-             "would make backward sampling read rows of 33554432 cells for each of 1000 samples, past the "
-             "limit of 15032385536 steps"},
+         table + "would make backward sampling read rows of 33554432 cells twice for each of 1000 samples, "
+                 "268435476000 steps with their waits for memory, past the limit of 15032385536 steps"},
         {BayesianAlgorithm::kPrepropagatedImportanceSampling,
          table + "would make the 2 loopy passes of importance sampling walk its parent configurations in "
                  "13958644304 steps, past the limit of 10737418240 steps"},
@@ -372,6 +373,24 @@ TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
             EXPECT_EQ(net.GetNode(net.FindNode("n"))->GetValue()->IsUpToDate(), !wide);
         }
     }
+    errorLog.Flush();
+}
+
+// Backward sampling reads a row twice a sample, each cell of a table past the caches waiting for memory:
+// a DeMorgan node of 23 parents (2^23 cells a row, some 60 s for 1,000 samples) is refused at once.
+TEST(RunawayCost, BackwardSamplingCountsARowReadTwiceWithItsWaitsForMemory) {
+    EXPECT_EQ(vovido::BackwardRowSteps(int64_t{1} << 21, 2), 2 * (int64_t{1} << 20) * 4 + 20);
+    EXPECT_EQ(vovido::BackwardRowSteps(2, 2), 22);
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 23, 3), kSuccess);
+    ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+    net.SetBayesianAlgorithm(BayesianAlgorithm::kBackwardSampling);
+    EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(vovido::test::LastLogged(),
+              "ERROR: Node [n] : its table of 16777216 cells, built from its parameters, would make backward "
+              "sampling read rows of 8388608 cells twice for each of 1000 samples, 67108884000 steps with "
+              "their waits for memory, past the limit of 15032385536 steps");
     errorLog.Flush();
 }
 
