@@ -83,6 +83,36 @@ BENCHMARK(BM_ReferenceNetworkSampling)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// Arguments: the first MAP nodes of munin, iStopSteps. Each move updates the part of the network its
+// target makes relevant by a join tree of its own.
+void BM_AnnealedMapOnMunin(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        net.propagationFlags = 0;
+        if (const int rc = net.ReadFile(VOVIDO_NETWORKS_DIR "/large/munin.xvrx")) return rc;
+        VRX_annealedMapTuning tuning;
+        tuning.iStopSteps = static_cast<int>(state.range(1));
+        if (const int rc = net.SetAnnealedMapTuning(tuning)) return rc;
+        VRX_intArray nodes;
+        for (int h = net.GetFirstNode(); h >= 0 && nodes.GetCount() < state.range(0); h = net.GetNextNode(h)) {
+            if (const int rc = nodes.Add(h)) return rc;
+        }
+        VRX_intArray outcomes;
+        double best = 0.0;
+        double evidence = 0.0;
+        return net.AnnealedMAP({}, nodes, outcomes, best, evidence, 5);
+    });
+}
+BENCHMARK(BM_AnnealedMapOnMunin)
+    ->Args({8, 2000})    // some 2 s: answers
+    ->Args({8, 8000})    // some 9 s: answers
+    ->Args({8, 12000})   // some 13 s: refused
+    ->Args({60, 400})    // some 4.5 s: answers
+    ->Args({60, 1000})   // some 11 s: refused
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Arguments: MAP nodes of a 1,000-node band, numCycle, iStopSteps, algorithm, samples.
 void BM_AnnealedMapTuning(benchmark::State& state) {
     RunInChild(state, [&state] {
