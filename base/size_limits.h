@@ -76,6 +76,13 @@ constexpr int64_t kCellsPerNodeUpdate = 64;
 // which a join tree's update reads once: kTableCellsPerTreeWorkCell of them count as one).
 constexpr int64_t kMaxPolicyEvaluationWorkCells = int64_t{3} << 29;
 constexpr int64_t kTableCellsPerTreeWorkCell = 16;
+// A tree whose tables stay within the processor's caches is built and walked faster: some 1.5 ns an entry
+// (measured: two decisions over 8 to 10 observations of 44 nodes below 22 roots, trees of 1,700 entries a
+// node), so that kCachedTreeEntriesPerCell of its entries and of those walked count as a cell, up to one an
+// entry as its entries a node grow to kCachedEntriesPerTreeNode (a dense diagram of 54,000 entries a node
+// takes 6.5 ns an entry, counted).
+constexpr int64_t kCachedTreeEntriesPerCell = 4;
+constexpr int64_t kCachedEntriesPerTreeNode = int64_t{1} << 15;
 // An update's join tree is triangulated and built anew for each update: each node of it costs some
 // records and structures besides its tables and the node's own share, counted as this many cells.
 constexpr int64_t kCellsPerTreeNode = 64;

@@ -639,7 +639,8 @@ TEST(BestPolicy, ElevenObservationsAreAnsweredWherePolicyEvaluationRefuses) {
     EXPECT_TRUE(Logged(kOutOfMemory,
                        "ERROR: Node [Drill] : its decisions and observations make 2125764 scenarios, "
                        "each a belief update of 28 nodes with tables of 206 cells (work of 1804 cells: "
-                       "the tree, the entries walked, the table cells over 16, 64 a node and 64 a node "
+                       "the tree and the entries walked, down to one for every 4 where its nodes' tables "
+                       "stay within the caches, the table cells over 16, 64 a node and 64 a node "
                        "of the tree), past the limit of 1610612736 cells"))
         << LogDump();
     BestPolicySolver solver;
