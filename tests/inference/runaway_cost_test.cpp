@@ -435,4 +435,30 @@ TEST(RunawayCost, PolicyEvaluationCountsATreeWithinTheCachesAtAQuarterOfACellAnE
     errorLog.Flush();
 }
 
+// Three observed DeMorgan nodes sharing 25 parents: the first finding builds its table of 2^26 cells, the
+// others, which the update could not hold beside it, do not (1.5 GB and a second before the refusal).
+TEST(RunawayCost, FindingsBuildNoTablesThatTheUpdateWouldRefuseTogether) {
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 25, 0), kSuccess);
+    for (const char* id : {"m", "o"}) {
+        const int h = net.AddNode(DefinitionType::kDeMorgan, id);
+        ASSERT_GE(h, 0);
+        for (int i = 0; i < 25; ++i)
+            ASSERT_EQ(net.AddArc(net.FindNode(("p" + std::to_string(i)).c_str()), h), kSuccess);
+    }
+    for (const char* id : {"n", "m", "o"})
+        ASSERT_EQ(net.GetNode(net.FindNode(id))->GetValue()->SetEvidence(0), kSuccess);
+    EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{
+            "ERROR: Node [n] : its table of 67108864 cells, built from its parameters with those of the "
+            "other "
+            "such nodes (201326642 cells in all, twice with the scaled copy the update reads, and 64 a node "
+            "of the 28 it reads), and a join tree of at least 33554433 entries over its family, would pass "
+            "the limit of 268435456 table entries"});
+    errorLog.Flush();
+}
+
 }  // namespace
