@@ -94,7 +94,8 @@ void BM_AnnealedMapOnMunin(benchmark::State& state) {
         tuning.iStopSteps = static_cast<int>(state.range(1));
         if (const int rc = net.SetAnnealedMapTuning(tuning)) return rc;
         VRX_intArray nodes;
-        for (int h = net.GetFirstNode(); h >= 0 && nodes.GetCount() < state.range(0); h = net.GetNextNode(h)) {
+        for (int h = net.GetFirstNode(); h >= 0 && nodes.GetCount() < state.range(0);
+             h = net.GetNextNode(h)) {
             if (const int rc = nodes.Add(h)) return rc;
         }
         VRX_intArray outcomes;
@@ -104,11 +105,11 @@ void BM_AnnealedMapOnMunin(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_AnnealedMapOnMunin)
-    ->Args({8, 2000})    // some 2 s: answers
-    ->Args({8, 8000})    // some 9 s: answers
-    ->Args({8, 12000})   // some 13 s: refused
-    ->Args({60, 400})    // some 4.5 s: answers
-    ->Args({60, 1000})   // some 11 s: refused
+    ->Args({8, 2000})   // some 2 s: answers
+    ->Args({8, 8000})   // some 9 s: answers
+    ->Args({8, 12000})  // some 13 s: refused
+    ->Args({60, 400})   // some 4.5 s: answers
+    ->Args({60, 1000})  // some 11 s: refused
     ->Iterations(1)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
