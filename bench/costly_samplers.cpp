@@ -83,6 +83,37 @@ BENCHMARK(BM_ReferenceNetworkSampling)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
+// Arguments: the first MAP nodes of munin, iStopSteps. Each move updates the part of the network its
+// target makes relevant by a join tree of its own.
+void BM_AnnealedMapOnMunin(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        net.propagationFlags = 0;
+        if (const int rc = net.ReadFile(VOVIDO_NETWORKS_DIR "/large/munin.xvrx")) return rc;
+        VRX_annealedMapTuning tuning;
+        tuning.iStopSteps = static_cast<int>(state.range(1));
+        if (const int rc = net.SetAnnealedMapTuning(tuning)) return rc;
+        VRX_intArray nodes;
+        for (int h = net.GetFirstNode(); h >= 0 && nodes.GetCount() < state.range(0);
+             h = net.GetNextNode(h)) {
+            if (const int rc = nodes.Add(h)) return rc;
+        }
+        VRX_intArray outcomes;
+        double best = 0.0;
+        double evidence = 0.0;
+        return net.AnnealedMAP({}, nodes, outcomes, best, evidence, 5);
+    });
+}
+BENCHMARK(BM_AnnealedMapOnMunin)
+    ->Args({8, 2000})   // some 2 s: answers
+    ->Args({8, 8000})   // some 9 s: answers
+    ->Args({8, 12000})  // some 13 s: refused
+    ->Args({60, 400})   // some 4.5 s: answers
+    ->Args({60, 1000})  // some 11 s: refused
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
 // Arguments: MAP nodes of a 1,000-node band, numCycle, iStopSteps, algorithm, samples.
 void BM_AnnealedMapTuning(benchmark::State& state) {
     RunInChild(state, [&state] {
@@ -136,3 +167,28 @@ BENCHMARK(BM_ChainRuleBySampling)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// Arguments: parents of a DeMorgan node with three observed children, samples. Backward sampling draws
+// the node's parents from its row every sample: 2^parents cells read twice.
+void BM_BackwardSamplingOfAWideNode(benchmark::State& state) {
+    RunInChild(state, [&state] {
+        VRX_network net;
+        net.propagationFlags = 0;
+        const int parents = static_cast<int>(state.range(0));
+        if (const int rc = test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, parents, 3))
+            return rc;
+        if (const int rc = test::ObserveChildren(net)) return rc;
+        net.SetBayesianAlgorithm(BayesianAlgorithm::kBackwardSampling);
+        net.numSamples = static_cast<int>(state.range(1));
+        vovido::SetSamplingSeed(12345);
+        return net.UpdateBeliefs();
+    });
+}
+BENCHMARK(BM_BackwardSamplingOfAWideNode)
+    ->Args({19, 1000})  // some 3 s: answers
+    ->Args({20, 1000})  // some 6.5 s: answers
+    ->Args({21, 1000})  // 13 s before it was counted: refused
+    ->Args({23, 1000})  // 51 to 66 s: refused
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);

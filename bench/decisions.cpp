@@ -386,7 +386,7 @@ void SolveDenseDiagram(benchmark::State& state) {
     }
 }
 BENCHMARK(SolveDenseDiagram)
-    ->ArgsProduct({{0, 1}, {8}})
+    ->ArgsProduct({{0, 1}, {4, 5, 8}})
     ->ArgNames({"idAlgorithm", "observations"})
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);

@@ -72,11 +72,14 @@ BENCHMARK(BM_DiagRankMarginal)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiagRankIndependent)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DiagRankJoint)->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 
-// The multi-fault modes on a troubleshooting network of 40 faults and 50 tests, pursuing the first k
-// faults. Arguments: mode bit, k. Ranked once; a refusal (status -42) counts as a fast answer.
+// The multi-fault modes on a troubleshooting network of 40 faults and 50 tests (or, with a third
+// argument, of that many faults and as many tests), pursuing the first k faults. Arguments: mode bit, k.
+// Ranked once; a refusal (status -42) counts as a fast answer.
 void BM_DiagRankManyFaults(benchmark::State& state) {
     VRX_network net;
-    RequireSuccess(vovido::test::BuildTroubleshootingNetwork(net, 40, 50), "network");
+    const int count = state.range(2) > 0 ? static_cast<int>(state.range(2)) : 40;
+    RequireSuccess(vovido::test::BuildTroubleshootingNetwork(net, count, state.range(2) > 0 ? count : 50),
+                   "network");
     DiagSession session;
     RequireSuccess(session.SetNetwork(&net), "session");
     RequireSuccess(session.CollectFaultsAndObservations(), "lists");
@@ -92,8 +95,9 @@ void BM_DiagRankManyFaults(benchmark::State& state) {
     state.counters["status"] = status;
 }
 BENCHMARK(BM_DiagRankManyFaults)
-    ->ArgsProduct({{vovido::DiagMode::kConfigurationsJoint}, {8, 10, 12, 16, 40}})
-    ->ArgsProduct({{vovido::DiagMode::kConfigurationsIndependent}, {12, 20, 40}})
+    ->ArgsProduct({{vovido::DiagMode::kConfigurationsJoint}, {8, 10, 12, 16, 17, 40}, {0}})
+    ->ArgsProduct({{vovido::DiagMode::kConfigurationsIndependent}, {12, 20, 40}, {0}})
+    ->ArgsProduct({{vovido::DiagMode::kConfigurationsJoint}, {12, 15, 16}, {60}})  // 1, 5 s; refused
     ->Iterations(1)
     ->Unit(benchmark::kMillisecond);
 

@@ -207,6 +207,16 @@ int RefuseTable(const VRX_network* network, int handle, int64_t cells) {
     return LogError(errorLog, kOutOfMemory, TableRefusalText(network, handle, cells).c_str(), nullptr);
 }
 
+int CheckTableGrowth(const VRX_network* network, int handle, int64_t cells, int64_t held) {
+    if (cells > kMaxTableCells || held <= kMaxTableCells - cells) return kSuccess;
+    const std::string id = network != nullptr ? vovido::IdAt(*network, handle) : "";
+    const std::string text = "ERROR: Node [" + id + "] : its table of " + std::to_string(cells) +
+                             " cells, built beside the " + std::to_string(held) +
+                             " it grows from, would pass the limit of " + std::to_string(kMaxTableCells) +
+                             " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
 int RefuseTable(const char* id, int64_t cells) {
     return LogError(errorLog, kOutOfMemory, TableRefusalText(id, cells).c_str(), nullptr);
 }

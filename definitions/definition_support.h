@@ -55,6 +55,9 @@ int FinishConversion(VRX_nodeDefinition& definition);
 // The refusal of a table of `cells` entries for the node: logs kOutOfMemory with a message naming the node
 // (the limit when cells passes it, else the allocation that failed) and returns kOutOfMemory.
 int RefuseTable(const VRX_network* network, int handle, int64_t cells);
+// A table of `cells` cells built while `held` cells of the table it grows from are kept: 0 while both fit
+// in kMaxTableCells together, else kOutOfMemory logged naming the node and the sizes.
+[[nodiscard]] int CheckTableGrowth(const VRX_network* network, int handle, int64_t cells, int64_t held);
 // The message of RefuseTable.
 std::string TableRefusalText(const VRX_network* network, int handle, int64_t cells);
 // The same for a node named by the caller (one that lives in a copy without identifiers, say).

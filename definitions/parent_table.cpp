@@ -107,6 +107,8 @@ int ParentTableDefinition::AddParent(int parent) {
     const int dimension = DimensionOfParent(parents, position);
     const int dims = table.GetNumberOfDimensions();
     if (dims < 1 || dimension > dims - 1) return kOutOfRange;
+    const int64_t held = table.GetNumberOfElements();
+    if (const int rc = DefinitionSupport::CheckTableGrowth(network, handle, held * outcomes, held)) return rc;
     if (const int rc = table.InsertDimension(dimension, outcomes)) {
         if (rc != kOutOfMemory) return rc;
         return DefinitionSupport::RefuseTable(network, handle,
@@ -157,6 +159,12 @@ int ParentTableDefinition::AddParents(const int* parents, int count, int* result
     // Added one at a time, every new dimension would have completed the columns once more: they are
     // completed as often here, over the old columns (which are all the new ones repeat), so that the
     // table is the same to the bit.
+    // The table and its copy are kept while the grown one is built.
+    const int64_t held = table.GetNumberOfElements();
+    if (const int rc = DefinitionSupport::CheckTableGrowth(network, handle, cells, 2 * held)) {
+        for (int i : taken) results[i] = rc;
+        return rc;
+    }
     VRX_Dmatrix before;
     const int kept = cells > kMaxTableCells ? kOutOfMemory : before.Copy(table);
     int rc = kept;

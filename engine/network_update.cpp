@@ -497,7 +497,9 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
                                      SumOf(std::max(tuning.iStopSteps, 0), 1));
     const int64_t updates = SumOf(SumOf(findings, mapNodes), SumOf(sweeps, 1));
     const UpdateWork update(network, read);
-    const int64_t work = ProductOf(updates, update.perUpdate);
+    // Each update walks the whole network besides what it reads.
+    const int64_t walked = ProductOf(network.GetNumberOfNodes(), vovido::kAnnealedMapCellsPerNetworkNode);
+    const int64_t work = ProductOf(updates, SumOf(update.perUpdate, walked));
     if (work <= kMaxChainRuleWorkCells) return kSuccess;
     countTrees = vovido::IsJoinTreeAlgorithm(network.GetBayesianAlgorithm());
     if (countTrees) return kSuccess;
@@ -506,7 +508,8 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
                                 static_cast<double>(std::max(tuning.numCycle, 1)) *
                                     static_cast<double>(mapNodes) *
                                     (static_cast<double>(std::max(tuning.iStopSteps, 0)) + 1.0);
-    const double workPlain = updatesPlain * static_cast<double>(update.perUpdate);
+    const double workPlain =
+        updatesPlain * (static_cast<double>(update.perUpdate) + static_cast<double>(walked));
     const std::string more = update.perUpdate == INT64_MAX ? "more than " : "";
     const std::string text = "ERROR: Annealed MAP over " + std::to_string(mapNodes) +
                              " nodes would make at least " + CountText(updatesPlain) + " belief updates (" +
@@ -514,6 +517,8 @@ static int CheckAnnealedMapWork(VRX_network& network, const VRX_intArray& eviden
                              std::to_string(int64_t{tuning.iStopSteps} + 1) +
                              " sweeps, and one a node and finding to start), of " + update.Describe() +
                              ": the work of " + more + CountText(workPlain) + " cells (" + update.Unit() +
+                             ", and " + std::to_string(vovido::kAnnealedMapCellsPerNetworkNode) +
+                             " a node of the network's " + std::to_string(network.GetNumberOfNodes()) +
                              "), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
@@ -549,7 +554,9 @@ static int CheckAnnealedMapTrees(VRX_network& copy, const VRX_intArray& evidence
         ": the work of " + CountText(count.work) + " cells (one for every " +
         std::to_string(vovido::kAnnealedMapTreeEntriesPerCell) +
         " tree entries or table cells, the more of the two a move, " + std::to_string(kCellsPerNodeUpdate) +
-        " a node read), past the limit of " + std::to_string(kMaxChainRuleWorkCells) + " cells";
+        " a node read and " + std::to_string(vovido::kAnnealedMapCellsPerNetworkNode) +
+        " a node of the network's " + CountText(count.networkNodes) + "), past the limit of " +
+        std::to_string(kMaxChainRuleWorkCells) + " cells";
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 

@@ -34,7 +34,10 @@ AnnealedMapWork CountAnnealedMapWork(VRX_network& copy, const VRX_intArray& mapN
         count.tableCells +=
             static_cast<double>(DefinitionSupport::TableCellsWithParents(copy, h, nullptr, 0));
     }
-    const double readWork = count.updates * count.nodesRead * static_cast<double>(kCellsPerNodeUpdate);
+    count.networkNodes = static_cast<double>(copy.GetNumberOfNodes());
+    const double readWork =
+        count.updates * (count.nodesRead * static_cast<double>(kCellsPerNodeUpdate) +
+                         count.networkNodes * static_cast<double>(kAnnealedMapCellsPerNetworkNode));
     count.work = readWork;
     // Trees are triangulated only while the work may still pass: the count stops at the limit.
     if (count.work > limit) return count;

@@ -92,36 +92,24 @@ double DrawParentsBackwards(vovido::SampledPart& part, SamplerRecord& x, RandomG
     return sum;
 }
 
-// Finding a record's free parents, drawing a configuration of them and spreading it over their states: the
-// steps of one backward draw besides the row it reads.
-constexpr int64_t kBackwardDrawSteps = 20;
-
-// An observed record's parents are drawn from the row of its outcome, read twice every sample; the entries
-// of a row lie an outcome count apart, so a row of a table past the caches waits for memory at every
-// entry, twice as long as one within them. The walk up from it passes the first parents, each drawing its
-// free parents likewise from the row of its drawn outcome (counted once: some of them are known), and
-// ends at a root or at a record walked before. Each of these draws costs kBackwardDrawSteps besides its
-// row. A network without evidence has no walk.
-int64_t ObservedRowSteps(const SamplerRecord& record) {
-    const int64_t cells = record.table->GetNumberOfElements();
-    const double outOfCache = std::min(1.0, static_cast<double>(cells) * 8.0 / kSampleNearCacheBytes);
-    return kBackwardDrawSteps +
-           static_cast<int64_t>(2.0 * static_cast<double>(cells / record.numOutcomes) * (1.0 + outOfCache));
-}
-
+// An observed record's parents are drawn from the row of its outcome every sample. The walk up from it
+// passes the first parents, each drawing its free parents likewise from the row of its drawn outcome, and
+// ends at a root or at a record walked before. A network without evidence has no walk.
 int64_t BackwardWalkSteps(const vovido::SampledPart& part) {
     const std::vector<SamplerRecord>& records = part.records;
     std::vector<char> walked(records.size(), 0);
     int64_t steps = 0;
     for (const SamplerRecord& observed : records) {
         if (!observed.IsObserved() || observed.numParents == 0) continue;
-        steps = vovido::SaturatingSum(steps, ObservedRowSteps(observed));
+        steps = vovido::SaturatingSum(
+            steps, vovido::BackwardRowSteps(observed.table->GetNumberOfElements(), observed.numOutcomes));
         for (int x = observed.parentPositions[0];
              records[x].numParents > 0 && walked[static_cast<size_t>(x)] == 0;
              x = records[x].parentPositions[0]) {
             walked[static_cast<size_t>(x)] = 1;
-            const int64_t row = records[x].table->GetNumberOfElements() / records[x].numOutcomes;
-            steps = vovido::SaturatingSum(steps, row + kBackwardDrawSteps);
+            steps = vovido::SaturatingSum(
+                steps,
+                vovido::BackwardRowSteps(records[x].table->GetNumberOfElements(), records[x].numOutcomes));
         }
     }
     return steps;

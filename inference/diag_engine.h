@@ -92,9 +92,14 @@ private:
         int64_t Total(int64_t updates, const UpdateWork& first) const;
         // "U belief updates of N nodes with tables of C cells[ and a join tree of T entries] besides one of
         // the beliefs of every test[ ...]: the work of W cells (...), past the limit of ... cells".
-        std::string Describe(int64_t updates, const UpdateWork& first) const;
+        // `instead` follows the work, before the limit.
+        std::string Describe(int64_t updates, const UpdateWork& first, const std::string& instead = "") const;
     };
     UpdateWork WorkOfUpdate(VRX_network& network);
+    // The work of one update of every test's beliefs in the what-if network with the fault nodes observed,
+    // as TestBeliefsPerConfiguration makes it: counted with them observed, its targets and evidence left
+    // as they were.
+    UpdateWork WorkWithFaultsObserved(const std::vector<FaultNode>& nodes, const VRX_intArray& tests);
     // The work of the beliefs of every test, the belief network's targets: one update, or, where its join
     // tree would pass the limit of one tree, one a test with the faults, each counted as `each`
     // (testsOneByOne_).
@@ -104,8 +109,9 @@ private:
     [[nodiscard]] int UpdateTestBeliefs(const VRX_intArray& tests);
     // kOutOfMemory, logged: ranking the tests for `what` would take the update `first` and `updates` like
     // `each`, past kMaxDiagnosisWorkCells.
+    // `instead` names the other way of ranking, where there is one.
     int RefuseRanking(const std::string& what, int64_t updates, const UpdateWork& each,
-                      const UpdateWork& first) const;
+                      const UpdateWork& first, const std::string& instead = "") const;
     // "N pursued faults " and how they are weighed.
     std::string PursuedFaultsText(const char* how) const;
     // 0 while a multi-fault ranking over the fault nodes and the tests stays within

@@ -179,6 +179,29 @@ DiagEngine::UpdateWork DiagEngine::WorkOfUpdate(VRX_network& network) {
     return work;
 }
 
+DiagEngine::UpdateWork DiagEngine::WorkWithFaultsObserved(const std::vector<FaultNode>& nodes,
+                                                          const VRX_intArray& tests) {
+    std::vector<int> targets;
+    for (int h = whatIfNetwork.GetFirstNode(); h >= 0; h = whatIfNetwork.GetNextNode(h)) {
+        if (whatIfNetwork.IsTarget(h) == 1) targets.push_back(h);
+    }
+    whatIfNetwork.ClearAllTargets();
+    for (int i = 0; i < tests.GetCount(); ++i) {
+        if (tests[i] >= 0)
+            (void)whatIfNetwork.SetTarget(tests[i]);  // targets were cleared: cannot be refused
+    }
+    std::vector<int> observed;
+    for (const FaultNode& f : nodes) {
+        VRX_nodeValue* value = whatIfNetwork.GetNode(f.node)->GetValue();
+        if (!value->HasEvidence() && value->SetEvidence(0) == kSuccess) observed.push_back(f.node);
+    }
+    const UpdateWork work = WorkOfUpdate(whatIfNetwork);
+    for (int h : observed) (void)whatIfNetwork.GetNode(h)->GetValue()->ClearEvidence();  // set above
+    whatIfNetwork.ClearAllTargets();
+    for (int h : targets) (void)whatIfNetwork.SetTarget(h);  // as they were
+    return work;
+}
+
 DiagEngine::UpdateWork DiagEngine::BeliefWork(const UpdateWork& each) {
     UpdateWork work = WorkOfUpdate(beliefNetwork);
     // Past the limit of one tree the update would take its targets in smaller and smaller groups, each
@@ -197,7 +220,8 @@ int64_t DiagEngine::UpdateWork::Total(int64_t updates, const UpdateWork& first) 
     return SaturatedSum(first.each, SaturatedProduct(updates, each));
 }
 
-std::string DiagEngine::UpdateWork::Describe(int64_t updates, const UpdateWork& first) const {
+std::string DiagEngine::UpdateWork::Describe(int64_t updates, const UpdateWork& first,
+                                             const std::string& instead) const {
     const bool trees = tree > cells || first.tree > first.cells;
     return std::to_string(updates) + " belief updates of " + std::to_string(nodes) +
            " nodes with tables of " + std::to_string(cells) + " cells" +
@@ -207,12 +231,13 @@ std::string DiagEngine::UpdateWork::Describe(int64_t updates, const UpdateWork& 
                                      : std::string()) +
            ": the work of " + std::to_string(Total(updates, first)) + " cells (" +
            std::to_string(kCellsPerNodeUpdate) + " a node besides its table" + (trees ? " or tree" : "") +
-           "), past the limit of " + std::to_string(kMaxDiagnosisWorkCells) + " cells";
+           ")" + instead + ", past the limit of " + std::to_string(kMaxDiagnosisWorkCells) + " cells";
 }
 
 int DiagEngine::RefuseRanking(const std::string& what, int64_t updates, const UpdateWork& each,
-                              const UpdateWork& first) const {
-    const std::string text = "Ranking the tests for " + what + " would take " + each.Describe(updates, first);
+                              const UpdateWork& first, const std::string& instead) const {
+    const std::string text =
+        "Ranking the tests for " + what + " would take " + each.Describe(updates, first, instead);
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
@@ -252,8 +277,12 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
                     kMarginalProductsPerCell);
     // Jointly, the chain walk once and one update of every test's beliefs a combination, each fault node
     // observed, give the joint after each test outcome by Bayes' rule, where that is less work.
-    const int64_t byBayes =
-        SaturatedSum(each.Total(walked, first), SaturatedProduct(combinations, first.each));
+    const UpdateWork observed = joint ? WorkWithFaultsObserved(nodes, tests) : UpdateWork();
+    const int64_t byBayes = joint
+                                ? SaturatedSum(each.Total(walked, first),
+                                               SaturatedProduct(SaturatedProduct(combinations, observed.each),
+                                                                kFaultsObservedUpdateWeight))
+                                : INT64_MAX;
     const bool bayes = joint && !testsOneByOne_ && byBayes < work &&
                        SaturatedProduct(combinations, cases) <= kMaxDiagnosisBeliefCells;
     if (byConfiguration != nullptr) *byConfiguration = bayes;
@@ -269,7 +298,13 @@ int DiagEngine::CheckRankingWork(const std::vector<FaultNode>& nodes, const VRX_
                              std::to_string(nodes.size()) + " fault nodes in each of " +
                              std::to_string(cases) + " cases (the present evidence and each outcome of " +
                              std::to_string(informative) + (informative == 1 ? " test)," : " tests),"),
-                         updates, shown, first);
+                         updates, shown, first,
+                         bayes ? ", or by Bayes' rule from " + std::to_string(combinations) +
+                                     " updates of every test's beliefs with the fault nodes observed (" +
+                                     std::to_string(observed.each) + " cells each, counted " +
+                                     std::to_string(kFaultsObservedUpdateWeight) +
+                                     " times) after the walk, " + std::to_string(byBayes) + " cells"
+                               : std::string());
 }
 
 int DiagEngine::SetBaseEvidence(int t, int k) {

@@ -121,6 +121,12 @@ int DiagSession::UpdateFaultBeliefs() {
     if (const int rc = CheckNetwork()) return rc;
     network->ClearAllTargets();
     network->InvalidateValues();
+    // An observed fault's value is its evidence, which no update rewrites: a ranking under d-separation
+    // that left it out marked it out of date, and only d-separation again may.
+    for (const DiagFault& fault : faults) {
+        if (HoldsEvidence(fault.node))
+            network->GetNode(fault.node)->GetValue()->SetValueFlag(ValueFlags::kUpToDate, true);
+    }
     if (dSeparation) {
         std::vector<unsigned char> marked(static_cast<size_t>(network->GetNumberOfSlots()), 0);
         bool observed = false;

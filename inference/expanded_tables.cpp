@@ -126,6 +126,99 @@ int CheckTablesBuiltFromParameters(const VRX_network& network, bool updated, int
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+namespace {
+
+// What a sampler spends on the tables built from parameters, counted node by node before they are built.
+struct SamplingCount {
+    int64_t copied = 0;     // cells copied into working tables
+    int64_t rows = 0;       // cells of the rows backward sampling reads every sample
+    int64_t rowSteps = 0;   // the steps of reading them
+    int64_t passSteps = 0;  // steps of one loopy pass
+    int64_t passes = 0;
+    int largest = -1;  // the largest table built from parameters
+    int64_t largestCells = 0;
+
+    void NoteBuilt(const VRX_network& network, int h, int64_t cells) {
+        if (!BuiltFromParameters(network.GetNodeType(h)) || cells <= largestCells) return;
+        largest = h;
+        largestCells = cells;
+    }
+};
+
+int64_t SaturatingPlus(int64_t a, int64_t b) {
+    return a > INT64_MAX - b ? INT64_MAX : a + b;
+}
+
+// Each loopy pass walks the node's parent configurations; the network is at least as high as the node's
+// parents above it and its children below.
+void CountLoopyPasses(const VRX_network& network, int h, SamplingCount& count) {
+    if (!BuiltFromParameters(network.GetNodeType(h))) return;
+    const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+    count.NoteBuilt(network, h, cells);
+    const int outcomes = std::max(DefinitionSupport::OutcomeCountOf(&network, h), 1);
+    const int parents = network.GetParents(h).GetCount();
+    count.passSteps =
+        SaturatingPlus(count.passSteps, SaturatingTimes(cells / outcomes, 2 * int64_t{parents} + outcomes));
+    count.passes =
+        std::max<int64_t>(count.passes, (parents > 0 ? 1 : 0) + (network.GetChildren(h).GetCount() > 0));
+}
+
+// The walk up from an observed node of one parent starts at that parent, whose free parents are drawn
+// from its row.
+void CountBackwardRows(const VRX_network& network, int h, std::vector<char>& walked, SamplingCount& count) {
+    const VRX_intArray& parents = network.GetParents(h);
+    if (!Observed(network, h) || parents.GetCount() != 1) return;
+    const int x = parents[0];
+    if (walked[static_cast<size_t>(x)] != 0 || network.GetParents(x).GetCount() == 0) return;
+    walked[static_cast<size_t>(x)] = 1;
+    const int64_t table = DefinitionSupport::TableCellsWithParents(network, x, nullptr, 0);
+    count.NoteBuilt(network, x, table);
+    const int outcomes = std::max(DefinitionSupport::OutcomeCountOf(&network, x), 1);
+    count.rows = SaturatingPlus(count.rows, table / outcomes);
+    count.rowSteps = SaturatingPlus(count.rowSteps, BackwardRowSteps(table, outcomes));
+}
+
+std::string BuiltNodeText(const VRX_network& network, const SamplingCount& count) {
+    return "ERROR: Node [" + std::string(IdAt(network, count.largest)) + "] : its table of " +
+           std::to_string(count.largestCells) + " cells, built from its parameters, ";
+}
+
+int CheckLoopyPasses(const VRX_network& network, SamplingCount& count) {
+    const int algorithm = network.GetBayesianAlgorithm();
+    count.passes = std::min<int64_t>(count.passes, std::max(network.GetEpisParams().proplen, 0));
+    const int64_t steps = SaturatingTimes(SaturatingTimes(count.passSteps, count.passes),
+                                          kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
+    if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
+    const std::string text =
+        BuiltNodeText(network, count) + "would make the " + std::to_string(count.passes) +
+        " loopy passes of importance sampling walk its parent configurations in " + std::to_string(steps) +
+        " steps, past the limit of " + std::to_string(SamplingStepLimit(algorithm)) + " steps";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckBackwardRows(const VRX_network& network, const SamplingCount& count) {
+    const int64_t limit = SamplingStepLimit(network.GetBayesianAlgorithm());
+    const int64_t steps = SaturatingTimes(count.rowSteps, std::max(network.numSamples, 0));
+    if (steps <= limit) return kSuccess;
+    const std::string text = BuiltNodeText(network, count) + "would make backward sampling read rows of " +
+                             std::to_string(count.rows) + " cells twice for each of " +
+                             std::to_string(network.numSamples) + " samples, " + std::to_string(steps) +
+                             " steps with their waits for memory, past the limit of " +
+                             std::to_string(limit) + " steps";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+int CheckCopiedTables(const VRX_network& network, const SamplingCount& count) {
+    if (count.copied <= kMaxSampleCopyCells) return kSuccess;
+    const std::string text =
+        BuiltNodeText(network, count) + "and the network's other unobserved tables would be copied into " +
+        "working tables, " + std::to_string(count.copied) + " cells in all, past the limit of " +
+        std::to_string(kMaxSampleCopyCells) + " cells";
+    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+}
+
+}  // namespace
+
 int CheckSamplingBeforeBuilding(const VRX_network& network) {
     const int algorithm = network.GetBayesianAlgorithm();
     const bool adaptive = algorithm == BayesianAlgorithm::kAdaptiveImportanceSampling;
@@ -141,82 +234,22 @@ int CheckSamplingBeforeBuilding(const VRX_network& network) {
     }
     const std::vector<char> learned = adaptive ? NodesAndAncestors(network, observed) : std::vector<char>();
     std::vector<char> walked(backward ? static_cast<size_t>(network.GetNumberOfSlots()) : 0, 0);
-    int64_t copied = 0;
-    int64_t rows = 0;
-    int64_t passSteps = 0;
-    int64_t passes = 0;
-    int largest = -1;
-    int64_t largestCells = 0;
-    const auto noteBuilt = [&](int h, int64_t cells) {
-        if (!BuiltFromParameters(network.GetNodeType(h)) || cells <= largestCells) return;
-        largest = h;
-        largestCells = cells;
-    };
+    SamplingCount count;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         if (prepropagated) {
-            // Each loopy pass walks the node's parent configurations; the network is at least as high as
-            // the node's parents above it and its children below.
-            const int type = network.GetNodeType(h);
-            if (!BuiltFromParameters(type)) continue;
+            CountLoopyPasses(network, h, count);
+        } else if (backward) {
+            CountBackwardRows(network, h, walked, count);
+        } else if (!Observed(network, h)) {
             const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
-            noteBuilt(h, cells);
-            const int outcomes = std::max(DefinitionSupport::OutcomeCountOf(&network, h), 1);
-            const int parents = network.GetParents(h).GetCount();
-            const int64_t steps = SaturatingTimes(cells / outcomes, 2 * int64_t{parents} + outcomes);
-            passSteps = passSteps > INT64_MAX - steps ? INT64_MAX : passSteps + steps;
-            passes =
-                std::max<int64_t>(passes, (parents > 0 ? 1 : 0) + (network.GetChildren(h).GetCount() > 0));
-            continue;
+            count.NoteBuilt(network, h, cells);
+            const bool learns = adaptive && learned[static_cast<size_t>(h)] != 0;
+            count.copied = SaturatingPlus(count.copied, SaturatingTimes(cells, copies + (learns ? 1 : 0)));
         }
-        if (backward) {
-            // The walk up from an observed node of one parent starts at that parent.
-            const VRX_intArray& parents = network.GetParents(h);
-            if (!Observed(network, h) || parents.GetCount() != 1) continue;
-            const int x = parents[0];
-            if (walked[static_cast<size_t>(x)] != 0 || network.GetParents(x).GetCount() == 0) continue;
-            walked[static_cast<size_t>(x)] = 1;
-            const int64_t table = DefinitionSupport::TableCellsWithParents(network, x, nullptr, 0);
-            noteBuilt(x, table);
-            const int64_t row = table / std::max(DefinitionSupport::OutcomeCountOf(&network, x), 1);
-            rows = rows > INT64_MAX - row ? INT64_MAX : rows + row;
-            continue;
-        }
-        if (Observed(network, h)) continue;
-        const int64_t cells = DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
-        noteBuilt(h, cells);
-        const bool learns = adaptive && learned[static_cast<size_t>(h)] != 0;
-        const int64_t own = SaturatingTimes(cells, copies + (learns ? 1 : 0));
-        copied = copied > INT64_MAX - own ? INT64_MAX : copied + own;
     }
-    if (largest < 0) return kSuccess;
-    const std::string node = "ERROR: Node [" + std::string(IdAt(network, largest)) + "] : its table of " +
-                             std::to_string(largestCells) + " cells, built from its parameters, ";
-    if (prepropagated) {
-        passes = std::min<int64_t>(passes, std::max(network.GetEpisParams().proplen, 0));
-        const int64_t steps =
-            SaturatingTimes(SaturatingTimes(passSteps, passes), kMaxSamplingWorkSteps / kMaxLoopyWorkSteps);
-        if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
-        const std::string text = node + "would make the " + std::to_string(passes) +
-                                 " loopy passes of importance sampling walk its parent configurations in " +
-                                 std::to_string(steps) + " steps, past the limit of " +
-                                 std::to_string(SamplingStepLimit(algorithm)) + " steps";
-        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
-    }
-    if (backward) {
-        const int64_t steps = SaturatingTimes(rows, std::max(network.numSamples, 0));
-        if (steps <= SamplingStepLimit(algorithm)) return kSuccess;
-        const std::string text = node + "would make backward sampling read rows of " + std::to_string(rows) +
-                                 " cells for each of " + std::to_string(network.numSamples) +
-                                 " samples, past the limit of " +
-                                 std::to_string(SamplingStepLimit(algorithm)) + " steps";
-        return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
-    }
-    if (copied <= kMaxSampleCopyCells) return kSuccess;
-    const std::string text =
-        node + "and the network's other unobserved tables would be copied into working tables, " +
-        std::to_string(copied) + " cells in all, past the limit of " + std::to_string(kMaxSampleCopyCells) +
-        " cells";
-    return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
+    if (count.largest < 0) return kSuccess;
+    if (prepropagated) return CheckLoopyPasses(network, count);
+    return backward ? CheckBackwardRows(network, count) : CheckCopiedTables(network, count);
 }
 
 int CheckLoopyWork(const VRX_network& network) {

@@ -547,14 +547,19 @@ std::vector<int> BestPolicySolver::UtilitiesBelow(int decision) const {
     return below;
 }
 
-// Of what the decision knows, the nodes that can tell something about the utilities it influences given
-// the decision and the rest: one at a time, a node that the rest screens off goes, until none does.
+// Of what the decision knows, the nodes that can tell something about the utilities it influences, or
+// about the likelihood of the findings below it, which weighs each choice, given the decision and the
+// rest: one at a time, a node that the rest screens off goes, until none does.
 std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std::vector<int>& known,
                                                         const std::vector<int>& utilities) {
     VRX_network& work = *work_;
     std::vector<char> observed(static_cast<size_t>(work.GetNumberOfSlots()), 0);
-    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h))
+    std::vector<int> targets = utilities;
+    for (int h = work.GetFirstNode(); h >= 0; h = work.GetNextNode(h)) {
         observed[static_cast<size_t>(h)] = h != mergedUtility_ && HoldsEvidence(work, h);
+        if (observed[static_cast<size_t>(h)] && h != decision && graph_->Reaches(decision, h))
+            targets.push_back(h);
+    }
     observed[static_cast<size_t>(decision)] = 1;
     for (int x : known) observed[static_cast<size_t>(x)] = 1;
     // With the decision observed, its own arcs open no path: a parent that stays is observed too, and
@@ -566,7 +571,7 @@ std::vector<int> BestPolicySolver::RequisiteInformation(int decision, const std:
         for (size_t k = kept.size(); k-- > 0;) {
             const size_t x = static_cast<size_t>(kept[k]);
             observed[x] = 0;
-            if (graph_->DConnected(kept[k], utilities, observed)) {
+            if (graph_->DConnected(kept[k], targets, observed)) {
                 observed[x] = 1;
                 continue;
             }

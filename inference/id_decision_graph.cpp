@@ -63,7 +63,8 @@ bool DecisionGraph::DConnected(int from, const std::vector<int>& to,
         char& seen = visited[2 * at + (up ? 1 : 0)];
         if (seen) continue;
         seen = 1;
-        if (target[at] && !observed[at]) return true;
+        // A path that ends at an observed target bears on its likelihood.
+        if (target[at]) return true;
         if (!observed[at]) {
             for (int c : children_[at]) ball.emplace_back(c, false);
             if (up) {

@@ -20,8 +20,9 @@ public:
     // Whether a directed path leads from `from` to `to`.
     bool Reaches(int from, int to) const;
 
-    // Whether a path between `from` and one of the (unobserved) targets stays active given the observed
-    // nodes: when none does, observing `from` tells nothing about the targets beyond what is observed.
+    // Whether a path between `from` and one of the targets stays active given the observed nodes (an
+    // observed target counts as reached: the path bears on its likelihood): when none does, observing
+    // `from` tells nothing about the targets beyond what is observed.
     bool DConnected(int from, const std::vector<int>& to, const std::vector<char>& observed) const;
 
 private:

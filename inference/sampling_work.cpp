@@ -117,6 +117,13 @@ int SamplingWork::Check() const {
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+int64_t BackwardRowSteps(int64_t cells, int outcomes) {
+    const double outOfCache = std::min(1.0, static_cast<double>(cells) * 8.0 / kSampleNearCacheBytes);
+    const double row = static_cast<double>(cells / std::max(outcomes, 1));
+    const double steps = 2.0 * row * (1.0 + 3.0 * outOfCache);
+    return SaturatingSum(kBackwardDrawSteps, steps < 9e18 ? static_cast<int64_t>(steps) : INT64_MAX);
+}
+
 int64_t SamplingStepLimit(int algorithm) {
     switch (algorithm) {
         case BayesianAlgorithm::kLogicSampling:

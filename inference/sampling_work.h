@@ -77,6 +77,14 @@ private:
 // its steps are quickest.
 int64_t SamplingStepLimit(int algorithm);
 
+// The steps of one backward draw of a record's free parents from the row of its outcome in a table of
+// `cells` cells: the row is read twice (its sum, then the draw), its entries an outcome count apart, so
+// that a table past the processor's caches waits for memory at every entry, four times as long as one
+// within them (measured: DeMorgan nodes of 19 to 23 parents, 6 to 7.5 ns a row cell), and the draw costs
+// kBackwardDrawSteps besides.
+int64_t BackwardRowSteps(int64_t cells, int outcomes);
+inline constexpr int64_t kBackwardDrawSteps = 20;
+
 // Whether a parent of record i of the view is record i - 1.
 bool WaitsForPrevious(const PartView& view, int i);
 

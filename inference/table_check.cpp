@@ -485,6 +485,16 @@ int CheckUpdatedValues(VRX_network& network) {
     return kSuccess;
 }
 
+int64_t TreeWorkCells(int64_t treeEntries, int64_t treeNodes, int64_t walkedEntries) {
+    const double entries = static_cast<double>(treeEntries) + static_cast<double>(walkedEntries);
+    const double perNode =
+        static_cast<double>(treeEntries) / static_cast<double>(std::max<int64_t>(treeNodes, 1));
+    const double outOfCache = std::min(1.0, perNode / static_cast<double>(kCachedEntriesPerTreeNode));
+    const double cells =
+        entries * (1.0 + (kCachedTreeEntriesPerCell - 1) * outOfCache) / kCachedTreeEntriesPerCell;
+    return cells < 9e18 ? static_cast<int64_t>(cells) : INT64_MAX;
+}
+
 int CheckScenarioCount(const VRX_network& network, const std::vector<int>& sequence,
                        const std::vector<int>& sizes, const ScenarioWork& known, uint64_t* total) {
     const int64_t nodes = network.GetNumberOfNodes();
@@ -511,7 +521,8 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
     const int64_t sampled = saturated(known.draws);
     // A join tree's run walks its entries; its families' tables are read once besides.
     const bool treeKnown = known.joinTree || tree > 0 || walked > 0;
-    const int64_t tables = treeKnown ? sum(sum(tree, walked), cells / kTableCellsPerTreeWorkCell) : cells;
+    const int64_t tables =
+        treeKnown ? sum(TreeWorkCells(tree, treeNodes, walked), cells / kTableCellsPerTreeWorkCell) : cells;
     const int64_t work = sum(sum(sum(tables, sampled), product(nodes, kCellsPerNodeUpdate)),
                              product(treeNodes, kCellsPerTreeNode));
     const auto within = [work](int64_t updates) { return updates <= kMaxPolicyEvaluationWorkCells / work; };
@@ -548,7 +559,9 @@ int CheckScenarioCount(const VRX_network& network, const std::vector<int>& seque
             std::to_string(cells) + " cells" + joinTree +
             (sampled > 0 ? " and " + std::to_string(sampled) + " draws of its samples" : "") + " (work of " +
             std::to_string(work) +
-            (treeKnown ? " cells: the tree, the entries walked, the table cells over " +
+            (treeKnown ? " cells: the tree and the entries walked, down to one for every " +
+                             std::to_string(kCachedTreeEntriesPerCell) +
+                             " where its nodes' tables stay within the caches, the table cells over " +
                              std::to_string(kTableCellsPerTreeWorkCell) + ", " +
                              std::to_string(kCellsPerNodeUpdate) + " a node and " +
                              std::to_string(kCellsPerTreeNode) + " a node of the tree"

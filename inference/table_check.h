@@ -99,6 +99,11 @@ struct ScenarioWork {
     uint64_t updates = 0;
 };
 
+// The cells of the limit of policy evaluation that a join tree's entries and the entries its run walks
+// count for: a quarter of an entry where the tree's entries a node stay within the processor's caches, up
+// to one an entry as they grow past them (kCachedEntriesPerTreeNode).
+int64_t TreeWorkCells(int64_t treeEntries, int64_t treeNodes, int64_t walkedEntries);
+
 // Before an influence diagram is solved by belief updates over the scenarios of `sequence` (decisions and
 // what they observe, with their outcome counts in `sizes`): 0 while the updates times the work of one
 // (the cells of every table, or the entries of the join tree the update builds where more, a fixed share

@@ -1,7 +1,5 @@
 // Network natives of the annealed MAP search: the tuning record from Java, the network's findings as
 // evidence, and the results as a tarvo.AnnealedMapResults.
-#include <cmath>
-#include <cstdio>
 #include <stdexcept>
 #include <string>
 #include <utility>
@@ -34,31 +32,6 @@ using vovido::ReadIntArray;
 
 namespace {
 
-// The first field of a record the search cannot run with, named with the range it must lie in; empty for
-// a record in range. Written so that NaN fails.
-std::string TuningFault(const VRX_annealedMapTuning& t) {
-    const auto real = [](const char* name, double value, const char* range) {
-        char text[160];
-        std::snprintf(text, sizeof text, "Invalid annealed MAP tuning: %s %g, it must be %s", name, value,
-                      range);
-        return std::string(text);
-    };
-    const auto whole = [](const char* name, int value, const std::string& range) {
-        return "Invalid annealed MAP tuning: " + std::string(name) + " " + std::to_string(value) +
-               ", it must be " + range;
-    };
-    if (!(t.speed >= 0.5 && t.speed <= 0.99)) return real("speed", t.speed, "in [0.5, 0.99]");
-    if (!(t.Tmin > 0)) return real("Tmin", t.Tmin, "above 0");
-    if (!(t.Tinit > t.Tmin && std::isfinite(t.Tinit))) return real("Tinit", t.Tinit, "finite and above Tmin");
-    if (!(t.kReheat > 0 && std::isfinite(t.kReheat))) return real("kReheat", t.kReheat, "finite and above 0");
-    if (t.numCycle < 1) return whole("numCycle", t.numCycle, "at least 1");
-    if (t.iReheatSteps < 1) return whole("iReheatSteps", t.iReheatSteps, "at least 1");
-    if (t.iStopSteps < t.iReheatSteps)
-        return whole("iStopSteps", t.iStopSteps,
-                     "at least iReheatSteps (" + std::to_string(t.iReheatSteps) + ")");
-    return {};
-}
-
 // The tuning fields go into the network, refused naming the first field out of range; the seed is
 // returned.
 int ReadTuning(JNIEnv* env, VRX_network& network, jobject tuning) {
@@ -83,7 +56,7 @@ int ReadTuning(JNIEnv* env, VRX_network& network, jobject tuning) {
     record.iStopSteps = whole("iStopSteps");
     const int seed = whole("randSeed");
     CheckJavaException(env);
-    const std::string fault = TuningFault(record);
+    const std::string fault = record.Fault();
     if (!fault.empty()) throw std::invalid_argument(fault);
     (void)network.SetAnnealedMapTuning(record);  // in range: taken
     return seed;

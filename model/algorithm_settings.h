@@ -1,6 +1,8 @@
 #pragma once
 // Parameter records of the EPIS importance sampler and of the annealed MAP search.
 
+#include <string>
+
 struct VRX_episParams {
     int proplen = 5;
     int numstates1 = 5;
@@ -28,5 +30,8 @@ struct VRX_annealedMapTuning {
     int iReheatSteps = 10;
     int iStopSteps = 20;
 
-    bool IsAcceptable() const;
+    bool IsAcceptable() const { return Fault().empty(); }
+    // The first field the search cannot run with, named with its value and the range it must lie in
+    // ("Invalid annealed MAP tuning: ..."); empty for a record in range.
+    std::string Fault() const;
 };

@@ -39,17 +39,29 @@ bool HasTypeBits(const VRX_network& net, int handle, int bits) {
     return type > 0 && (type & bits) != 0;
 }
 
+// Tables built from parameters from which a finding counts those of the other observed ones.
+constexpr int64_t kSummedFindingTableCells = int64_t{1} << 20;
+
 bool BuiltFromParameters(int type) {
     return type == DefinitionType::kNoisyMax || vovido::HasDerivedTable(type);
 }
 
-// A table built from parameters that an update could not hold beside its scaled copy and the cluster over
-// the observed node's family: a finding does not build it (the update refuses it, naming the sizes).
+// A table built from parameters that an update could not hold beside its scaled copy, those of the other
+// such nodes with findings, and the cluster over the observed node's family: a finding does not build it
+// (the update refuses it, naming the sizes). The others are summed only for a table large enough to
+// matter: three DeMorgan nodes of 25 parents would build 1.5 GB before the update refused them.
 bool PassesUpdateLimit(const VRX_network& net, int handle, int type) {
     if (!BuiltFromParameters(type)) return false;
     const int64_t cells = vovido::DefinitionSupport::TableCellsWithParents(net, handle, nullptr, 0);
     const int64_t outcomes = std::max<int64_t>(vovido::DefinitionSupport::OutcomeCountOf(&net, handle), 1);
-    return cells > kMaxTableCells / 2 || 2 * cells + cells / outcomes > kMaxTableCells;
+    if (cells > kMaxTableCells / 2) return true;
+    int64_t built = cells;
+    for (int h = net.GetFirstNode(); h >= 0 && cells >= kSummedFindingTableCells; h = net.GetNextNode(h)) {
+        if (h == handle || !BuiltFromParameters(net.GetNodeType(h)) || FixedOutcome(net, h) < 0) continue;
+        built += vovido::DefinitionSupport::TableCellsWithParents(net, h, nullptr, 0);
+        if (built > kMaxTableCells) return true;
+    }
+    return 2 * built + cells / outcomes > kMaxTableCells;
 }
 
 // A node's table when it has one dimension per parent plus its own; otherwise the coordinates built from

@@ -39,7 +39,8 @@ int VRX_network::SetEpisParams(const VRX_episParams& params) {
 }
 
 int VRX_network::SetAnnealedMapTuning(const VRX_annealedMapTuning& tuning) {
-    if (!tuning.IsAcceptable()) return kOutOfRange;
+    const std::string fault = tuning.Fault();
+    if (!fault.empty()) return LogError(errorLog, kOutOfRange, fault.c_str(), nullptr);
     annealedMapTuning = tuning;
     return kSuccess;
 }

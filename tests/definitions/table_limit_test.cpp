@@ -3,16 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/int_array.h"
 #include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "definitions/definition_support.h"
 #include "definitions/node_cost.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
+#include "tests/support/error_log.h"
 
 namespace {
 
@@ -66,6 +69,42 @@ TEST(TableLimit, TheParentThatPassesTheLimitIsRefused) {
         EXPECT_EQ(net.GetNumberOfParents(child, kind.arcKind), 2);
         EXPECT_EQ(table->GetNumberOfElements(), before);
     }
+}
+
+// A table grows beside the one it grows from: a parent that makes both together pass the limit is refused,
+// though the new one alone would not (a binary node's 27th binary parent, 2^28 cells beside 2^27).
+TEST(TableLimit, AParentWhoseTableCannotGrowBesideTheOldOneIsRefused) {
+    errorLog.Flush();
+    VRX_network net;
+    const int outcomes[] = {1025, 513, 255};
+    int parents[3];
+    for (int i = 0; i < 3; ++i) {
+        parents[i] = net.AddNode(DefinitionType::kCpt, ("p" + std::to_string(i)).c_str());
+        ASSERT_EQ(net.GetNode(parents[i])->GetDefinition()->SetNumberOfOutcomes(outcomes[i]), kSuccess);
+    }
+    const int child = net.AddNode(DefinitionType::kCpt, "child");
+    ASSERT_EQ(net.AddArc(parents[0], child), kSuccess);
+    ASSERT_EQ(net.AddArc(parents[1], child), kSuccess);
+    EXPECT_EQ(net.AddArc(parents[2], child), kOutOfMemory);
+    EXPECT_EQ(vovido::test::LoggedMessages(),
+              std::vector<std::string>{"ERROR: Node [child] : its table of 268170750 cells, built beside the "
+                                       "1051650 it grows from, would pass the limit of 268435456 cells"});
+    EXPECT_EQ(net.GetNumberOfParents(child, 0), 2);
+    errorLog.Flush();
+    const struct {
+        int64_t cells, held;
+        int status;
+    } cases[] = {
+        {int64_t{1} << 27, int64_t{1} << 26, kSuccess},      // 26th binary parent of a binary node
+        {int64_t{1} << 28, int64_t{1} << 27, kOutOfMemory},  // its 27th
+        {kMaxTableCells, 0, kSuccess},
+        {kMaxTableCells + 1, 1, kSuccess},  // past the limit alone: refused by the table itself
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(vovido::DefinitionSupport::CheckTableGrowth(&net, child, c.cells, c.held), c.status)
+            << c.cells;
+    }
+    errorLog.Flush();
 }
 
 TEST(TableLimit, TheMatrixRefusesASizePastTheLimitBeforeAllocating) {

@@ -254,25 +254,29 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         {1, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 2000000004 belief updates (1 a node in each "
          "of 2000000001 sweeps, and one a node and finding to start), each reading 2 nodes with tables of 6 "
-         "cells: the work of 256000000512 cells (one for every 2 tree entries or table cells, the more of "
-         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
+         "cells: the work of 304000000608 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read and 12 a node of the network's 2), past the limit of 1073741824 "
+         "cells"},
         {2000000000, 20, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 42000000003 belief updates (2000000000 a node "
          "in each of 21 sweeps, and one a node and finding to start), each reading 2 nodes with tables of 6 "
-         "cells: the work of 5376000000384 cells (one for every 2 tree entries or table cells, the more of "
-         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
+         "cells: the work of 6384000000456 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read and 12 a node of the network's 2), past the limit of 1073741824 "
+         "cells"},
         // Likelihood weighting: 13 steps a sample over A and B.
         {1, 20, 3, 100000000,
          "ERROR: Annealed MAP over 1 nodes would make at least 24 belief updates (1 a node in each of 21 "
          "sweeps, and one a node and finding to start), of 2 nodes with tables of 6 cells: the work of "
-         "7800000000 cells (a cell for every 4 steps of the draws of its samples), past the limit of "
+         "7800000576 cells (a cell for every 4 steps of the draws of its samples, and 12 a node of the "
+         "network's 2), past the limit of "
          "1073741824 cells"},
         // Counts past 64 bits are told as they are, not as the largest 64-bit number.
         {2000000000, 2000000000, 0, 1000,
          "ERROR: Annealed MAP over 1 nodes would make at least 4e+18 belief updates (2000000000 a node in "
          "each of 2000000001 sweeps, and one a node and finding to start), each reading 2 nodes with tables "
-         "of 6 cells: the work of 5.12e+20 cells (one for every 2 tree entries or table cells, the more of "
-         "the two a move, 64 a node read), past the limit of 1073741824 cells"},
+         "of 6 cells: the work of 6.08e+20 cells (one for every 2 tree entries or table cells, the more of "
+         "the two a move, 64 a node read and 12 a node of the network's 2), past the limit of 1073741824 "
+         "cells"},
     };
     for (const auto& r : refusals) {
         VRX_annealedMapTuning tuning;
@@ -310,9 +314,34 @@ TEST(AnnealedMap, RefusesSearchesPastTheWorkLimit) {
         LogDump(),
         "-42 ERROR: Annealed MAP over 1 nodes would make at least 100003 belief updates (1 a node in each "
         "of 100001 sweeps, and one a node and finding to start), each reading 4 nodes with tables of "
-        "40010 cells, with join trees of at least 8 entries a sweep: the work of 2026120773 cells (one "
-        "for every 2 tree entries or table cells, the more of the two a move, 64 a node read), past the "
-        "limit of 1073741824 cells\n");
+        "40010 cells, with join trees of at least 8 entries a sweep: the work of 2030920917 cells (one "
+        "for every 2 tree entries or table cells, the more of the two a move, 64 a node read and 12 a node "
+        "of the network's 4), past the limit of 1073741824 cells\n");
+    EXPECT_EQ(p, -1.0);
+}
+
+// Every update walks the whole network: eight roots of munin over 100,001 sweeps read 8 nodes each
+// update, but each update takes some 140 us (115 s in all), and is refused at once.
+TEST(AnnealedMap, EachUpdateIsCountedOverTheWholeNetwork) {
+    VRX_network net;
+    ASSERT_EQ(net.ReadFile(VOVIDO_NETWORKS_DIR "/large/munin.xvrx"), kSuccess);
+    VRX_intArray nodes;
+    for (int h = net.GetFirstNode(); h >= 0 && nodes.GetCount() < 8; h = net.GetNextNode(h))
+        ASSERT_EQ(nodes.Add(h), kSuccess);
+    VRX_annealedMapTuning tuning;
+    tuning.iStopSteps = 100000;
+    ASSERT_EQ(net.SetAnnealedMapTuning(tuning), kSuccess);
+    VRX_intArray outcomes;
+    double p = -1.0;
+    errorLog.Flush();
+    EXPECT_EQ(net.AnnealedMAP({}, nodes, outcomes, p, p, 1), kOutOfMemory);
+    EXPECT_EQ(
+        LogDump(),
+        "-42 ERROR: Annealed MAP over 8 nodes would make at least 800017 belief updates (1 a node in each "
+        "of 100001 sweeps, and one a node and finding to start), each reading 8 nodes with tables of 216 "
+        "cells: the work of 10403421068 cells (one for every 2 tree entries or table cells, the more of "
+        "the two a move, 64 a node read and 12 a node of the network's 1041), past the limit of "
+        "1073741824 cells\n");
     EXPECT_EQ(p, -1.0);
 }
 

@@ -3,10 +3,15 @@
 // unrolling would build, and the scenarios of an influence diagram, by the cells they would touch.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include "base/size_limits.h"
 #include "base/status_codes.h"
+#include "inference/id_policy_evaluation.h"
+#include "inference/sampling_work.h"
+#include "inference/table_check.h"
 #include "model/temporal_extension.h"
 #include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
@@ -167,11 +172,13 @@ TEST(RunawayCost, ADecisionSeeingTooMuchIsRefusedByName) {
         t.Arc(p, u);
     }
     EXPECT_EQ(t.net.UpdateBeliefs(), kOutOfMemory);
-    EXPECT_TRUE(Logged(
-        kOutOfMemory,
-        "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
-        "of 20 nodes with tables of 1048614 cells (work of 66818 cells: the tree, the entries walked, the "
-        "table cells over 16, 64 a node and 64 a node of the tree), past the limit of 1610612736 cells"))
+    EXPECT_TRUE(
+        Logged(kOutOfMemory,
+               "ERROR: Node [D] : its decisions and observations make 524288 scenarios, each a belief update "
+               "of 20 nodes with tables of 1048614 cells (work of 66818 cells: the tree and the entries "
+               "walked, down to one for every 4 where its nodes' tables stay within the caches, the table "
+               "cells over 16, 64 a "
+               "node and 64 a node of the tree), past the limit of 1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
 }
@@ -196,8 +203,10 @@ TEST(RunawayCost, ObservationsThatMatterThroughALaterOneAreRefusedOnceFound) {
     EXPECT_TRUE(
         Logged(kOutOfMemory,
                "ERROR: Node [D] : its decisions and observations make 1048576 scenarios, each a belief "
-               "update of 21 nodes with tables of 524334 cells (work of 34114 cells: the tree, the entries "
-               "walked, the table cells over 16, 64 a node and 64 a node of the tree), past the limit of "
+               "update of 21 nodes with tables of 524334 cells (work of 34114 cells: the tree and the "
+               "entries walked, down to one for every 4 where its nodes' tables stay within the caches, the "
+               "table cells over "
+               "16, 64 a node and 64 a node of the tree), past the limit of "
                "1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
@@ -261,8 +270,10 @@ TEST(RunawayCost, ScenariosOverAWideTableAreRefusedByTheCellsTheyTouch) {
     EXPECT_TRUE(
         Logged(kOutOfMemory,
                "ERROR: Node [D] : its decisions and observations make 262144 scenarios, each a belief "
-               "update of 20 nodes with tables of 262188 cells (work of 17666 cells: the tree, the entries "
-               "walked, the table cells over 16, 64 a node and 64 a node of the tree), past the limit of "
+               "update of 20 nodes with tables of 262188 cells (work of 17666 cells: the tree and the "
+               "entries walked, down to one for every 4 where its nodes' tables stay within the caches, the "
+               "table cells over "
+               "16, 64 a node and 64 a node of the tree), past the limit of "
                "1610612736 cells"))
         << vovido::test::LogDump();
     errorLog.Flush();
@@ -365,9 +376,8 @@ TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
         {BayesianAlgorithm::kSelfImportanceSampling, copied},
         {BayesianAlgorithm::kAdaptiveImportanceSampling, copied},
         {BayesianAlgorithm::kBackwardSampling,
-         table +
-             "would make backward sampling read rows of 33554432 cells for each of 1000 samples, past the "
-             "limit of 15032385536 steps"},
+         table + "would make backward sampling read rows of 33554432 cells twice for each of 1000 samples, "
+                 "268435476000 steps with their waits for memory, past the limit of 15032385536 steps"},
         {BayesianAlgorithm::kPrepropagatedImportanceSampling,
          table + "would make the 2 loopy passes of importance sampling walk its parent configurations in "
                  "13958644304 steps, past the limit of 10737418240 steps"},
@@ -388,6 +398,82 @@ TEST(RunawayCost, WhatASamplerSpendsOnAWideTableIsCountedBeforeItIsBuilt) {
             EXPECT_EQ(net.GetNode(net.FindNode("n"))->GetValue()->IsUpToDate(), !wide);
         }
     }
+    errorLog.Flush();
+}
+
+// Backward sampling reads a row twice a sample, each cell of a table past the caches waiting for memory:
+// a DeMorgan node of 23 parents (2^23 cells a row, some 60 s for 1,000 samples) is refused at once.
+TEST(RunawayCost, BackwardSamplingCountsARowReadTwiceWithItsWaitsForMemory) {
+    EXPECT_EQ(vovido::BackwardRowSteps(int64_t{1} << 21, 2), 2 * (int64_t{1} << 20) * 4 + 20);
+    EXPECT_EQ(vovido::BackwardRowSteps(2, 2), 22);
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 23, 3), kSuccess);
+    ASSERT_EQ(vovido::test::ObserveChildren(net), kSuccess);
+    net.SetBayesianAlgorithm(BayesianAlgorithm::kBackwardSampling);
+    EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(vovido::test::LastLogged(),
+              "ERROR: Node [n] : its table of 16777216 cells, built from its parameters, would make backward "
+              "sampling read rows of 8388608 cells twice for each of 1000 samples, 67108884000 steps with "
+              "their waits for memory, past the limit of 15032385536 steps");
+    errorLog.Flush();
+}
+
+// Policy evaluation counts a tree whose tables a node stay within the caches at a quarter of a cell an entry:
+// two decisions over 5 and 6 (3.6 s) or 6 and 6 observations (7 s) are planned, 7 and 7 are refused.
+TEST(RunawayCost, PolicyEvaluationCountsATreeWithinTheCachesAtAQuarterOfACellAnEntry) {
+    EXPECT_EQ(vovido::TreeWorkCells(4000, int64_t{1} << 30, 0), 1000);
+    EXPECT_EQ(vovido::TreeWorkCells(int64_t{1} << 17, 4, 68928), 200000);
+    const struct {
+        int first, second;
+        const char* refusal;
+    } cases[] = {
+        {5, 6, nullptr},
+        {6, 6, nullptr},
+        {7, 7,
+         "ERROR: Node [d1] : its decisions and observations make 65536 scenarios (81919 belief updates in "
+         "all), each a belief update of 69 nodes with tables of 784 cells and a join tree of 28128 entries "
+         "over 66 nodes, whose run walks 170784 entries (work of 60357 cells: the tree and the entries "
+         "walked, down to one for every 4 where its nodes' tables stay within the caches, the table cells "
+         "over 16, 64 a node and 64 a node of the tree), past the limit of 1610612736 cells"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        VRX_network net;
+        ASSERT_EQ(vovido::test::BuildObservedRootsDiagram(net, c.first, c.second), kSuccess);
+        PolicyEvaluator evaluator;
+        uint64_t work = 0;
+        const int rc = evaluator.PlanWork(net, work);
+        EXPECT_EQ(rc, c.refusal != nullptr ? kOutOfMemory : kSuccess) << c.first << " " << c.second;
+        EXPECT_EQ(work > 0 && work <= uint64_t{kMaxPolicyEvaluationWorkCells}, c.refusal == nullptr);
+        EXPECT_EQ(vovido::test::MessageAt(0), c.refusal != nullptr ? c.refusal : "");
+    }
+    errorLog.Flush();
+}
+
+// Three observed DeMorgan nodes sharing 25 parents: the first finding builds its table of 2^26 cells, the
+// others, which the update could not hold beside it, do not (1.5 GB and a second before the refusal).
+TEST(RunawayCost, FindingsBuildNoTablesThatTheUpdateWouldRefuseTogether) {
+    errorLog.Flush();
+    VRX_network net;
+    ASSERT_EQ(vovido::test::BuildWideCausalNetwork(net, DefinitionType::kDeMorgan, 25, 0), kSuccess);
+    for (const char* id : {"m", "o"}) {
+        const int h = net.AddNode(DefinitionType::kDeMorgan, id);
+        ASSERT_GE(h, 0);
+        for (int i = 0; i < 25; ++i)
+            ASSERT_EQ(net.AddArc(net.FindNode(("p" + std::to_string(i)).c_str()), h), kSuccess);
+    }
+    for (const char* id : {"n", "m", "o"})
+        ASSERT_EQ(net.GetNode(net.FindNode(id))->GetValue()->SetEvidence(0), kSuccess);
+    EXPECT_EQ(net.UpdateBeliefs(), kOutOfMemory);
+    EXPECT_EQ(
+        vovido::test::LoggedMessages(),
+        std::vector<std::string>{
+            "ERROR: Node [n] : its table of 67108864 cells, built from its parameters with those of the "
+            "other "
+            "such nodes (201326642 cells in all, twice with the scaled copy the update reads, and 64 a node "
+            "of the 28 it reads), and a join tree of at least 33554433 entries over its family, would pass "
+            "the limit of 268435456 table entries"});
     errorLog.Flush();
 }
 

@@ -260,9 +260,9 @@ TEST(SamplingDrivers, NoSampleCountFailsEveryPart) {
 // outcome (smoke 8, bronc 6, dysp 3, lung 1; xray 1 more where logic sampling draws it); logic sampling
 // draws bronc (13 steps) and dysp (19) last, behind xray's finding, which its trial samples pass about one
 // time in nine (its probability is 0.11): 2 and 3 steps instead of 13 and 19;
-// backward sampling draws backwards from the row of xray's outcome, read twice, and from a row of each
-// record on the walk up from it, either and its first parent, 20 steps a draw besides its row (70 more:
-// 20 + 2 + 2, 20 + 4 and 20 + 2); adaptive importance sampling learns
+// backward sampling draws backwards from the row of xray's outcome and from a row of each record on the
+// walk up from it, either and its first parent, each row read twice, 20 steps a draw besides (76 more:
+// 20 + 4, 20 + 8 and 20 + 4); adaptive importance sampling learns
 // on 25,000 samples of xray and its ancestors (82 steps) and updates their 20 cells ten times (10 steps a
 // cell); importance sampling after loopy propagation makes three passes of 84 steps, 4 each.
 TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
@@ -283,7 +283,7 @@ TEST(SamplingDrivers, SampleCountsPastTheWorkLimitAreRefusedAtOnce) {
                 std::to_string(2147483647LL * 88) + limit(34)},
         {3, part + topological + sizes + "210453397406" + limit(28)},
         {4, part + topological + sizes + "210453397406" + limit(16)},
-        {6, part + topological + sizes + std::to_string(2147483647LL * 168) + limit(28)},
+        {6, part + topological + sizes + std::to_string(2147483647LL * 174) + limit(28)},
         {7,
          part + topological + " (tables of 36 cells) 2147508647 times would take 210455449406" + limit(20)},
         {8, part + topological + sizes + "210453398414" + limit(20)},

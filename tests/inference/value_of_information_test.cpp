@@ -192,7 +192,7 @@ TEST(ValueOfInformation, ARefusedSolutionNamesTheCallersDecision) {
         vovido::test::LoggedMessages(),
         (std::vector<std::string>{
             "ERROR: Node [d8] : its value of information solves the diagram twice, without and with the "
-            "observations, 1377072576 and 1377072576 cells of work, past the limit of 1610612736 cells for "
+            "observations, 1329840666 and 1329840666 cells of work, past the limit of 1610612736 cells for "
             "both"}));
     errorLog.Flush();
 }
@@ -406,7 +406,7 @@ TEST(ValueOfInformation, TwoSolutionsPastTheLimitAreRefusedAtOnce) {
     EXPECT_EQ(
         vovido::test::LoggedMessages(),
         std::vector<std::string>{"ERROR: Node [Drill] : its value of information solves the diagram twice, "
-                                 "without and with the observations, 860231295 and 860231295 cells of "
+                                 "without and with the observations, 853617765 and 853617765 cells of "
                                  "work, past the limit of 1610612736 cells for both"});
     errorLog.Flush();
 }

@@ -5,9 +5,14 @@
 
 #include <cmath>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
+#include "base/error_log.h"
 #include "base/status_codes.h"
 #include "model/network.h"
+#include "tests/support/error_log.h"
 
 namespace {
 
@@ -113,23 +118,31 @@ TEST(AnnealedMapTuning, SetterRefusesEachBrokenField) {
     accepted.speed = 0.9;
     ASSERT_EQ(net.SetAnnealedMapTuning(accepted), 0);
 
-    auto refused = [&](auto change) {
+    // Each refusal logs its field, its value and the range it must lie in, and keeps the tuning.
+    const std::vector<std::pair<std::function<void(VRX_annealedMapTuning&)>, std::string>> refusals = {
+        {[](VRX_annealedMapTuning& t) { t.speed = 0.995; }, "speed 0.995, it must be in [0.5, 0.99]"},
+        {[](VRX_annealedMapTuning& t) { t.speed = 0.49; }, "speed 0.49, it must be in [0.5, 0.99]"},
+        {[](VRX_annealedMapTuning& t) { t.Tinit = t.Tmin; }, "Tinit 0.001, it must be finite and above Tmin"},
+        {[](VRX_annealedMapTuning& t) { t.Tmin = 0; }, "Tmin 0, it must be above 0"},
+        {[](VRX_annealedMapTuning& t) { t.kReheat = HUGE_VAL; },
+         "kReheat inf, it must be finite and above 0"},
+        {[](VRX_annealedMapTuning& t) { t.Tinit = HUGE_VAL; }, "Tinit inf, it must be finite and above Tmin"},
+        {[](VRX_annealedMapTuning& t) { t.kReheat = 0; }, "kReheat 0, it must be finite and above 0"},
+        {[](VRX_annealedMapTuning& t) { t.numCycle = 0; }, "numCycle 0, it must be at least 1"},
+        {[](VRX_annealedMapTuning& t) { t.iReheatSteps = 0; }, "iReheatSteps 0, it must be at least 1"},
+        {[](VRX_annealedMapTuning& t) { t.iStopSteps = 9; },
+         "iStopSteps 9, it must be at least iReheatSteps (10)"},
+        {[](VRX_annealedMapTuning& t) { t.speed = std::nan(""); }, "speed nan, it must be in [0.5, 0.99]"},
+    };
+    for (const auto& [change, cause] : refusals) {
+        errorLog.Flush();
         VRX_annealedMapTuning t;
         change(t);
-        EXPECT_EQ(net.SetAnnealedMapTuning(t), kOutOfRange);
+        EXPECT_EQ(net.SetAnnealedMapTuning(t), kOutOfRange) << cause;
+        EXPECT_EQ(vovido::test::LastLogged(), "Invalid annealed MAP tuning: " + cause);
         EXPECT_DOUBLE_EQ(net.GetAnnealedMapTuning().speed, 0.9);
-    };
-    refused([](VRX_annealedMapTuning& t) { t.speed = 0.995; });
-    refused([](VRX_annealedMapTuning& t) { t.speed = 0.49; });
-    refused([](VRX_annealedMapTuning& t) { t.Tinit = t.Tmin; });
-    refused([](VRX_annealedMapTuning& t) { t.Tmin = 0; });
-    refused([](VRX_annealedMapTuning& t) { t.kReheat = HUGE_VAL; });
-    refused([](VRX_annealedMapTuning& t) { t.Tinit = HUGE_VAL; });
-    refused([](VRX_annealedMapTuning& t) { t.kReheat = 0; });
-    refused([](VRX_annealedMapTuning& t) { t.numCycle = 0; });
-    refused([](VRX_annealedMapTuning& t) { t.iReheatSteps = 0; });
-    refused([](VRX_annealedMapTuning& t) { t.iStopSteps = 9; });
-    refused([](VRX_annealedMapTuning& t) { t.speed = std::nan(""); });
+    }
+    errorLog.Flush();
 }
 
 TEST(AnnealedMapTuning, SetterTakesBoundsAndUntestedFields) {

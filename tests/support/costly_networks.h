@@ -210,6 +210,37 @@ inline int BuildBand(VRX_network& net, int nodes, int width) {
     return kSuccess;
 }
 
+// 22 two-state roots r0 .. r21 and 44 two-state children c0 .. c43 of three roots each (c_i of r_i,
+// r_(i+1), r_(i+2) for i < 22, of r_i, r_(i+2), r_(i+5) after, indices mod 22); decision d0 observes
+// c0 .. c(first-1), d1 the next `second` and d0; a utility u over r0, r1, d0 and d1. Every policy
+// evaluation update runs a join tree of some 28,000 entries; kSuccess or the first failing step's status.
+inline int BuildObservedRootsDiagram(VRX_network& net, int first, int second) {
+    const auto add = [&net](int type, const std::string& id, const std::vector<int>& parents) {
+        int h = net.AddNode(type, id.c_str());
+        for (size_t i = 0; h >= 0 && i < parents.size(); ++i) {
+            if (const int rc = net.AddArc(parents[i], h)) h = rc;
+        }
+        return h;
+    };
+    std::vector<int> roots;
+    std::vector<int> seen[2];
+    for (int i = 0; i < 22; ++i) roots.push_back(add(DefinitionType::kCpt, "r" + std::to_string(i), {}));
+    for (int i = 0; i < 44; ++i) {
+        const int near = i < 22 ? 1 : 2;
+        const int far = i < 22 ? 2 : 5;
+        const int c = add(DefinitionType::kCpt, "c" + std::to_string(i),
+                          {roots[static_cast<size_t>(i % 22)], roots[static_cast<size_t>((i + near) % 22)],
+                           roots[static_cast<size_t>((i + far) % 22)]});
+        if (c < 0) return c;
+        if (i < first + second) seen[i < first ? 0 : 1].push_back(c);
+    }
+    const int d0 = add(DefinitionType::kList, "d0", seen[0]);
+    seen[1].push_back(d0);
+    const int d1 = add(DefinitionType::kList, "d1", seen[1]);
+    const int u = add(DefinitionType::kTable, "u", {roots[0], roots[1], d0, d1});
+    return d0 < 0 ? d0 : d1 < 0 ? d1 : u < 0 ? u : kSuccess;
+}
+
 // A dynamic network of `plate` plate nodes w0 -> w1 -> ... of `outcomes` states over `slices` slices.
 // Interface between slices: every node a parent of itself (wide), or w0 a parent of itself and of the
 // last node.

@@ -859,9 +859,10 @@ public class Network extends Wrapper {
      * evidence answers. After it only that decision's value is up to date (see {@link #getNodeValue(int)}).
      * With a finding on a chance node below an open decision the two answer different questions: policy
      * evaluation conditions each choice on the finding (which choice is best given that it holds), while
-     * the best-policy search solves with the finding in the network, so each choice's utility is weighed by
-     * the finding's probability under that choice; their best choices can differ (they did in 74 of 983
-     * random diagrams).
+     * the best-policy search solves with the finding in the network, so that each choice is worth the
+     * finding's probability under that choice times its expected utility given the finding less the least
+     * utility; their best choices can differ. A node the decision knows bears on its choice through the
+     * utilities and through the likelihood of such findings.
      *
      * @param algorithm 0 policy evaluation, 1 best-policy search; any other value is ignored
      * @throws TARVOException when the network has been disposed of
