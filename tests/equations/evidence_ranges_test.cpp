@@ -25,11 +25,7 @@ using vovido::ValueRange;
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
 int UpdateWith(VRX_network& net, int algorithm, int samples = 1000) {
-    net.SetHybridAlgorithm(algorithm);
-    net.numSamples = samples;
-    vovido::SeedHybridGenerators(2);
-    errorLog.Flush();
-    return net.UpdateBeliefs();
+    return UpdateHybrid(net, algorithm, samples, 2);
 }
 
 TEST(ValueRanges, FollowTheFunctionsAndTheSupports) {

@@ -130,11 +130,7 @@ TEST_P(HybridBounds, CutOnlyWhereSetAndSaySo) {
         SCOPED_TRACE(std::string(c.name) + ", algorithm " + std::to_string(algorithm));
         VRX_network net;
         c.build(net);
-        net.SetHybridAlgorithm(algorithm);
-        net.numSamples = 5000;
-        vovido::SeedHybridGenerators(2);
-        errorLog.Flush();
-        ASSERT_EQ(net.UpdateBeliefs(), c.status) << LogDump();
+        ASSERT_EQ(UpdateHybrid(net, algorithm, 5000, 2), c.status) << LogDump();
         EXPECT_TRUE(LoggedPart(c.logged)) << LogDump();
         EXPECT_TRUE(c.logged[0] != '\0' || !LoggedPart("bounds")) << LogDump();
         if (c.status != kSuccess) continue;

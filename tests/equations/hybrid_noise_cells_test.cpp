@@ -18,14 +18,6 @@ namespace {
 
 using namespace vovido::test;
 
-int UpdateHybrid(VRX_network& net, int algorithm, int samples, unsigned seed = 3) {
-    net.SetHybridAlgorithm(algorithm);
-    net.numSamples = samples;
-    vovido::SeedHybridGenerators(seed);
-    errorLog.Flush();
-    return net.UpdateBeliefs();
-}
-
 // Posterior mean and deviation of x ~ N(0, 1) given y = v whose density given x is lik.
 void PosteriorByQuadrature(const std::function<double(double)>& lik, double& mean, double& deviation) {
     const int n = 40000;
@@ -187,7 +179,7 @@ TEST_P(NoisyCells, AnswerAsExactConditioning) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(algorithm));
     VRX_network net;
     c.build(net);
-    ASSERT_EQ(UpdateHybrid(net, algorithm, 20000), kSuccess) << LogDump();
+    ASSERT_EQ(UpdateHybrid(net, algorithm, 20000, 3), kSuccess) << LogDump();
     double mean = 0.0, deviation = 0.0;
     c.exact(mean, deviation);
     const VRX_valcontinuous& v = ContinuousValueOf(net, net.FindNode(c.node));
@@ -351,7 +343,7 @@ TEST_P(RefusedEvidence, NamesTheObservedNodeAndTheCause) {
     SCOPED_TRACE(std::string(c.name) + " " + std::to_string(algorithm));
     VRX_network net;
     c.build(net);
-    const int rc = UpdateHybrid(net, algorithm, 2000);
+    const int rc = UpdateHybrid(net, algorithm, 2000, 3);
     if (c.refusal == nullptr) {
         EXPECT_EQ(rc, kSuccess);
         EXPECT_EQ(LogDump(), "");
@@ -395,7 +387,7 @@ TEST(HybridNames, ACellReadingANameNoParentHasIsRefusedAtTheUpdate) {
     ASSERT_GE(AddEquationNode(net, "y", "x + 1", {"x"}), 0);
     ASSERT_EQ(net.GetNode(x)->SetId("u"), kSuccess);
     for (int algorithm = HybridAlgorithm::kFirst; algorithm <= HybridAlgorithm::kLast; ++algorithm) {
-        EXPECT_EQ(UpdateHybrid(net, algorithm, 100), kNoUsefulSamples);
+        EXPECT_EQ(UpdateHybrid(net, algorithm, 100, 3), kNoUsefulSamples);
         EXPECT_TRUE(Logged(kOutOfRange, "Element of node [y] names [x], which is not one of its parents."))
             << LogDump();
     }
@@ -407,7 +399,7 @@ TEST(HybridNames, AnUndefinedWeightIsNamedSo) {
     VRX_network net;
     ASSERT_GE(AddDistributionNode(net, "x", {"Uniform(-1, 1)"}), 0);
     ASSERT_GE(AddDiscreteNode(net, "c", {"Ln(x)", "0.5"}, {"x"}), 0);
-    ASSERT_EQ(UpdateHybrid(net, HybridAlgorithm::kWeightedSampling, 200), kSuccess) << LogDump();
+    ASSERT_EQ(UpdateHybrid(net, HybridAlgorithm::kWeightedSampling, 200, 3), kSuccess) << LogDump();
     EXPECT_TRUE(LoggedPart("an undefined weight at x = ")) << LogDump();
     EXPECT_FALSE(LoggedPart("e-308")) << LogDump();
     errorLog.Flush();

@@ -75,11 +75,7 @@ TEST_P(InfiniteValues, AreRefusedNamingTheNode) {
         SCOPED_TRACE(std::string(c.name) + ", algorithm " + std::to_string(algorithm));
         VRX_network net;
         c.build(net);
-        net.SetHybridAlgorithm(algorithm);
-        net.numSamples = 5000;
-        vovido::SeedHybridGenerators(2);
-        errorLog.Flush();
-        const int rc = net.UpdateBeliefs();
+        const int rc = UpdateHybrid(net, algorithm, 5000, 2);
         if (c.refusal == nullptr) {
             ASSERT_EQ(rc, kSuccess) << LogDump();
             EXPECT_NEAR(MomentsOf(net, net.FindNode("X")).mean, c.mean, 0.25 + 1e-12 * c.mean);

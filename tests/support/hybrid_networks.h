@@ -11,11 +11,13 @@
 #include <vector>
 
 #include "base/dmatrix.h"
+#include "base/error_log.h"
 #include "base/expression_parser.h"
 #include "base/int_array.h"
 #include "base/status_codes.h"
 #include "definitions/continuous_values.h"
 #include "definitions/hybrid_definition.h"
+#include "equations/hybrid_sampling_network.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "tests/support/equation_networks.h"
@@ -188,6 +190,15 @@ inline void ByQuadrature(const std::function<double(double)>& logDensity, double
     }
     mean = m1 / z;
     deviation = std::sqrt(std::max(m2 / z - mean * mean, 0.0));
+}
+
+// Updates under one hybrid algorithm from a fixed seed, the error log emptied first.
+inline int UpdateHybrid(VRX_network& net, int algorithm, int samples, unsigned seed) {
+    net.SetHybridAlgorithm(algorithm);
+    net.numSamples = samples;
+    vovido::SeedHybridGenerators(seed);
+    errorLog.Flush();
+    return net.UpdateBeliefs();
 }
 
 }  // namespace vovido::test
