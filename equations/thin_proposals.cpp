@@ -15,8 +15,8 @@ std::vector<HybridSampleNet::ThinProposal> HybridSampleNet::FindThinProposals() 
     std::vector<ThinProposal> thin;
     for (const auto& node : sampleNodes) {
         // An equation's draws come from its parents': no proposal of its own, nor own draws, to weigh.
-        if (!node || !node->IsContinuous() || node->IsObserved() || node->IsDeterministic() || node->internal ||
-            !node->combinedLambda || node->combinedLambda->IsUniform())
+        if (!node || !node->IsContinuous() || node->IsObserved() || node->IsDeterministic() ||
+            node->internal || !node->combinedLambda || node->combinedLambda->IsUniform())
             continue;
         ThinProposal fewest{static_cast<VRX_continuousSampleNode*>(node.get()), nullptr, 0.0, 0.0, 0};
         double fewestEffective = HUGE_VAL;
