@@ -251,18 +251,26 @@ constexpr uint64_t kEntriesPerNodeForASecondOrder = 1024;
 // its limits and is small, in the order of identifiers: trees[0] is the better of the two, the found one on
 // a tie, and the part is left in its order; trees[1] the other, if tried, and found then holds the found
 // order. Neither order is the better for every network: a grid's tree by identifiers is twice as large, a
-// pedigree's is half as large under some findings and fits only so under others. Throws bad_alloc.
+// pedigree's is half as large under some findings and fits only so under others. Where the found tree
+// fails its limits, the tree by identifiers is taken only within `halvedLimit` entries: the caller's
+// smaller groups would build trees within it instead, and a tree by identifiers that merely passes the
+// limit may be hundreds of times their size (link under six findings: 70 million entries where halving
+// built trees of some thousands). Throws bad_alloc.
 const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
-                                vovido::RelevanceOrder& found, OrderedTree (&trees)[2]) {
+                                uint32_t halvedLimit, vovido::RelevanceOrder& found,
+                                OrderedTree (&trees)[2]) {
     TriangulateInOrder(part, limit, trees[0]);
     const PartTree& inFound = trees[0].shape;
     const uint64_t records = static_cast<uint64_t>(part.GetNumberOfRecords());
     if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory ||
         (inFound.Passes() && inFound.entries <= records * kEntriesPerNodeForASecondOrder))
         return trees[0].shape;
+    // Limits as Triangulation reads them: 0 is the default one.
+    const uint32_t own = limit == 0 ? kDefaultJoinTreeLimit : limit;
+    const uint32_t second = inFound.Passes() || halvedLimit == 0 ? own : std::min(own, halvedLimit);
     part.SaveOrder(found);
     part.SortByIdentifier(identifierRank);
-    TriangulateInOrder(part, limit, trees[1]);
+    TriangulateInOrder(part, second, trees[1]);
     PartTree& byIdentifier = trees[1].shape;
     byIdentifier.byIdentifier = true;
     if (byIdentifier.viewFailed || byIdentifier.ranOutOfMemory || BuildsBetter(byIdentifier, inFound)) {
@@ -290,7 +298,7 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found, trees);
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, 0, found, trees);
         // Memory that runs out here is reported by the run, naming the tree.
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
@@ -327,8 +335,8 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        const PartTree tree =
-            TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found, trees);
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit,
+                                              context.seeds.halvedLimit, found, trees);
         if (tree.viewFailed || tree.ranOutOfMemory) return 0;
         if (!tree.built) return UINT64_MAX;
         largest = std::max(largest, tree.entries);
@@ -438,11 +446,14 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int records = part->GetNumberOfRecords();
             const bool decomposing = seeds != nullptr && !seeds->identifierRank.empty();
             const int orders = decomposing ? 2 : 1;
+            // A run of one target has no smaller group to leave its part to.
+            const uint32_t halvedLimit = decomposing && seeds->targets.size() > 1 ? seeds->halvedLimit : 0;
             OrderedTree trees[2];
             vovido::RelevanceOrder found;
             try {
                 if (decomposing &&
-                    TriangulatePart(*part, seeds->identifierRank, limit, found, trees).ranOutOfMemory)
+                    TriangulatePart(*part, seeds->identifierRank, limit, halvedLimit, found, trees)
+                        .ranOutOfMemory)
                     return ShortOfMemory(shortfall, records, 0);
             } catch (const std::bad_alloc&) {
                 return ShortOfMemory(shortfall, records, 0);
@@ -545,6 +556,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
         TargetScope targets(network, context);
+        context.seeds.halvedLimit = halvedLimit;
         const std::vector<int> list =
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int count = static_cast<int>(list.size());
@@ -580,6 +592,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     context.trace = trace;
     try {
         TargetScope targets(network, context);
+        context.seeds.halvedLimit = limit;
         const std::vector<int> list =
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);

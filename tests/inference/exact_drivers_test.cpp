@@ -370,43 +370,56 @@ TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
     ExpectNear(t.Beliefs(g0), first);
 }
 
-// Grids of 44 five-state nodes, made row by row and named so that their identifiers sort as they were made
-// or otherwise (g10 before g2): a run over all of them builds the smaller tree of the two orders, and
-// answers as algorithm 0 does.
+// A grid of 44 five-state nodes, four a row, each a child of its left and upper neighbours, with random
+// tables: made row by row and named g0, g1, ..., or made in the order of the strings "0", "1", "10", ...
+// and named n00, n01, ... so that the order of identifiers is the order of the rows. Its handles by place.
+std::vector<int> AddGrid(TestNetwork& t, bool madeByName) {
+    std::vector<int> made(44);
+    for (int i = 0; i < 44; ++i) made[i] = i;
+    if (madeByName) {
+        std::sort(made.begin(), made.end(),
+                  [](int a, int b) { return std::to_string(a) < std::to_string(b); });
+    }
+    std::vector<int> h(44);
+    for (int i : made) {
+        h[i] = t.Add(madeByName ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
+                                : ("g" + std::to_string(i)).c_str(),
+                     5);
+    }
+    for (int i : made) {
+        if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
+        if (i >= 4) t.Arc(h[i - 4], h[i]);
+    }
+    std::mt19937 rng(7);
+    t.RandomTables(rng, 0.0);
+    return h;
+}
+
+// The nodes as the targets of one decomposition run, with the seeds it is given.
+vovido::RelevanceSeeds TargetSeeds(TestNetwork& t, const std::vector<int>& targets) {
+    vovido::RelevanceSeeds seeds;
+    seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
+    seeds.identifierRank = vovido::IdentifierRanks(t.net);
+    for (int node : targets) {
+        EXPECT_EQ(t.net.SetTarget(node), kSuccess);
+        seeds.targets.push_back(node);
+    }
+    return seeds;
+}
+
+// A run over all of a grid's nodes builds the smaller tree of the two orders, and answers as algorithm 0
+// does.
 TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierOrder) {
     int64_t built[2] = {};
     uint64_t found[2] = {};
     for (int madeByName = 0; madeByName < 2; ++madeByName) {
-        std::vector<int> made(44);
-        for (int i = 0; i < 44; ++i) made[i] = i;
-        if (madeByName != 0) {
-            std::sort(made.begin(), made.end(),
-                      [](int a, int b) { return std::to_string(a) < std::to_string(b); });
-        }
         TestNetwork t;
-        std::vector<int> h(44);
-        for (int i : made) {
-            h[i] = t.Add(madeByName != 0 ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
-                                         : ("g" + std::to_string(i)).c_str(),
-                         5);
-        }
-        for (int i : made) {
-            if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
-            if (i >= 4) t.Arc(h[i - 4], h[i]);
-        }
-        std::mt19937 rng(7);
-        t.RandomTables(rng, 0.0);
+        const std::vector<int> h = AddGrid(t, madeByName != 0);
         found[madeByName] = EstimateClusteringEntries(t.net);
         ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
         const std::vector<double> clustered = t.Beliefs(h[0]);
         t.net.InvalidateValues();
-        vovido::RelevanceSeeds seeds;
-        seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
-        seeds.identifierRank = vovido::IdentifierRanks(t.net);
-        for (int node : h) {
-            ASSERT_EQ(t.net.SetTarget(node), kSuccess);
-            seeds.targets.push_back(node);
-        }
+        vovido::RelevanceSeeds seeds = TargetSeeds(t, h);
         std::vector<unsigned char> requested = AllRequested(t.net);
         vovido::TreesBuilt trees;
         ASSERT_EQ(RunClustering(t.net, requested.data(), 0, nullptr, nullptr, &seeds, &trees), kSuccess);
@@ -417,6 +430,42 @@ TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierO
     EXPECT_LT(found[0], found[1]);
     EXPECT_EQ(built[0], static_cast<int64_t>(found[0]));
     EXPECT_EQ(built[1], static_cast<int64_t>(found[0]));
+}
+
+// The grid made by name under a limit that only its tree by identifiers passes (its entries, of which its
+// clusters hold fewer): a run of several targets takes that tree only within the limit its halves would be
+// given, and leaves them to halving otherwise (nothing built); a run of one target, which has no halves,
+// takes it whatever its size.
+TEST(RelevanceDecomposition, AFoundTreePastTheLimitGivesWayToTheIdentifierOrderOnlyWithinTheHalvedLimit) {
+    TestNetwork rows;
+    (void)AddGrid(rows, false);
+    const uint64_t byIdentifier = EstimateClusteringEntries(rows.net);
+    const uint32_t limit = static_cast<uint32_t>(byIdentifier);
+    const struct {
+        bool alone;
+        uint32_t halvedLimit;
+        int status;
+        bool built;
+    } cases[] = {{false, limit / 16, kOutOfMemory, false},
+                 {false, limit, kSuccess, true},
+                 {false, 0, kSuccess, true},
+                 {true, 1, kSuccess, true}};
+    for (const auto& c : cases) {
+        TestNetwork t;
+        const std::vector<int> h = AddGrid(t, true);
+        ASSERT_GT(EstimateClusteringEntries(t.net), byIdentifier);
+        ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+        const std::vector<double> clustered = t.Beliefs(h[43]);
+        t.net.InvalidateValues();
+        vovido::RelevanceSeeds seeds = TargetSeeds(t, c.alone ? std::vector<int>{h[43]} : h);
+        seeds.halvedLimit = c.halvedLimit;
+        std::vector<unsigned char> requested = AllRequested(t.net);
+        vovido::TreesBuilt trees;
+        EXPECT_EQ(RunClustering(t.net, requested.data(), limit, nullptr, nullptr, &seeds, &trees), c.status)
+            << c.alone << " " << c.halvedLimit;
+        EXPECT_EQ(trees.entries > 0, c.built) << c.alone << " " << c.halvedLimit;
+        if (c.status == kSuccess) ExpectNear(t.Beliefs(h[43]), clustered);
+    }
 }
 
 // A band of 60 three-state nodes of six parents each: its tree (54 clusters of 3^7 entries) passes the
