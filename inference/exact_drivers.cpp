@@ -109,6 +109,39 @@ int StopOverBudget(VRX_network& network, DecompositionContext& context) {
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
+                      uint64_t* largest = nullptr);
+
+// Table entries whose filling costs about as much as finding, by triangulation alone, whether one more
+// target can be solved alone: its part read and triangulated in two orders, some 1 to 2 ms on link's 724
+// nodes, where an entry takes some 10 ns.
+constexpr uint64_t kProbeEntriesPerNode = 256;
+
+// Whether every unanswered target can be solved alone (the refusal logged, naming the first that cannot).
+// Each is probed once a decomposition; the run's own targets are set again afterwards.
+bool UnansweredTargetsFit(VRX_network& network, DecompositionContext& context) {
+    const std::vector<int> running = context.seeds.targets;
+    for (int h : running) (void)network.UnsetTarget(h);
+    bool fit = true;
+    for (size_t h = 0; h < context.requested.size() && fit; h++) {
+        if (context.requested[h] != 0) fit = SingleTargetFits(network, static_cast<int>(h), context);
+    }
+    for (int h : running) (void)network.SetTarget(h);
+    context.targetsConfirmed = fit;
+    return fit;
+}
+
+// A run of one target is its last chance: where it would fill a tree that costs more than probing every
+// unanswered target alone, the plan is confirmed first, so that a decomposition doomed by a later target
+// is refused before it fills the tree (link under three findings and a likelihood: a tree of 241 million
+// entries by identifiers, then a target that fits in neither order).
+uint64_t ConfirmationEntries(const VRX_network& network, const DecompositionContext& context) {
+    if (context.targetsConfirmed) return 0;
+    uint64_t unanswered = 0;
+    for (unsigned char r : context.requested) unanswered += r;
+    return unanswered * static_cast<uint64_t>(network.GetNumberOfNodes()) * kProbeEntriesPerNode;
+}
+
 // Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
 int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
                      uint32_t limit) {
@@ -116,8 +149,17 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     context.shortfall = {};
     int read = 0;
     vovido::TreesBuilt built;
-    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
-                                     &context.seeds, &built);
+    context.seeds.confirmAbove = ConfirmationEntries(network, context);
+    int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
+                               &context.seeds, &built);
+    if (context.seeds.unconfirmed) {
+        context.seeds.unconfirmed = false;
+        context.nodesWalked += read;
+        if (!UnansweredTargetsFit(network, context)) return kOutOfMemory;
+        context.seeds.confirmAbove = 0;
+        status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
+                               &context.seeds, &built);
+    }
     context.runs++;
     // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
     // for the whole network besides. Joining a node costs some reads of it, and propagating a tree some
@@ -286,8 +328,7 @@ const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& id
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
-                      uint64_t* largest = nullptr) {
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context, uint64_t* largest) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -469,6 +510,11 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 if (pass == 1 && trees[0].shape.byIdentifier) part->RestoreOrder(found);
                 if (pass == 1 && !trees[0].shape.byIdentifier) part->SortByIdentifier(seeds->identifierRank);
                 const bool prebuilt = order.tree != nullptr;
+                if (prebuilt && seeds->confirmAbove != 0 && seeds->targets.size() == 1 &&
+                    order.shape.entries > seeds->confirmAbove) {
+                    seeds->unconfirmed = true;
+                    return kOutOfMemory;
+                }
                 try {
                     if (order.view == nullptr) order.view = std::make_unique<PartView>(*part);
                     if (order.view->GetStatus() == kSuccess && !prebuilt)

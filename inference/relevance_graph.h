@@ -179,6 +179,10 @@ struct RelevanceSeeds {
     // The limit smaller groups of the run's targets would be given: where the found tree fails its own, a
     // run of several targets takes the tree by identifiers only within it (see TriangulatePart).
     uint32_t halvedLimit = 0;
+    // Where nonzero, a run of one target whose tree passes this many entries fills nothing: it sets
+    // `unconfirmed` and fails, so that its caller first checks that the rest of its plan can be solved.
+    uint64_t confirmAbove = 0;
+    bool unconfirmed = false;
 };
 
 // The order of a graph's records and of each record's children, their lists one after another.

@@ -373,7 +373,7 @@ TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
 // A grid of 44 five-state nodes, four a row, each a child of its left and upper neighbours, with random
 // tables: made row by row and named g0, g1, ..., or made in the order of the strings "0", "1", "10", ...
 // and named n00, n01, ... so that the order of identifiers is the order of the rows. Its handles by place.
-std::vector<int> AddGrid(TestNetwork& t, bool madeByName) {
+std::vector<int> AddGrid(TestNetwork& t, bool madeByName, int outcomes = 5) {
     std::vector<int> made(44);
     for (int i = 0; i < 44; ++i) made[i] = i;
     if (madeByName) {
@@ -384,7 +384,7 @@ std::vector<int> AddGrid(TestNetwork& t, bool madeByName) {
     for (int i : made) {
         h[i] = t.Add(madeByName ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
                                 : ("g" + std::to_string(i)).c_str(),
-                     5);
+                     outcomes);
     }
     for (int i : made) {
         if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
@@ -465,6 +465,39 @@ TEST(RelevanceDecomposition, AFoundTreePastTheLimitGivesWayToTheIdentifierOrderO
             << c.alone << " " << c.halvedLimit;
         EXPECT_EQ(trees.entries > 0, c.built) << c.alone << " " << c.halvedLimit;
         if (c.status == kSuccess) ExpectNear(t.Beliefs(h[43]), clustered);
+    }
+}
+
+// Two targets of algorithm 12: the last node of a grid of six-state nodes (a tree of some 300,000 entries
+// alone) and, where given, the last node of a grid of 15 x 15 four-state nodes, whose tree passes 2^28
+// entries in either order. The grid's target is run alone first; its tree costs more than probing both
+// targets alone, so the plan is checked first: with the other target, the decomposition is refused before
+// the tree is filled, naming that target; without it, the grid's node is answered as by clustering.
+TEST(RelevanceDecomposition, ALargeTreeOfOneTargetIsFilledOnlyOnceEveryTargetIsKnownToFit) {
+    for (bool hopeless : {true, false}) {
+        TestNetwork t;
+        const std::vector<int> h = AddGrid(t, true, 6);
+        ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+        const std::vector<double> clustered = t.Beliefs(h[43]);
+        t.net.InvalidateValues();
+        ASSERT_EQ(hopeless ? BuildGrid(t.net, 15, 4) : kSuccess, kSuccess);
+        ASSERT_EQ(t.net.SetTarget(h[43]), kSuccess);
+        ASSERT_EQ(hopeless ? t.net.SetTarget(t.net.FindNode("g224")) : kSuccess, kSuccess);
+        errorLog.Flush();
+        std::vector<DecompositionAttempt> trace;
+        const int status = RunRelevanceDecomposition2(t.net, &trace);
+        if (!hopeless) {
+            ASSERT_EQ(status, kSuccess);
+            ExpectNear(t.Beliefs(h[43]), clustered);
+            continue;
+        }
+        EXPECT_EQ(status, kOutOfMemory);
+        EXPECT_FALSE(t.Value(h[43])->IsUpToDate());
+        ASSERT_EQ(trace.size(), 1u);
+        EXPECT_EQ(trace[0].count, 2);
+        EXPECT_EQ(LoggedMessages().size(), 1u);
+        EXPECT_NE(LastLogged().find("for the part of [g224] alone"), std::string::npos) << LogDump();
+        errorLog.Flush();
     }
 }
 
