@@ -204,6 +204,33 @@ TEST(RelevanceDecomposition, SeventyNodesFormGroupsOf32And32And6FromTheEndOfTheO
     EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
 }
 
+// Twelve nodes each a child of all before it, and 400 leaves below three of them each, every 50th
+// observed: every group of 32 would propagate the same cluster of 2^12 entries that the last target alone
+// needs, so one run answers every node, as algorithm 0 does.
+TEST(RelevanceDecomposition, TargetsWhoseGroupsWouldEachBuildTheSameTreeAreAnsweredByOneRun) {
+    TestNetwork t;
+    std::vector<int> h;
+    for (int i = 0; i < 12; ++i) {
+        h.push_back(t.Add(("c" + std::to_string(i)).c_str()));
+        for (int j = 0; j < i; ++j) t.Arc(h[j], h[i]);
+    }
+    for (int i = 0; i < 400; ++i) {
+        h.push_back(t.Add(("l" + std::to_string(i)).c_str()));
+        for (int k = 0; k < 3; ++k) t.Arc(h[(i + k) % 12], h.back());
+    }
+    std::mt19937 rng(3);
+    t.RandomTables(rng, 0.0);
+    for (int i = 0; i < 400; i += 50) t.Observe(h[12 + i], 0);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    std::vector<std::vector<double>> plain;
+    for (int x : h) plain.push_back(t.Beliefs(x));
+    t.net.InvalidateValues();
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), std::vector<int>{404});
+    for (size_t i = 0; i < h.size(); i++) ExpectNear(t.Beliefs(h[i]), plain[i], "node " + std::to_string(i));
+}
+
 TEST(RelevanceDecomposition, GroupSizeAndLimitsComeFromTheUserProperties) {
     TestNetwork t;
     Chain(t, 40);
