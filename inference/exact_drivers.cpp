@@ -386,6 +386,24 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     return largest;
 }
 
+// Whether a run of one target leaves the tree it chose unfilled for its caller to confirm its plan first
+// (see RelevanceSeeds::confirmAbove); sets `unconfirmed` then.
+bool LeftUnconfirmed(vovido::RelevanceSeeds& seeds, const PartTree& chosen) {
+    if (seeds.confirmAbove == 0 || seeds.targets.size() != 1 || chosen.entries <= seeds.confirmAbove)
+        return false;
+    seeds.unconfirmed = true;
+    return true;
+}
+
+// Adds a run's tree to what the run built; a tree refused for its size was triangulated, never filled.
+void CountTreeBuilt(vovido::TreesBuilt* treesBuilt, const JoinTree& tree, int records, bool ran) {
+    if (treesBuilt == nullptr || tree.GetNumberOfClusters() == 0) return;
+    treesBuilt->nodes += records;
+    const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
+    treesBuilt->entries +=
+        entries > static_cast<uint64_t>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(entries);
+}
+
 // Records that memory stopped a run over the given nodes; entries 0 when the tree's size is not known.
 int ShortOfMemory(MemoryShortfall* shortfall, int nodes, uint64_t entries) {
     if (shortfall != nullptr) *shortfall = {true, nodes, entries};
@@ -539,11 +557,7 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 if (pass == 1 && trees[0].shape.byIdentifier) part->RestoreOrder(found);
                 if (pass == 1 && !trees[0].shape.byIdentifier) part->SortByIdentifier(seeds->identifierRank);
                 const bool prebuilt = order.tree != nullptr;
-                if (prebuilt && seeds->confirmAbove != 0 && seeds->targets.size() == 1 &&
-                    order.shape.entries > seeds->confirmAbove) {
-                    seeds->unconfirmed = true;
-                    return kOutOfMemory;
-                }
+                if (prebuilt && LeftUnconfirmed(*seeds, order.shape)) return kOutOfMemory;
                 try {
                     if (order.view == nullptr) order.view = std::make_unique<PartView>(*part);
                     if (order.view->GetStatus() == kSuccess && !prebuilt)
@@ -557,14 +571,7 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 const bool ran =
                     prebuilt ? order.tree->RunBuilt(requested) : order.tree->Run(requested, limit);
                 const JoinTree& tree = *order.tree;
-                if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
-                    // A tree refused for its size was triangulated, never filled.
-                    treesBuilt->nodes += records;
-                    const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
-                    treesBuilt->entries += entries > static_cast<uint64_t>(INT64_MAX / 2)
-                                               ? INT64_MAX / 2
-                                               : static_cast<int64_t>(entries);
-                }
+                CountTreeBuilt(treesBuilt, tree, records, ran);
                 if (ran) break;
                 if (tree.RanOutOfMemory())
                     return ShortOfMemory(shortfall, records,
