@@ -23,8 +23,8 @@ namespace {
 
 constexpr char kLink[] = VOVIDO_NETWORKS_DIR "/large/link.xvrx";
 
-// The number of updates refused (a join tree past the limits); an error other than a refusal ends the
-// stream with its status.
+// Minus the number of updates refused (a join tree past the limits); an error other than a refusal ends
+// the stream with its status.
 int UpdateEach(VRX_network& net, const std::vector<std::vector<std::pair<int, int>>>& sets) {
     int refused = 0;
     for (const auto& set : sets) {
@@ -36,7 +36,7 @@ int UpdateEach(VRX_network& net, const std::vector<std::vector<std::pair<int, in
         if (rc != 0 && rc != kOutOfMemory) return rc;
         refused += rc != 0 ? 1 : 0;
     }
-    return refused;
+    return -refused;
 }
 
 // Arguments: algorithm, first set (of the stream of 24 sets of 2 to 12 findings), sets. "status" is minus
