@@ -328,6 +328,7 @@ const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& id
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
+// largest, when given, is raised to the target's largest tree in the order its part is found in.
 bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context, uint64_t* largest) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
@@ -344,7 +345,9 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
         const uint64_t entries = tree.entries;
-        if (largest != nullptr) *largest = std::max(*largest, entries);
+        // The rule that compares it with the tree of every target was measured on the found order's trees.
+        const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
+        if (largest != nullptr) *largest = std::max(*largest, inFound.entries);
         if (built && entries <= kDefaultJoinTreeLimit) continue;
         // Said here, naming the part and its size: the decomposition's end does not say it again.
         context.refusalLogged = true;
@@ -363,9 +366,10 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     return true;
 }
 
-// The largest join tree, in table entries, of the parts of one run over the targets now set, from the
-// triangulation only: nothing is allocated for tables. UINT64_MAX where a part's tree passes what can be
-// counted; 0 where the parts cannot be found or memory ran out (the run reports it).
+// The largest join tree, in table entries, of the parts of one run over the targets now set, in the order
+// each part is found in, from the triangulation only: nothing is allocated for tables. UINT64_MAX where a
+// part's tree passes what can be counted; 0 where the parts cannot be found or memory ran out (the run
+// reports it).
 uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts =
@@ -376,8 +380,8 @@ uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit,
-                                              context.seeds.halvedLimit, found, trees);
+        // In the found order only, as the target alone is measured for the comparison.
+        const PartTree tree = TriangulatePart(*part, {}, JoinTree::kNoLimit, 0, found, trees);
         if (tree.viewFailed || tree.ranOutOfMemory) return 0;
         if (!tree.built) return UINT64_MAX;
         largest = std::max(largest, tree.entries);
