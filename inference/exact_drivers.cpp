@@ -109,8 +109,15 @@ int StopOverBudget(VRX_network& network, DecompositionContext& context) {
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+// The largest join tree of some parts, in table entries: in the order each part is found in, and in the
+// order each run would choose (see TriangulatePart).
+struct TreeSizes {
+    uint64_t found = 0;
+    uint64_t chosen = 0;
+};
+
 bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
-                      uint64_t* largest = nullptr);
+                      TreeSizes* largest = nullptr);
 
 // Table entries whose filling costs about as much as finding, by triangulation alone, whether one more
 // target can be solved alone: its part read and triangulated in two orders, some 1 to 2 ms on link's 724
@@ -328,8 +335,8 @@ const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& id
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-// largest, when given, is raised to the target's largest tree in the order its part is found in.
-bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context, uint64_t* largest) {
+// largest, when given, is raised to the target's largest trees.
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context, TreeSizes* largest) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -345,9 +352,11 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
         const uint64_t entries = tree.entries;
-        // The rule that compares it with the tree of every target was measured on the found order's trees.
-        const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
-        if (largest != nullptr) *largest = std::max(*largest, inFound.entries);
+        if (largest != nullptr) {
+            const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
+            largest->found = std::max(largest->found, inFound.entries);
+            largest->chosen = std::max(largest->chosen, entries);
+        }
         if (built && entries <= kDefaultJoinTreeLimit) continue;
         // Said here, naming the part and its size: the decomposition's end does not say it again.
         context.refusalLogged = true;
@@ -366,25 +375,27 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     return true;
 }
 
-// The largest join tree, in table entries, of the parts of one run over the targets now set, in the order
-// each part is found in, from the triangulation only: nothing is allocated for tables. UINT64_MAX where a
-// part's tree passes what can be counted; 0 where the parts cannot be found or memory ran out (the run
-// reports it).
-uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
+// The largest join trees of the parts of one run over the targets now set, from the triangulation only:
+// nothing is allocated for tables. Where the run would choose the order, that tree is sized in both orders
+// (bothOrders), else in the order found only (then chosen is found). UINT64_MAX where a part's tree passes
+// what can be counted; 0 where the parts cannot be found or memory ran out (the run reports it).
+TreeSizes LargestPartTree(VRX_network& network, DecompositionContext& context, bool bothOrders) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts =
         FindRelevantParts(network, true, true, &status, true, nullptr, &context.seeds);
-    if (parts == nullptr) return 0;
-    uint64_t largest = 0;
+    if (parts == nullptr) return {};
+    TreeSizes largest;
+    const std::vector<int> none;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        // In the found order only, as the target alone is measured for the comparison.
-        const PartTree tree = TriangulatePart(*part, {}, JoinTree::kNoLimit, 0, found, trees);
-        if (tree.viewFailed || tree.ranOutOfMemory) return 0;
-        if (!tree.built) return UINT64_MAX;
-        largest = std::max(largest, tree.entries);
+        const PartTree tree = TriangulatePart(*part, bothOrders ? context.seeds.identifierRank : none,
+                                              JoinTree::kNoLimit, context.seeds.halvedLimit, found, trees);
+        if (tree.viewFailed || tree.ranOutOfMemory) return {};
+        const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
+        largest.found = std::max(largest.found, inFound.built ? inFound.entries : UINT64_MAX);
+        largest.chosen = std::max(largest.chosen, tree.built ? tree.entries : UINT64_MAX);
         part.reset();
     }
     return largest;
@@ -466,14 +477,19 @@ int WholeRunFirst(VRX_network& network, DecompositionContext& context, const std
     bool whole = vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
                  kDecompositionWholeFirstReads;
     if (!whole) {
-        uint64_t alone = 0;
+        TreeSizes alone;
         probed = true;
         if (!SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
-        const uint64_t largest = LargestPartTree(network, context);
+        const TreeSizes largest = LargestPartTree(network, context, true);
         ClearRunTargets(network, context);
-        whole = largest > 0 && largest <= (firstLimit != 0 ? firstLimit : JoinTree::kDefaultLimit) &&
-                largest / 4 <= alone;
+        // In either order: a tree of every target that is small only in the order found would replace
+        // groups whose own trees are smaller still (link under seven findings: 1.5 GB, not 0.7).
+        const uint64_t limit = firstLimit != 0 ? firstLimit : JoinTree::kDefaultLimit;
+        const auto fits = [limit](uint64_t all, uint64_t last) {
+            return all > 0 && all <= limit && all / 4 <= last;
+        };
+        whole = fits(largest.found, alone.found) && fits(largest.chosen, alone.chosen);
     }
     if (!whole) return kOutOfMemory;
     if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
@@ -681,7 +697,7 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
-        uint64_t alone = 0;  // the largest tree of the target last in order, alone
+        TreeSizes alone;  // the largest tree of the target last in order, alone
         if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
         // by one run, as algorithm 0 would, where halving would do much of that run's work again and again:
@@ -697,8 +713,9 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
                 kDecompositionWholeFirstReads) {
                 status = TracedClustering(network, context, list.data(), count, 0);
             } else {
-                const uint64_t largest = LargestPartTree(network, context);
-                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+                // Measured on the trees of the order each part is found in.
+                const uint64_t largest = LargestPartTree(network, context, false).found;
+                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone.found)
                     status = TracedClustering(network, context, list.data(), count, 0);
             }
             ClearRunTargets(network, context);
