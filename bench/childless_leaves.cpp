@@ -59,56 +59,12 @@ BENCHMARK(BM_InterleavedLeaves)
     ->Args({21, 4000, 0})
     ->Unit(benchmark::kMillisecond);
 
-// Findings drawn by forward sampling, so that every set is possible: count nodes' outcomes each.
-std::vector<std::vector<std::pair<int, int>>> SampleFindings(VRX_network& net, int sets, int count) {
-    std::vector<int> all;
-    for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) all.push_back(h);
-    // Parents before children.
-    std::vector<int> order;
-    std::vector<char> placed(static_cast<size_t>(all.empty() ? 1 : all.back() + 1), 0);
-    while (order.size() < all.size()) {
-        for (int h : all) {
-            const VRX_intArray& parents = net.GetParents(h);
-            bool ready = placed[static_cast<size_t>(h)] == 0;
-            for (int k = 0; k < parents.GetCount() && ready; k++)
-                ready = placed[static_cast<size_t>(parents[k])] != 0;
-            if (!ready) continue;
-            placed[static_cast<size_t>(h)] = 1;
-            order.push_back(h);
-        }
-    }
-    std::mt19937 rng(1);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::vector<int> x(placed.size(), 0);
-    std::vector<std::vector<std::pair<int, int>>> findings(static_cast<size_t>(sets));
-    for (auto& set : findings) {
-        for (int h : order) {
-            VRX_Dmatrix* table = nullptr;
-            RequireSuccess(net.GetNode(h)->GetDefinition()->GetDefinition(table), "table");
-            const VRX_intArray& parents = net.GetParents(h);
-            int64_t offset = 0;
-            for (int k = 0; k < parents.GetCount(); k++)
-                offset += int64_t{x[static_cast<size_t>(parents[k])]} * table->GetStrides()[k];
-            const int outcomes = net.GetNode(h)->GetDefinition()->GetNumberOfOutcomes();
-            const int stride = table->GetStrides()[parents.GetCount()];
-            double r = u(rng);
-            int o = 0;
-            while (o + 1 < outcomes && (r -= table->GetData()[offset + int64_t{o} * stride]) >= 0.0) o++;
-            x[static_cast<size_t>(h)] = o;
-        }
-        for (int k = 0; k < count; k++) {
-            const int h = order[rng() % order.size()];
-            set.emplace_back(h, x[static_cast<size_t>(h)]);
-        }
-    }
-    return findings;
-}
-
 // Updates of every belief on munin, each under ten findings of its own.
 void BM_MuninQueries(benchmark::State& state) {
     VRX_network net;
     RequireSuccess(net.ReadFile(VOVIDO_NETWORKS_DIR "/large/munin.xvrx"), "read");
-    const std::vector<std::vector<std::pair<int, int>>> findings = SampleFindings(net, 16, 10);
+    const std::vector<std::vector<std::pair<int, int>>> findings =
+        vovido::SampleFindings(net, std::vector<int>(16, 10));
     size_t next = 0;
     for (auto _ : state) {
         RequireSuccess(net.ClearAllEvidence(), "clear");

@@ -686,13 +686,24 @@ bool VRX_network::RouteProbabilityOfEvidence(double* result, bool useChainRule) 
 
 bool VRX_network::ProbEvidenceByClustering(double& result, int* status) {
     if (numTargets > 0) ClearAllTargets();
+    // Only the findings and their ancestors are relevant. Without a target every node would count as one,
+    // so a finding without parents is its own target (a part of itself, answered by its table), and no
+    // finding at all has probability 1.
+    bool anyFinding = false;
     for (int h = GetFirstNode(); h >= 0; h = GetNextNode(h)) {
         const VRX_nodeValue* value = ValueAt(*this, h);
         if (value == nullptr || !value->HasFlag(ValueFlags::kEvidence)) continue;
+        anyFinding = true;
         const VRX_intArray& parents = GetParents(h);
+        if (parents.GetCount() == 0 && IsTarget(h) == 0) (void)SetTarget(h);
         for (int k = 0; k < parents.GetCount(); k++) {
             if (IsTarget(parents[k]) == 0) (void)SetTarget(parents[k]);  // live and not a target: cannot fail
         }
+    }
+    if (status != nullptr) *status = kSuccess;
+    if (!anyFinding && GetNumberOfNodes() > 0) {
+        result = 1.0;
+        return true;
     }
     result = ComputeProbEvidence(*this, status);
     return result != -1.0;

@@ -109,6 +109,46 @@ int StopOverBudget(VRX_network& network, DecompositionContext& context) {
     return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
 }
 
+// The largest join tree of some parts, in table entries: in the order each part is found in, and in the
+// order each run would choose (see TriangulatePart).
+struct TreeSizes {
+    uint64_t found = 0;
+    uint64_t chosen = 0;
+};
+
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
+                      TreeSizes* largest = nullptr);
+
+// Table entries whose filling costs about as much as finding, by triangulation alone, whether one more
+// target can be solved alone: its part read and triangulated in two orders, some 1 to 2 ms on link's 724
+// nodes, where an entry takes some 10 ns.
+constexpr uint64_t kProbeEntriesPerNode = 256;
+
+// Whether every unanswered target can be solved alone (the refusal logged, naming the first that cannot).
+// Each is probed once a decomposition; the run's own targets are set again afterwards.
+bool UnansweredTargetsFit(VRX_network& network, DecompositionContext& context) {
+    const std::vector<int> running = context.seeds.targets;
+    for (int h : running) (void)network.UnsetTarget(h);
+    bool fit = true;
+    for (size_t h = 0; h < context.requested.size() && fit; h++) {
+        if (context.requested[h] != 0) fit = SingleTargetFits(network, static_cast<int>(h), context);
+    }
+    for (int h : running) (void)network.SetTarget(h);
+    context.targetsConfirmed = fit;
+    return fit;
+}
+
+// A run of one target is its last chance: where it would fill a tree that costs more than probing every
+// unanswered target alone, the plan is confirmed first, so that a decomposition doomed by a later target
+// is refused before it fills the tree (link under three findings and a likelihood: a tree of 241 million
+// entries by identifiers, then a target that fits in neither order).
+uint64_t ConfirmationEntries(const VRX_network& network, const DecompositionContext& context) {
+    if (context.targetsConfirmed) return 0;
+    uint64_t unanswered = 0;
+    for (unsigned char r : context.requested) unanswered += r;
+    return unanswered * static_cast<uint64_t>(network.GetNumberOfNodes()) * kProbeEntriesPerNode;
+}
+
 // Runs clustering with the targets currently set (the unanswered nodes of the list) and records it.
 int TracedClustering(VRX_network& network, DecompositionContext& context, const int* list, int count,
                      uint32_t limit) {
@@ -116,8 +156,17 @@ int TracedClustering(VRX_network& network, DecompositionContext& context, const 
     context.shortfall = {};
     int read = 0;
     vovido::TreesBuilt built;
-    const int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
-                                     &context.seeds, &built);
+    context.seeds.confirmAbove = ConfirmationEntries(network, context);
+    int status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
+                               &context.seeds, &built);
+    if (context.seeds.unconfirmed) {
+        context.seeds.unconfirmed = false;
+        context.nodesWalked += read;
+        if (!UnansweredTargetsFit(network, context)) return kOutOfMemory;
+        context.seeds.confirmAbove = 0;
+        status = RunClustering(network, context.requested.data(), limit, &context.shortfall, &read,
+                               &context.seeds, &built);
+    }
     context.runs++;
     // A run that fails its limit leaves its nodes to smaller groups, which read them again: it is counted
     // for the whole network besides. Joining a node costs some reads of it, and propagating a tree some
@@ -251,18 +300,26 @@ constexpr uint64_t kEntriesPerNodeForASecondOrder = 1024;
 // its limits and is small, in the order of identifiers: trees[0] is the better of the two, the found one on
 // a tie, and the part is left in its order; trees[1] the other, if tried, and found then holds the found
 // order. Neither order is the better for every network: a grid's tree by identifiers is twice as large, a
-// pedigree's is half as large under some findings and fits only so under others. Throws bad_alloc.
+// pedigree's is half as large under some findings and fits only so under others. Where the found tree
+// fails its limits, the tree by identifiers is taken only within `halvedLimit` entries: the caller's
+// smaller groups would build trees within it instead, and a tree by identifiers that merely passes the
+// limit may be hundreds of times their size (link under six findings: 70 million entries where halving
+// built trees of some thousands). Throws bad_alloc.
 const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& identifierRank, uint32_t limit,
-                                vovido::RelevanceOrder& found, OrderedTree (&trees)[2]) {
+                                uint32_t halvedLimit, vovido::RelevanceOrder& found,
+                                OrderedTree (&trees)[2]) {
     TriangulateInOrder(part, limit, trees[0]);
     const PartTree& inFound = trees[0].shape;
     const uint64_t records = static_cast<uint64_t>(part.GetNumberOfRecords());
     if (identifierRank.empty() || inFound.viewFailed || inFound.ranOutOfMemory ||
         (inFound.Passes() && inFound.entries <= records * kEntriesPerNodeForASecondOrder))
         return trees[0].shape;
+    // Limits as Triangulation reads them: 0 is the default one.
+    const uint32_t own = limit == 0 ? kDefaultJoinTreeLimit : limit;
+    const uint32_t second = inFound.Passes() || halvedLimit == 0 ? own : std::min(own, halvedLimit);
     part.SaveOrder(found);
     part.SortByIdentifier(identifierRank);
-    TriangulateInOrder(part, limit, trees[1]);
+    TriangulateInOrder(part, second, trees[1]);
     PartTree& byIdentifier = trees[1].shape;
     byIdentifier.byIdentifier = true;
     if (byIdentifier.viewFailed || byIdentifier.ranOutOfMemory || BuildsBetter(byIdentifier, inFound)) {
@@ -278,8 +335,8 @@ const PartTree& TriangulatePart(RelevanceGraph& part, const std::vector<int>& id
 // succeeds first, and such a group needs a tree over a part that holds the target's own. A run of more
 // targets than one group holds probes the target last in topological order, whose part is as a rule the
 // largest, so that a hopeless run is refused at once, not after solving every easier target first.
-bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context,
-                      uint64_t* largest = nullptr) {
+// largest, when given, is raised to the target's largest trees.
+bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& context, TreeSizes* largest) {
     if (network.SetTarget(target) != kSuccess) return true;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
@@ -290,12 +347,16 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, found, trees);
+        const PartTree tree = TriangulatePart(*part, context.seeds.identifierRank, 0, 0, found, trees);
         // Memory that runs out here is reported by the run, naming the tree.
         if (tree.viewFailed || tree.ranOutOfMemory) return true;
         const bool built = tree.built;
         const uint64_t entries = tree.entries;
-        if (largest != nullptr) *largest = std::max(*largest, entries);
+        if (largest != nullptr) {
+            const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
+            largest->found = std::max(largest->found, inFound.entries);
+            largest->chosen = std::max(largest->chosen, entries);
+        }
         if (built && entries <= kDefaultJoinTreeLimit) continue;
         // Said here, naming the part and its size: the decomposition's end does not say it again.
         context.refusalLogged = true;
@@ -314,27 +375,48 @@ bool SingleTargetFits(VRX_network& network, int target, DecompositionContext& co
     return true;
 }
 
-// The largest join tree, in table entries, of the parts of one run over the targets now set, from the
-// triangulation only: nothing is allocated for tables. UINT64_MAX where a part's tree passes what can be
-// counted; 0 where the parts cannot be found or memory ran out (the run reports it).
-uint64_t LargestPartTree(VRX_network& network, DecompositionContext& context) {
+// The largest join trees of the parts of one run over the targets now set, from the triangulation only:
+// nothing is allocated for tables. Where the run would choose the order, that tree is sized in both orders
+// (bothOrders), else in the order found only (then chosen is found). UINT64_MAX where a part's tree passes
+// what can be counted; 0 where the parts cannot be found or memory ran out (the run reports it).
+TreeSizes LargestPartTree(VRX_network& network, DecompositionContext& context, bool bothOrders) {
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts =
         FindRelevantParts(network, true, true, &status, true, nullptr, &context.seeds);
-    if (parts == nullptr) return 0;
-    uint64_t largest = 0;
+    if (parts == nullptr) return {};
+    TreeSizes largest;
+    const std::vector<int> none;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() < 2) continue;
         vovido::RelevanceOrder found;
         OrderedTree trees[2];
-        const PartTree tree =
-            TriangulatePart(*part, context.seeds.identifierRank, JoinTree::kNoLimit, found, trees);
-        if (tree.viewFailed || tree.ranOutOfMemory) return 0;
-        if (!tree.built) return UINT64_MAX;
-        largest = std::max(largest, tree.entries);
+        const PartTree tree = TriangulatePart(*part, bothOrders ? context.seeds.identifierRank : none,
+                                              JoinTree::kNoLimit, context.seeds.halvedLimit, found, trees);
+        if (tree.viewFailed || tree.ranOutOfMemory) return {};
+        const PartTree& inFound = tree.byIdentifier ? trees[1].shape : trees[0].shape;
+        largest.found = std::max(largest.found, inFound.built ? inFound.entries : UINT64_MAX);
+        largest.chosen = std::max(largest.chosen, tree.built ? tree.entries : UINT64_MAX);
         part.reset();
     }
     return largest;
+}
+
+// Whether a run of one target leaves the tree it chose unfilled for its caller to confirm its plan first
+// (see RelevanceSeeds::confirmAbove); sets `unconfirmed` then.
+bool LeftUnconfirmed(vovido::RelevanceSeeds& seeds, const PartTree& chosen) {
+    if (seeds.confirmAbove == 0 || seeds.targets.size() != 1 || chosen.entries <= seeds.confirmAbove)
+        return false;
+    seeds.unconfirmed = true;
+    return true;
+}
+
+// Adds a run's tree to what the run built; a tree refused for its size was triangulated, never filled.
+void CountTreeBuilt(vovido::TreesBuilt* treesBuilt, const JoinTree& tree, int records, bool ran) {
+    if (treesBuilt == nullptr || tree.GetNumberOfClusters() == 0) return;
+    treesBuilt->nodes += records;
+    const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
+    treesBuilt->entries +=
+        entries > static_cast<uint64_t>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(entries);
 }
 
 // Records that memory stopped a run over the given nodes; entries 0 when the tree's size is not known.
@@ -380,6 +462,40 @@ bool Hopeless(const DecompositionContext& context) {
 // The end of a decomposition: its refusal, logged once.
 int Concluded(int status, const DecompositionContext& context) {
     return context.overBudget || context.refusalLogged ? status : Refused(status, context.shortfall);
+}
+
+// Algorithm 11's run over every target before its groups, where its groups would read more than
+// kDecompositionWholeFirstReads nodes or where the tree of every target fits the first limit and is at most
+// four times the tree its last target needs alone, which every group holding that target builds anyway:
+// 21 dense nodes with 4,000 leaves below them, observed every 50th, answer in one run of 1 s, not in 126
+// groups of 32 each propagating the same cluster of 2^21 entries (22 s). kOutOfMemory where no such run is
+// made or it fails its limit; probed tells whether the last target was probed alone (then it fits, or the
+// refusal is logged).
+int WholeRunFirst(VRX_network& network, DecompositionContext& context, const std::vector<int>& list,
+                  int groupSize, uint32_t firstLimit, bool& probed) {
+    const int count = static_cast<int>(list.size());
+    bool whole = vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
+                 kDecompositionWholeFirstReads;
+    if (!whole) {
+        TreeSizes alone;
+        probed = true;
+        if (!SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
+        if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
+        const TreeSizes largest = LargestPartTree(network, context, true);
+        ClearRunTargets(network, context);
+        // In either order: a tree of every target that is small only in the order found would replace
+        // groups whose own trees are smaller still (link under seven findings: 1.5 GB, not 0.7).
+        const uint64_t limit = firstLimit != 0 ? firstLimit : JoinTree::kDefaultLimit;
+        const auto fits = [limit](uint64_t all, uint64_t last) {
+            return all > 0 && all <= limit && all / 4 <= last;
+        };
+        whole = fits(largest.found, alone.found) && fits(largest.chosen, alone.chosen);
+    }
+    if (!whole) return kOutOfMemory;
+    if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
+    const int status = TracedClustering(network, context, list.data(), count, firstLimit);
+    ClearRunTargets(network, context);
+    return status;
 }
 
 }  // namespace
@@ -438,11 +554,14 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
             const int records = part->GetNumberOfRecords();
             const bool decomposing = seeds != nullptr && !seeds->identifierRank.empty();
             const int orders = decomposing ? 2 : 1;
+            // A run of one target has no smaller group to leave its part to.
+            const uint32_t halvedLimit = decomposing && seeds->targets.size() > 1 ? seeds->halvedLimit : 0;
             OrderedTree trees[2];
             vovido::RelevanceOrder found;
             try {
                 if (decomposing &&
-                    TriangulatePart(*part, seeds->identifierRank, limit, found, trees).ranOutOfMemory)
+                    TriangulatePart(*part, seeds->identifierRank, limit, halvedLimit, found, trees)
+                        .ranOutOfMemory)
                     return ShortOfMemory(shortfall, records, 0);
             } catch (const std::bad_alloc&) {
                 return ShortOfMemory(shortfall, records, 0);
@@ -458,6 +577,7 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 if (pass == 1 && trees[0].shape.byIdentifier) part->RestoreOrder(found);
                 if (pass == 1 && !trees[0].shape.byIdentifier) part->SortByIdentifier(seeds->identifierRank);
                 const bool prebuilt = order.tree != nullptr;
+                if (prebuilt && LeftUnconfirmed(*seeds, order.shape)) return kOutOfMemory;
                 try {
                     if (order.view == nullptr) order.view = std::make_unique<PartView>(*part);
                     if (order.view->GetStatus() == kSuccess && !prebuilt)
@@ -471,14 +591,7 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 const bool ran =
                     prebuilt ? order.tree->RunBuilt(requested) : order.tree->Run(requested, limit);
                 const JoinTree& tree = *order.tree;
-                if (treesBuilt != nullptr && tree.GetNumberOfClusters() > 0) {
-                    // A tree refused for its size was triangulated, never filled.
-                    treesBuilt->nodes += records;
-                    const uint64_t entries = ran ? tree.EstimateTableEntries() : 0;
-                    treesBuilt->entries += entries > static_cast<uint64_t>(INT64_MAX / 2)
-                                               ? INT64_MAX / 2
-                                               : static_cast<int64_t>(entries);
-                }
+                CountTreeBuilt(treesBuilt, tree, records, ran);
                 if (ran) break;
                 if (tree.RanOutOfMemory())
                     return ShortOfMemory(shortfall, records,
@@ -545,20 +658,19 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
                                                                      static_cast<int>(kDefaultHalvedLimit)));
     try {
         TargetScope targets(network, context);
+        context.seeds.halvedLimit = halvedLimit;
         const std::vector<int> list =
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int count = static_cast<int>(list.size());
         // Groups are for a join tree of every target too large for its limit: where one fits, a long network
-        // whose groups would each read much of it is read once instead of once a group.
-        if (wholeFirst && count > groupSize &&
-            vovido::EstimateGroupReads(network, list, groupSize, context.seeds.evidence) >
-                kDecompositionWholeFirstReads) {
-            if (SetUnansweredTargets(network, context, list.data(), count) == 0) return kSuccess;
-            const int status = TracedClustering(network, context, list.data(), count, firstLimit);
-            ClearRunTargets(network, context);
-            if (status != kOutOfMemory || Hopeless(context)) return status;
+        // whose groups would each read much of it is read once instead of once a group, and so is one whose
+        // every group would build much of the same tree (see WholeRunFirst).
+        bool probed = false;
+        if (wholeFirst && count > groupSize) {
+            const int status = WholeRunFirst(network, context, list, groupSize, firstLimit, probed);
+            if (status != kOutOfMemory || Hopeless(context) || context.refusalLogged) return status;
         }
-        if (count > groupSize && !SingleTargetFits(network, list[0], context)) return kOutOfMemory;
+        if (count > groupSize && !probed && !SingleTargetFits(network, list[0], context)) return kOutOfMemory;
         for (int start = 0; start < count; start += groupSize) {
             const int size = count - start < groupSize ? count - start : groupSize;
             if (const int rc =
@@ -580,11 +692,12 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
     context.trace = trace;
     try {
         TargetScope targets(network, context);
+        context.seeds.halvedLimit = limit;
         const std::vector<int> list =
             vovido::RequestedFromTheEnd(network, context.requested, context.seeds.identifierRank);
         const int groupSize = ReadPositiveProperty(network, kGroupSizeProperty, kDefaultGroupSize);
         const int count = static_cast<int>(list.size());
-        uint64_t alone = 0;  // the largest tree of the target last in order, alone
+        TreeSizes alone;  // the largest tree of the target last in order, alone
         if (count > groupSize && !SingleTargetFits(network, list[0], context, &alone)) return kOutOfMemory;
         // Under the default limit, targets whose trees pass it together but fit algorithm 0's are answered
         // by one run, as algorithm 0 would, where halving would do much of that run's work again and again:
@@ -600,8 +713,9 @@ int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAt
                 kDecompositionWholeFirstReads) {
                 status = TracedClustering(network, context, list.data(), count, 0);
             } else {
-                const uint64_t largest = LargestPartTree(network, context);
-                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone)
+                // Measured on the trees of the order each part is found in.
+                const uint64_t largest = LargestPartTree(network, context, false).found;
+                if (largest > limit && largest <= JoinTree::kDefaultLimit && largest / 4 <= alone.found)
                     status = TracedClustering(network, context, list.data(), count, 0);
             }
             ClearRunTargets(network, context);

@@ -62,6 +62,8 @@ struct DecompositionContext {
     bool overBudget = false;
     // Whether the decomposition's refusal was logged where it was found (a target alone past the limit).
     bool refusalLogged = false;
+    // Whether every unanswered target was found solvable alone, by triangulation, before a large tree.
+    bool targetsConfirmed = false;
 };
 
 }  // namespace vovido

@@ -253,6 +253,15 @@ private:
     // given), its reordering when fresh is 1 or 2. 0, kOutOfMemory or kOutOfRange.
     [[nodiscard]] int ReadLeftOutBelief(size_t i, int fresh, const double* known, ParentMarginal& parents,
                                         double* belief);
+    // The parts of WriteBeliefs: every requested node's normalised marginal is kept, those of the tree's
+    // members and then those of the nodes left out, before any is written.
+    struct KeptBeliefs;
+    bool IsRequested(const unsigned char* requested, int v) const;
+    // Keeps the node's marginal, normalised. 0, kConflictingEvidence (logged) or kOutOfMemory.
+    [[nodiscard]] int KeepBelief(int v, const PotentialTable& marginal, KeptBeliefs& kept);
+    [[nodiscard]] int KeepMemberBeliefs(const unsigned char* requested, KeptBeliefs& kept);
+    [[nodiscard]] int KeepLeftOutBeliefs(const unsigned char* requested, KeptBeliefs& kept);
+    [[nodiscard]] int WriteKeptBeliefs(unsigned char* requested, const KeptBeliefs& kept);
     // Orders the nodes left out by cluster, parent set and parent order, so that one marginal serves each
     // run of the same parent set and one reordering each run of the same parent order.
     void OrderLeftOutReads();

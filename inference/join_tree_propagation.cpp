@@ -263,41 +263,45 @@ int JoinTree::LogImpossibleEvidence() {
                     nullptr);
 }
 
-int JoinTree::WriteBeliefs(unsigned char* requested) {
-    const int n = part_.GetNumberOfNodes();
-    std::vector<char> done;
+struct JoinTree::KeptBeliefs {
     std::vector<int> chosen;
+    // The marginals of the chosen nodes, one after another.
     std::vector<double> marginals;
-    // Where each node's kept marginal starts in marginals, for the nodes left out below a single parent.
+    // Where each node's marginal starts in marginals, for the nodes left out below a single parent.
     std::vector<size_t> keptAt;
+};
+
+bool JoinTree::IsRequested(const unsigned char* requested, int v) const {
+    const int h = part_.GetNodeHandle(v);
+    return (requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v);
+}
+
+int JoinTree::KeepBelief(int v, const PotentialTable& marginal, KeptBeliefs& kept) {
+    const double sum = marginal.Sum();
+    if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
     try {
-        done.assign(static_cast<size_t>(n), 0);
-        if (!leftOut_.empty()) keptAt.assign(static_cast<size_t>(n), SIZE_MAX);
+        if (!kept.keptAt.empty()) kept.keptAt[static_cast<size_t>(v)] = kept.marginals.size();
+        kept.chosen.push_back(v);
+        for (int x = 0; x < marginal.GetCount(); x++)
+            kept.marginals.push_back(marginal.GetEntries()[x] / sum);
     } catch (const std::bad_alloc&) {
         return kOutOfMemory;
     }
-    const auto isRequested = [this, requested](int v) {
-        const int h = part_.GetNodeHandle(v);
-        return (requested != nullptr && h >= 0 && requested[h] != 0) || part_.IsRequested(v);
-    };
-    PotentialTable marginal;
-    // Keeps the node's marginal, normalised. 0, kConflictingEvidence (logged) or kOutOfMemory.
-    const auto keep = [&](int v) {
-        const double sum = marginal.Sum();
-        if (!(sum > 0.0) && !std::isnan(sum)) return LogImpossibleEvidence();
-        try {
-            if (!keptAt.empty()) keptAt[static_cast<size_t>(v)] = marginals.size();
-            chosen.push_back(v);
-            for (int x = 0; x < marginal.GetCount(); x++) marginals.push_back(marginal.GetEntries()[x] / sum);
-        } catch (const std::bad_alloc&) {
-            return kOutOfMemory;
-        }
-        return kSuccess;
-    };
-    // Every marginal is computed before any is written, so a part whose evidence turns out impossible
-    // keeps its old beliefs and its requested entries.
+    return kSuccess;
+}
+
+int JoinTree::KeepMemberBeliefs(const unsigned char* requested, KeptBeliefs& kept) {
+    const int n = part_.GetNumberOfNodes();
+    std::vector<char> done;
+    try {
+        done.assign(static_cast<size_t>(n), 0);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    // Each member is read from the first cluster that holds it.
     const int inTree = n - static_cast<int>(leftOut_.size());
     int marked = 0;
+    PotentialTable marginal;
     StrideProgram program;
     for (Cluster* c : clusters_) {
         for (int q = 0; q < c->numMembers && marked < inTree; q++) {
@@ -305,7 +309,7 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
             if (done[v] != 0) continue;
             done[v] = 1;
             marked++;
-            if (!isRequested(v)) continue;
+            if (!IsRequested(requested, v)) continue;
             const int k = part_.GetNumberOfOutcomes(v);
             if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
             if (BuildStrideProgram(c->clusterTable, program, c->members, c->numMembers, &v, 1) != kSuccess) {
@@ -315,10 +319,15 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
             marginal.Fill(0.0);
             StrideMarginalize(c->clusterTable.GetEntries(), c->clusterTable.GetCount(), marginal.GetEntries(),
                               program);
-            if (const int rc = keep(v)) return rc;
+            if (const int rc = KeepBelief(v, marginal, kept)) return rc;
         }
         if (marked >= inTree) break;
     }
+    return kSuccess;
+}
+
+int JoinTree::KeepLeftOutBeliefs(const unsigned char* requested, KeptBeliefs& kept) {
+    PotentialTable marginal;
     ParentMarginal parents;
     // What the next requested node must make anew: a run whose first nodes are not requested leaves its
     // marginal to the first that is.
@@ -327,29 +336,47 @@ int JoinTree::WriteBeliefs(unsigned char* requested) {
         owed = std::max(owed, read.second);
         const size_t i = static_cast<size_t>(read.first);
         const int v = leftOut_[i];
-        if (!isRequested(v)) continue;
+        if (!IsRequested(requested, v)) continue;
         const int k = part_.GetNumberOfOutcomes(v);
         if (marginal.SetDimensions(&k, 1) != kSuccess) return kOutOfMemory;
         // A single parent whose belief was read gives its marginal without another pass over the cluster.
         const std::vector<int>& list = part_.GetParentIndices(v);
-        const size_t at = list.size() == 1 ? keptAt[static_cast<size_t>(list[0])] : SIZE_MAX;
-        const double* known = at != SIZE_MAX ? marginals.data() + at : nullptr;
+        const size_t at = list.size() == 1 ? kept.keptAt[static_cast<size_t>(list[0])] : SIZE_MAX;
+        const double* known = at != SIZE_MAX ? kept.marginals.data() + at : nullptr;
         if (const int rc = ReadLeftOutBelief(i, owed, known, parents, marginal.GetEntries())) return rc;
         owed = 0;
-        if (const int rc = keep(v)) return rc;
+        if (const int rc = KeepBelief(v, marginal, kept)) return rc;
     }
+    return kSuccess;
+}
+
+int JoinTree::WriteKeptBeliefs(unsigned char* requested, const KeptBeliefs& kept) {
     size_t offset = 0;
-    for (int v : chosen) {
+    for (int v : kept.chosen) {
         const int k = part_.GetNumberOfOutcomes(v);
         double* buffer = part_.GetBeliefBuffer(v);
         if (buffer == nullptr) return kOutOfMemory;
-        for (int x = 0; x < k; x++) buffer[x] = marginals[offset + static_cast<size_t>(x)];
+        for (int x = 0; x < k; x++) buffer[x] = kept.marginals[offset + static_cast<size_t>(x)];
         offset += static_cast<size_t>(k);
         part_.MarkUpToDate(v);
         const int h = part_.GetNodeHandle(v);
         if (requested != nullptr && h >= 0) requested[h] = 0;
     }
     return kSuccess;
+}
+
+int JoinTree::WriteBeliefs(unsigned char* requested) {
+    KeptBeliefs kept;
+    try {
+        if (!leftOut_.empty()) kept.keptAt.assign(static_cast<size_t>(part_.GetNumberOfNodes()), SIZE_MAX);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemory;
+    }
+    // Every marginal is computed before any is written, so a part whose evidence turns out impossible
+    // keeps its old beliefs and its requested entries.
+    if (const int rc = KeepMemberBeliefs(requested, kept)) return rc;
+    if (const int rc = KeepLeftOutBeliefs(requested, kept)) return rc;
+    return WriteKeptBeliefs(requested, kept);
 }
 
 int JoinTree::SortedParents(int v, int* vars, int* sizes) const {

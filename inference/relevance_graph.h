@@ -3,6 +3,7 @@
 // observed outcome and the table to use; pruned, rewritten and split into parts before solving.
 
 #include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -175,6 +176,13 @@ struct RelevanceSeeds {
     // its targets in it, and builds a part's tree in it where that tree is smaller than the one in the
     // order the part was found in.
     std::vector<int> identifierRank;
+    // The limit smaller groups of the run's targets would be given: where the found tree fails its own, a
+    // run of several targets takes the tree by identifiers only within it (see TriangulatePart).
+    uint32_t halvedLimit = 0;
+    // Where nonzero, a run of one target whose tree passes this many entries fills nothing: it sets
+    // `unconfirmed` and fails, so that its caller first checks that the rest of its plan can be solved.
+    uint64_t confirmAbove = 0;
+    bool unconfirmed = false;
 };
 
 // The order of a graph's records and of each record's children, their lists one after another.

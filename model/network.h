@@ -246,10 +246,10 @@ public:
     [[nodiscard]] int UpdateInfluenceDiagram();
     [[nodiscard]] int UpdateEquationNetwork();
     // The two methods of CalcPropEvidence, which replace the targets (clustering leaves the parents of
-    // the observed nodes marked, the chain rule none). The chain rule leaves every node's evidence, flags
-    // and beliefs, propagationFlags and changeMask as it found them, also on failure.
-    // status, when given, receives why clustering failed (kOutOfMemory: the join tree passes its limit,
-    // logged).
+    // the observed nodes marked, and the observed nodes without parents, the chain rule none). The chain rule
+    // leaves every node's evidence, flags and beliefs, propagationFlags and changeMask as it found them, also
+    // on failure. status, when given, receives why clustering failed (kOutOfMemory: the join tree passes its
+    // limit, logged).
     bool ProbEvidenceByClustering(double& result, int* status = nullptr);
     bool ChainRuleProbEvidence(double& result);
     // Annealed MAP search over the MAP nodes given the (node, outcome) evidence pairs.

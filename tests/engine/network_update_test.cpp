@@ -421,6 +421,33 @@ TEST(ChainRuleWork, EachUpdateIsCountedOverThePartItReads) {
     errorLog.Flush();
 }
 
+// On the same grid, only the findings and their ancestors are read: no finding has probability 1, and a
+// finding on the root g0 (no parent to mark) or on g1 below it is answered from their tables by both
+// methods, where the tree of the whole grid cannot be built.
+TEST(ProbabilityOfEvidence, OnlyTheFindingsAndTheirAncestorsAreRead) {
+    Net t;
+    ASSERT_EQ(BuildGrid(t.net, 14, 2, 40), kSuccess);
+    std::mt19937 rng(11);
+    t.RandomTables(rng, 0.0);
+    const int g0 = t.net.FindNode("g0"), g1 = t.net.FindNode("g1");
+    const VRX_Dmatrix& root = t.Definition(g0);
+    const VRX_Dmatrix& child = t.Definition(g1);  // indexed [g0][g1]
+    const struct {
+        std::vector<std::pair<int, int>> findings;
+        double expected;
+    } cases[] = {{{}, 1.0}, {{{g0, 1}}, root[1]}, {{{g0, 0}, {g1, 1}}, root[0] * child[1]}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(t.net.ClearAllEvidence(), kSuccess);
+        for (const auto& [h, outcome] : c.findings) t.Observe(h, outcome);
+        for (bool chainRule : {false, true}) {
+            double p = -1.0;
+            ASSERT_TRUE(t.net.CalcPropEvidence(&p, chainRule)) << c.findings.size() << LogDump();
+            EXPECT_NEAR(p, c.expected, kTolerance) << c.findings.size() << " chain rule " << chainRule;
+        }
+    }
+    errorLog.Flush();
+}
+
 // Findings on equation nodes have densities, which neither method computes: refused by both, naming the
 // node, with the evidence kept.
 TEST(ProbabilityOfEvidence, FindingsOnEquationNodesAreRefusedNamingTheNode) {

@@ -204,6 +204,33 @@ TEST(RelevanceDecomposition, SeventyNodesFormGroupsOf32And32And6FromTheEndOfTheO
     EXPECT_EQ(t.net.GetNumberOfTargets(), 0);
 }
 
+// Twelve nodes each a child of all before it, and 400 leaves below three of them each, every 50th
+// observed: every group of 32 would propagate the same cluster of 2^12 entries that the last target alone
+// needs, so one run answers every node, as algorithm 0 does.
+TEST(RelevanceDecomposition, TargetsWhoseGroupsWouldEachBuildTheSameTreeAreAnsweredByOneRun) {
+    TestNetwork t;
+    std::vector<int> h;
+    for (int i = 0; i < 12; ++i) {
+        h.push_back(t.Add(("c" + std::to_string(i)).c_str()));
+        for (int j = 0; j < i; ++j) t.Arc(h[j], h[i]);
+    }
+    for (int i = 0; i < 400; ++i) {
+        h.push_back(t.Add(("l" + std::to_string(i)).c_str()));
+        for (int k = 0; k < 3; ++k) t.Arc(h[(i + k) % 12], h.back());
+    }
+    std::mt19937 rng(3);
+    t.RandomTables(rng, 0.0);
+    for (int i = 0; i < 400; i += 50) t.Observe(h[12 + i], 0);
+    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    std::vector<std::vector<double>> plain;
+    for (int x : h) plain.push_back(t.Beliefs(x));
+    t.net.InvalidateValues();
+    std::vector<DecompositionAttempt> trace;
+    ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
+    EXPECT_EQ(Counts(trace), std::vector<int>{404});
+    for (size_t i = 0; i < h.size(); i++) ExpectNear(t.Beliefs(h[i]), plain[i], "node " + std::to_string(i));
+}
+
 TEST(RelevanceDecomposition, GroupSizeAndLimitsComeFromTheUserProperties) {
     TestNetwork t;
     Chain(t, 40);
@@ -370,43 +397,56 @@ TEST(RelevanceDecomposition, ARunBuildsTheJoinTreeOfAlgorithmZero) {
     ExpectNear(t.Beliefs(g0), first);
 }
 
-// Grids of 44 five-state nodes, made row by row and named so that their identifiers sort as they were made
-// or otherwise (g10 before g2): a run over all of them builds the smaller tree of the two orders, and
-// answers as algorithm 0 does.
+// A grid of 44 five-state nodes, four a row, each a child of its left and upper neighbours, with random
+// tables: made row by row and named g0, g1, ..., or made in the order of the strings "0", "1", "10", ...
+// and named n00, n01, ... so that the order of identifiers is the order of the rows. Its handles by place.
+std::vector<int> AddGrid(TestNetwork& t, bool madeByName, int outcomes = 5) {
+    std::vector<int> made(44);
+    for (int i = 0; i < 44; ++i) made[i] = i;
+    if (madeByName) {
+        std::sort(made.begin(), made.end(),
+                  [](int a, int b) { return std::to_string(a) < std::to_string(b); });
+    }
+    std::vector<int> h(44);
+    for (int i : made) {
+        h[i] = t.Add(madeByName ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
+                                : ("g" + std::to_string(i)).c_str(),
+                     outcomes);
+    }
+    for (int i : made) {
+        if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
+        if (i >= 4) t.Arc(h[i - 4], h[i]);
+    }
+    std::mt19937 rng(7);
+    t.RandomTables(rng, 0.0);
+    return h;
+}
+
+// The nodes as the targets of one decomposition run, with the seeds it is given.
+vovido::RelevanceSeeds TargetSeeds(TestNetwork& t, const std::vector<int>& targets) {
+    vovido::RelevanceSeeds seeds;
+    seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
+    seeds.identifierRank = vovido::IdentifierRanks(t.net);
+    for (int node : targets) {
+        EXPECT_EQ(t.net.SetTarget(node), kSuccess);
+        seeds.targets.push_back(node);
+    }
+    return seeds;
+}
+
+// A run over all of a grid's nodes builds the smaller tree of the two orders, and answers as algorithm 0
+// does.
 TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierOrder) {
     int64_t built[2] = {};
     uint64_t found[2] = {};
     for (int madeByName = 0; madeByName < 2; ++madeByName) {
-        std::vector<int> made(44);
-        for (int i = 0; i < 44; ++i) made[i] = i;
-        if (madeByName != 0) {
-            std::sort(made.begin(), made.end(),
-                      [](int a, int b) { return std::to_string(a) < std::to_string(b); });
-        }
         TestNetwork t;
-        std::vector<int> h(44);
-        for (int i : made) {
-            h[i] = t.Add(madeByName != 0 ? ("n" + std::string(i < 10 ? "0" : "") + std::to_string(i)).c_str()
-                                         : ("g" + std::to_string(i)).c_str(),
-                         5);
-        }
-        for (int i : made) {
-            if (i % 4 > 0) t.Arc(h[i - 1], h[i]);
-            if (i >= 4) t.Arc(h[i - 4], h[i]);
-        }
-        std::mt19937 rng(7);
-        t.RandomTables(rng, 0.0);
+        const std::vector<int> h = AddGrid(t, madeByName != 0);
         found[madeByName] = EstimateClusteringEntries(t.net);
         ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
         const std::vector<double> clustered = t.Beliefs(h[0]);
         t.net.InvalidateValues();
-        vovido::RelevanceSeeds seeds;
-        seeds.position.assign(static_cast<size_t>(t.net.GetNumberOfSlots()), -1);
-        seeds.identifierRank = vovido::IdentifierRanks(t.net);
-        for (int node : h) {
-            ASSERT_EQ(t.net.SetTarget(node), kSuccess);
-            seeds.targets.push_back(node);
-        }
+        vovido::RelevanceSeeds seeds = TargetSeeds(t, h);
         std::vector<unsigned char> requested = AllRequested(t.net);
         vovido::TreesBuilt trees;
         ASSERT_EQ(RunClustering(t.net, requested.data(), 0, nullptr, nullptr, &seeds, &trees), kSuccess);
@@ -417,6 +457,75 @@ TEST(RelevanceDecomposition, ARunBuildsTheSmallerTreeOfTheFoundAndTheIdentifierO
     EXPECT_LT(found[0], found[1]);
     EXPECT_EQ(built[0], static_cast<int64_t>(found[0]));
     EXPECT_EQ(built[1], static_cast<int64_t>(found[0]));
+}
+
+// The grid made by name under a limit that only its tree by identifiers passes (its entries, of which its
+// clusters hold fewer): a run of several targets takes that tree only within the limit its halves would be
+// given, and leaves them to halving otherwise (nothing built); a run of one target, which has no halves,
+// takes it whatever its size.
+TEST(RelevanceDecomposition, AFoundTreePastTheLimitGivesWayToTheIdentifierOrderOnlyWithinTheHalvedLimit) {
+    TestNetwork rows;
+    (void)AddGrid(rows, false);
+    const uint64_t byIdentifier = EstimateClusteringEntries(rows.net);
+    const uint32_t limit = static_cast<uint32_t>(byIdentifier);
+    const struct {
+        bool alone;
+        uint32_t halvedLimit;
+        int status;
+        bool built;
+    } cases[] = {{false, limit / 16, kOutOfMemory, false},
+                 {false, limit, kSuccess, true},
+                 {false, 0, kSuccess, true},
+                 {true, 1, kSuccess, true}};
+    for (const auto& c : cases) {
+        TestNetwork t;
+        const std::vector<int> h = AddGrid(t, true);
+        ASSERT_GT(EstimateClusteringEntries(t.net), byIdentifier);
+        ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+        const std::vector<double> clustered = t.Beliefs(h[43]);
+        t.net.InvalidateValues();
+        vovido::RelevanceSeeds seeds = TargetSeeds(t, c.alone ? std::vector<int>{h[43]} : h);
+        seeds.halvedLimit = c.halvedLimit;
+        std::vector<unsigned char> requested = AllRequested(t.net);
+        vovido::TreesBuilt trees;
+        EXPECT_EQ(RunClustering(t.net, requested.data(), limit, nullptr, nullptr, &seeds, &trees), c.status)
+            << c.alone << " " << c.halvedLimit;
+        EXPECT_EQ(trees.entries > 0, c.built) << c.alone << " " << c.halvedLimit;
+        if (c.status == kSuccess) ExpectNear(t.Beliefs(h[43]), clustered);
+    }
+}
+
+// Two targets of algorithm 12: the last node of a grid of six-state nodes (a tree of some 300,000 entries
+// alone) and, where given, the last node of a grid of 15 x 15 four-state nodes, whose tree passes 2^28
+// entries in either order. The grid's target is run alone first; its tree costs more than probing both
+// targets alone, so the plan is checked first: with the other target, the decomposition is refused before
+// the tree is filled, naming that target; without it, the grid's node is answered as by clustering.
+TEST(RelevanceDecomposition, ALargeTreeOfOneTargetIsFilledOnlyOnceEveryTargetIsKnownToFit) {
+    for (bool hopeless : {true, false}) {
+        TestNetwork t;
+        const std::vector<int> h = AddGrid(t, true, 6);
+        ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+        const std::vector<double> clustered = t.Beliefs(h[43]);
+        t.net.InvalidateValues();
+        ASSERT_EQ(hopeless ? BuildGrid(t.net, 15, 4) : kSuccess, kSuccess);
+        ASSERT_EQ(t.net.SetTarget(h[43]), kSuccess);
+        ASSERT_EQ(hopeless ? t.net.SetTarget(t.net.FindNode("g224")) : kSuccess, kSuccess);
+        errorLog.Flush();
+        std::vector<DecompositionAttempt> trace;
+        const int status = RunRelevanceDecomposition2(t.net, &trace);
+        if (!hopeless) {
+            ASSERT_EQ(status, kSuccess);
+            ExpectNear(t.Beliefs(h[43]), clustered);
+            continue;
+        }
+        EXPECT_EQ(status, kOutOfMemory);
+        EXPECT_FALSE(t.Value(h[43])->IsUpToDate());
+        ASSERT_EQ(trace.size(), 1u);
+        EXPECT_EQ(trace[0].count, 2);
+        EXPECT_EQ(LoggedMessages().size(), 1u);
+        EXPECT_NE(LastLogged().find("for the part of [g224] alone"), std::string::npos) << LogDump();
+        errorLog.Flush();
+    }
 }
 
 // A band of 60 three-state nodes of six parents each: its tree (54 clusters of 3^7 entries) passes the
