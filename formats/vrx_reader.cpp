@@ -281,9 +281,7 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
     if (!IsPlainIdentifier(base) && (SanitizeIdentifier(base) != kSuccess || !IsPlainIdentifier(base))) {
         base = VrxFormat::kUnnamedNetwork;
     }
-    std::string id = base;
-    for (int n = 2; network->IsIdInUse(id.c_str(), -1) && n < 1000000; ++n)
-        id = base + "_" + std::to_string(n);
+    const std::string id = vovido::FreeSubmodelId(*network, base);
     if (header->SetId(id.c_str()) != kSuccess)
         (void)header->SetId(VrxFormat::kUnnamedNetwork);  // valid and free
     // A read that fails keeps nothing: what it would have renamed says nothing more.

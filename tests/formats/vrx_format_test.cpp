@@ -141,15 +141,26 @@ TEST_F(VrxFormatTest, ReadingReplacesWhatTheNetworkHeld) {
     ExpectSameNetwork(original, target);
 }
 
-TEST_F(VrxFormatTest, ANetworkNamedLikeOneOfItsNodesKeepsTheNode) {
-    VRX_network net;
-    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
-    ASSERT_EQ(net.GetHeader()->SetId("A"), 0);
-    VRX_network copy;
-    ASSERT_EQ(Read(copy, Write(net)), 0) << LogDump();
-    EXPECT_GE(copy.FindNode("A"), 0);
-    // Nodes and submodels share one set of identifiers: the network's is numbered.
-    EXPECT_STREQ(copy.GetHeader()->GetId(), "A_2");
+// A network may share its identifier with a node, as the XML format reads it: the file's identifier is
+// kept. One a submodel holds is numbered, and said.
+TEST_F(VrxFormatTest, ANetworkNamedLikeANodeKeepsItsIdentifierAndOneLikeASubmodelIsNumbered) {
+    for (const bool submodel : {false, true}) {
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+        if (submodel) {
+            ASSERT_GE(net.GetSubmodelHandler().CreateSubmodel(kMainSubmodel, "S"), 0);
+        }
+        ASSERT_EQ(net.GetHeader()->SetId(submodel ? "S" : "A"), 0);
+        VRX_network copy;
+        ASSERT_EQ(Read(copy, Write(net)), 0) << LogDump();
+        EXPECT_GE(copy.FindNode("A"), 0);
+        EXPECT_STREQ(copy.GetHeader()->GetId(), submodel ? "S_2" : "A");
+        EXPECT_EQ(LoggedMessages(),
+                  submodel ? std::vector<std::string>{"(line 5) : ERROR: The network's identifier [S] is a "
+                                                      "submodel's too: it is read as [S_2]"}
+                           : std::vector<std::string>{});
+        errorLog.Flush();
+    }
 }
 
 TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
