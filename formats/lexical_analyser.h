@@ -110,6 +110,9 @@ private:
     [[nodiscard]] int ScanToken(VRX_token& token);
     void KeepLastToken(VRX_token& token) const;
     int ReportUnknownCharacter(VRX_token& token);
+    // "UNKNOWN CHARACTER", the character (or the bytes of the unreadable run from first to end) and its
+    // column in the file's line.
+    std::string UnknownCharacterText(size_t first, size_t end) const;
     [[nodiscard]] int ReadStringToken(VRX_token& token);
     [[nodiscard]] int ReadStringEscape(size_t& pos, bool& skipBlanks);
     [[nodiscard]] int SkipLineComment();
@@ -151,5 +154,6 @@ private:
     int errorsLogged_ = 0;
     bool stopped_ = false;
     bool endsOpen_ = false;
+    size_t skippedMark_ = 0;  // bytes of a byte-order mark taken off the first line
     int64_t position_ = 0;
 };
