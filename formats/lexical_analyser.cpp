@@ -216,6 +216,7 @@ int VRX_lexicalAnalizer::Open(const char* path) {
     stopped_ = false;
     endsOpen_ = false;
     skippedMark_ = 0;
+    lastEndLine_ = 0;
     const int result = file.Open(path, TextFileMode::kRead);
     if (result != kSuccess) return result;
     sourceFlags |= kFileInput;
@@ -234,6 +235,7 @@ int VRX_lexicalAnalizer::OpenText(std::string_view text) {
     stopped_ = false;
     endsOpen_ = false;
     skippedMark_ = 0;
+    lastEndLine_ = 0;
     file.OpenInputText(text);
     sourceFlags |= kFileInput;
     return NextLine();
@@ -299,6 +301,7 @@ void VRX_lexicalAnalizer::KeepLastToken(VRX_token& token) const {
     token.kind = TokenKind::kUnknown;
     token.text = "";
     token.length = 0;
+    token.glued = false;
 }
 
 int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
@@ -348,8 +351,11 @@ int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
             case kAccept: {
                 const size_t length = scan - tokenStart;
                 sourceFlags |= kReplay;
+                const bool glued = lastEndLine_ == GetLineNumber() && lastEnd_ == tokenStart;
+                lastEndLine_ = GetLineNumber();
+                lastEnd_ = scan;
                 Remember(KindOfState(previousState), std::string_view(lineBuffer).substr(tokenStart, length),
-                         static_cast<int>(length));
+                         static_cast<int>(length), glued);
                 FillFromHistory(token);
                 return kSuccess;
             }
@@ -401,6 +407,7 @@ int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
     token.kind = TokenKind::kUnknown;
     token.text = unknownText_.c_str();
     token.length = static_cast<int>(scan - tokenStart);
+    token.glued = false;
     size_t runEnd = scan + 1;
     while (runEnd < lineBuffer.size() && ClassAt(runEnd) == kUnreadableClass) ++runEnd;
     const std::string what = UnknownCharacterText(scan, runEnd);
@@ -584,7 +591,7 @@ int VRX_lexicalAnalizer::SkipNestedComment() {
 
 // The history is a ring: a new token past the last slot takes the place of the oldest without moving
 // the others' texts.
-void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) {
+void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length, bool glued) {
     int index = historyCount;
     if (historyCount < kHistorySize) {
         ++historyCount;
@@ -595,6 +602,7 @@ void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) 
     const int slot = HistorySlot(index);
     history[slot].kind = kind;
     history[slot].length = length;
+    history[slot].glued = glued;
     historyTexts[slot].Assign(text);
     historyIndex = index;
 }
@@ -614,6 +622,7 @@ void VRX_lexicalAnalizer::FillFromHistory(VRX_token& token) const {
     token.kind = history[slot].kind;
     token.text = historyTexts[slot].chars.get();
     token.length = history[slot].length;
+    token.glued = history[slot].glued;
 }
 
 void VRX_lexicalAnalizer::Consume() {

@@ -41,6 +41,9 @@ struct VRX_token {
     const char* text = nullptr;
     // Characters of the token as it stood in the line; for a string, the length of its unescaped text.
     int length = 0;
+    // The token starts where the one before it ended, with no separator or comment between ("0x10" is
+    // "0" and "x10"): a reader may name the two as the one text the file holds.
+    bool glued = false;
 };
 
 class VRX_lexicalAnalizer : public VRX_object {
@@ -101,6 +104,7 @@ private:
     struct HistoryEntry {
         int kind = TokenKind::kUnknown;
         int length = 0;
+        bool glued = false;
     };
 
     // The character class at index i of the line; the end of the line counts as the terminating zero.
@@ -118,7 +122,7 @@ private:
     [[nodiscard]] int SkipLineComment();
     [[nodiscard]] int SkipBlockComment();
     [[nodiscard]] int SkipNestedComment();
-    void Remember(int kind, std::string_view text, int length);
+    void Remember(int kind, std::string_view text, int length, bool glued = false);
     // The slot of the index-th remembered token, the oldest first.
     int HistorySlot(int index) const {
         const int slot = historyStart_ + index;  // both below kHistorySize
@@ -155,5 +159,8 @@ private:
     bool stopped_ = false;
     bool endsOpen_ = false;
     size_t skippedMark_ = 0;  // bytes of a byte-order mark taken off the first line
+    // Where the last token scanned from a line ended: its line (0 for none) and the index after it.
+    int lastEndLine_ = 0;
+    size_t lastEnd_ = 0;
     int64_t position_ = 0;
 };
