@@ -65,6 +65,12 @@ private:
     void ReportPendingLevels();
     [[nodiscard]] int ReadEquationField(int handle);
     [[nodiscard]] int ReadTable(int handle, bool functable);
+    // The entries of a probs or functable statement: numbers, or outcome names (`names`).
+    [[nodiscard]] int ReadTableEntries(int handle, bool names, VRX_doubleArray& values,
+                                       VRX_stringArray& states);
+    // The entries read as the node's table (`word` the statement's), once checked, with its waiting arcs.
+    [[nodiscard]] int SetTableEntries(int handle, const char* word, bool names, VRX_doubleArray& values,
+                                      const VRX_stringArray& states);
     [[nodiscard]] int ReadUserBlock(int handle);
     [[nodiscard]] int ReadNodeVisual(int handle);
 
