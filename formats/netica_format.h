@@ -42,6 +42,8 @@ public:
     // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A name and ", ".
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 4; }
     TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();

@@ -53,6 +53,9 @@ public:
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // The name in a wrapped list, and the statements of the diagnostic extra definition that list every
+    // outcome.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + nameLength / 4 + 64; }
     // The same on texts in memory.
     [[nodiscard]] int ReadText(std::string_view text);
     [[nodiscard]] int WriteToText(std::string& out);
