@@ -365,13 +365,10 @@ int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
     return CheckTemporalEntries(network);
 }
 
-}  // namespace
-
-int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
-    std::vector<NodeTable> tables;
-    int64_t least = 0;
-    int64_t most = 0;
-    int64_t tableCells = 0;
+// The tables the format writes whole, with the least text of the file and its upper estimate from their
+// cells and outcomes alone, and the cells a reader counts of them.
+void CollectTables(VRX_network& network, const VRX_fileFormat& speaker, std::vector<NodeTable>& tables,
+                   int64_t& least, int64_t& most, int64_t& tableCells) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         least += kNodeBytes;
         VRX_node* node = network.GetNode(h);
@@ -403,6 +400,28 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         most += EstimatedBytes(entry, cells * kLongestNumberBytes);
         tables.push_back(entry);
     }
+}
+
+// The refusal of the first table computed from its parameters too large to be computed to count its
+// text, where its longest numbers alone could pass the limit; 0 when there is none.
+int RefuseUncountedTables(VRX_network& network, const std::vector<NodeTable>& tables, int64_t least) {
+    for (const NodeTable& entry : tables) {
+        if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
+        const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
+        if (least - entry.bytes + longest > kMaxInputBytes)
+            return RefuseUncounted(network, entry, least, longest);
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
+    std::vector<NodeTable> tables;
+    int64_t least = 0;
+    int64_t most = 0;
+    int64_t tableCells = 0;
+    CollectTables(network, speaker, tables, least, most, tableCells);
     // Decided from the cells alone, before any table is built from its parameters.
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
     if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
@@ -410,12 +429,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     // large to be computed for that is refused where its longest numbers alone could pass it.
     const bool count = most > kMaxInputBytes;
     if (count) {
-        for (const NodeTable& entry : tables) {
-            if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
-            const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
-            if (least - entry.bytes + longest > kMaxInputBytes)
-                return RefuseUncounted(network, entry, least, longest);
-        }
+        if (const int rc = RefuseUncountedTables(network, tables, least)) return rc;
     }
     // Entries no file holds, then (where the longest numbers could pass the limit) the numbers' text.
     if (const int rc = CheckEntries(network, tables)) return rc;
