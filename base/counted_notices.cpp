@@ -40,8 +40,12 @@ struct NoticeGroup {
 
 std::string Noun(const char* singular, long long count) {
     std::string noun = singular != nullptr ? singular : "";
-    if (count != 1) noun += 's';
-    return noun;
+    if (count == 1) return noun;
+    // "entry" counts as "entries"; "day" or "key" would take a plain 's'.
+    const size_t n = noun.size();
+    if (n >= 2 && noun[n - 1] == 'y' && std::strchr("aeiou", noun[n - 2]) == nullptr)
+        return noun.replace(n - 1, 1, "ies");
+    return noun + 's';
 }
 
 // The text with the content of its first "[...]" taken out, and that content.

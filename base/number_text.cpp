@@ -170,9 +170,11 @@ const char* const kWholeNumberExpected = "Whole number expected, from -214748364
 
 int ParseSampleCount(const char* text, int& out) {
     out = 0;
-    if (text == nullptr || std::strchr(text, '.') != nullptr) return kOutOfRange;
+    if (text == nullptr) return kOutOfRange;
+    // A fraction is taken only where an exponent makes the value whole ("1.5e3"): "2.0" is no integer.
+    if (std::strchr(text, '.') != nullptr && std::strpbrk(text, "eE") == nullptr) return kOutOfRange;
     int count = 0;
-    if (ParseWholeNumber(text, count) != kSuccess || count < 1) return kOutOfRange;
+    if (ParseWholeNumber(text, count) != kSuccess || count < 0) return kOutOfRange;
     out = count;
     return kSuccess;
 }

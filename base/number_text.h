@@ -47,9 +47,11 @@ int ParseInt(const char* text, int& out);
 // number in the int range; kOutOfRange (out 0) when the text is a number of another value ("3e9", "0.5",
 // "1e308"), kSyntaxError when it is no number. Null reads as no number.
 [[nodiscard]] int ParseWholeNumber(const char* text, int& out);
-// Reads the sample count of a network file: an integer ("250", "+250", "1e3") of at least 1, read whole
-// as ParseWholeNumber reads it, and written with no fraction ("2.0" is refused, as the text readers'
-// integers have none). 0 with out set; else kOutOfRange (out 0), also for an empty or null text.
+// Reads the sample count of a network file: a whole number ("250", "+250", "1e3", "1.5e3") read whole as
+// ParseWholeNumber reads it, with a fraction only beside an exponent ("2.0" is refused, as the text
+// readers' integers have none). 0 with out set; else kOutOfRange (out 0), also for an empty or null text
+// or a negative count. A count of 0, which earlier versions wrote, reads as 0: the caller keeps its
+// default count, with a warning.
 [[nodiscard]] int ParseSampleCount(const char* text, int& out);
 
 // The refusal of a whole-number text, after the quoted text: ": Whole number expected, from ... to ...".

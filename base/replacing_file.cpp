@@ -135,6 +135,13 @@ FILE* OpenForReading(const char* path) {
     return file;
 }
 
+int64_t RegularFileSize(FILE* file) {
+    struct stat info {};
+    return file != nullptr && fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode)
+               ? static_cast<int64_t>(info.st_size)
+               : -1;
+}
+
 int ReportOpenFailure(const char* path, int error) {
     std::string message = "OPEN FILE FAILED: ";
     message += path != nullptr ? path : "(no path)";

@@ -2,6 +2,7 @@
 // A file written under a temporary name beside its target and renamed over the target only once all of
 // it was written: a save that fails half way (disk full, write error) leaves the old file as it was.
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -17,6 +18,8 @@ int ReportOpenFailure(const char* path, int error);
 // Opens a file for reading in binary mode; null with errno set on failure. A directory is refused
 // (EISDIR): fopen opens one on some systems and only the first read fails, without naming the cause.
 FILE* OpenForReading(const char* path);
+// The size of an open regular file; -1 for a pipe or a device, which tell none.
+int64_t RegularFileSize(FILE* file);
 
 class ReplacingFile {
 public:

@@ -3,6 +3,8 @@
 // read each input's own peak memory ("peak_MB"); "status" is the refusal's code.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -33,7 +35,9 @@ BENCHMARK(RecordsPastTheLimit)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
 
-// A file of empty cells in 1,000 columns (argument 0 lines) read into a data set.
+// A file of argument 0 columns and argument 1 lines read into a data set: empty cells, or 1 in a file of
+// one column (whose blank lines at the end would be no records). One of 537 MB and one column is counted
+// before its lines are read and refused from that count.
 void FilePastTheLimit(benchmark::State& state) {
     const std::string path = (std::filesystem::temp_directory_path() / "vovido_costly_data.txt").string();
     FILE* file = std::fopen(path.c_str(), "wb");
@@ -41,11 +45,17 @@ void FilePastTheLimit(benchmark::State& state) {
         state.SkipWithError("cannot write the input");
         return;
     }
+    const int64_t columns = state.range(0);
     std::string line;
-    for (int c = 0; c < 1000; ++c) line += (c > 0 ? ",c" : "c") + std::to_string(c);
+    for (int64_t c = 0; c < columns; ++c) line += (c > 0 ? ",c" : "c") + std::to_string(c);
     std::fputs((line + "\n").c_str(), file);
-    const std::string row(999, ',');
-    for (int64_t r = 0; r < state.range(0); ++r) std::fprintf(file, "%s\n", row.c_str());
+    const std::string row = columns > 1 ? std::string(static_cast<size_t>(columns - 1), ',') + "\n" : "1\n";
+    std::string rows;
+    for (int i = 0; i < 4096; ++i) rows += row;
+    for (int64_t r = 0; r < state.range(1); r += 4096) {
+        const int64_t n = std::min<int64_t>(4096, state.range(1) - r);
+        std::fwrite(rows.data(), 1, static_cast<size_t>(n) * row.size(), file);
+    }
     std::fclose(file);
     RunInChild(state, [&path] {
         DataSet data;
@@ -54,6 +64,11 @@ void FilePastTheLimit(benchmark::State& state) {
     });
     std::filesystem::remove(path);
 }
-BENCHMARK(FilePastTheLimit)->Arg(300000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(FilePastTheLimit)
+    ->Args({1000, 300000})
+    ->Args({1, 268435500})
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -25,8 +25,8 @@ namespace vovido {
 
 namespace {
 
-constexpr const char* kComponentFailure = "Faile in computing SCC.";
-constexpr const char* kNewtonFailure = "Faile in solving nonlinear quations.";
+constexpr const char* kComponentFailure = "Failed in computing SCC.";
+constexpr const char* kNewtonFailure = "Failed in solving nonlinear equations.";
 // Expression terms Newton's method may evaluate on one component (about a second), and the cells of
 // its elimination that take the time of one term.
 constexpr long long kNewtonWork = 1LL << 26;

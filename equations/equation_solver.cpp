@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr const char* kComponentFailure = "Faile in computing SCC.";
+constexpr const char* kComponentFailure = "Failed in computing SCC.";
 
 // An answer must be a finite number: an undefined one (0/0) or an infinite one (1/0, Exp(1000)) is
 // refused, naming the node.

@@ -25,6 +25,8 @@ public:
     // when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A label and its separator.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 4; }
     TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 

@@ -31,6 +31,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_kind_words.h"
+#include "model/submodel.h"
 
 namespace vovido {
 
@@ -38,14 +39,6 @@ namespace {
 
 constexpr char kReservedNetworkId[] = "@network";
 constexpr char kUnnamedNetwork[] = "Unnamed_Network";
-
-// base, or base_2, base_3, ... : the first that no node holds but `except`.
-std::string FreeNodeId(const VRX_network& network, const std::string& base, int except) {
-    std::string id = base;
-    for (int n = 2; network.IsIdInUse(id.c_str(), except) && n < 1000000; ++n)
-        id = base + "_" + std::to_string(n);
-    return id;
-}
 
 }  // namespace
 
@@ -60,13 +53,20 @@ void StartNetworkRecords(VRX_network& network) {
     (void)header->SetId(kReservedNetworkId);  // valid, and no file identifier takes this form
 }
 
+std::string FreeSubmodelId(const VRX_network& network, const std::string& base) {
+    std::string id = base;
+    for (int n = 2; network.GetSubmodelHandler().IsIdInUse(id.c_str()) && n < 1000000; ++n)
+        id = base + "_" + std::to_string(n);
+    return id;
+}
+
 void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix,
                             bool warn) {
     VRX_header* header = network.GetHeader();
     if (header == nullptr) return;
     std::string base = text;
     if (VRX_idArray::RepairId(base) != kSuccess) base = kUnnamedNetwork;
-    const std::string id = FreeNodeId(network, base, -1);
+    const std::string id = FreeSubmodelId(network, base);
     if (header->SetId(id.c_str()) != kSuccess) (void)header->SetId(kUnnamedNetwork);
     if (warn && !text.empty()) WarnNetworkIdTaken(base, id, prefix);
 }
@@ -74,7 +74,7 @@ void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const
 void WarnNetworkIdTaken(const std::string& base, const std::string& id, const std::string& prefix) {
     if (id == base) return;
     const std::string text =
-        "ERROR: The network's identifier [" + base + "] is a node's too: it is read as [" + id + "]";
+        "ERROR: The network's identifier [" + base + "] is a submodel's too: it is read as [" + id + "]";
     (void)LogError(errorLog, kOutOfRange, text.c_str(), prefix.c_str());
 }
 

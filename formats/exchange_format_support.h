@@ -26,11 +26,15 @@ namespace vovido {
 // the file collides with the identifier the network had.
 void StartNetworkRecords(VRX_network& network);
 // After the nodes: the network's identifier from a text of the file, repaired, made unique among the
-// node identifiers; "Unnamed_Network" when the text gives none. An identifier a node holds too is
+// submodel identifiers; "Unnamed_Network" when the text gives none. A node may hold it too: the network
+// reads back with the identifier it was written with, as from the XML format. One a submodel holds is
 // renamed, with a warning after `prefix` (the line that gives it) when `warn`.
 void ApplyNetworkIdentifier(VRX_network& network, const std::string& text, const std::string& prefix = "",
                             bool warn = false);
-// The warning of a network identifier renamed because a node holds it.
+// base, or base_2, base_3, ...: the first identifier no submodel holds (the main one's is a placeholder
+// while a file is read).
+std::string FreeSubmodelId(const VRX_network& network, const std::string& base);
+// The warning of a network identifier renamed because a submodel holds it.
 void WarnNetworkIdTaken(const std::string& base, const std::string& id, const std::string& prefix);
 // The identifier of a live node, or the fallback.
 const char* NodeIdOr(const VRX_network& network, int handle, const char* fallback);

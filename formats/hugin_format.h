@@ -29,6 +29,8 @@ public:
     // cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A quoted name and a blank.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 6; }
     TableEntries EntriesWritten() const override { return TableEntries::kNonNegative; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();

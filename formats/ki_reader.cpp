@@ -682,14 +682,39 @@ int VRX_kiSpeaker::ReadTag(VRX_intArray& tag) {
 int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     if (const int rc = SkipStatement()) return rc;
     if (const int rc = RequireToken(kPunctuator, ";")) return rc;
-    VRX_doubleArray leak;
-    if (const int rc = ReadRow(leak)) return rc;
-    const int parents = noisyMax.GetNumberOfParents();
-    std::vector<VRX_doubleArray> rows(static_cast<size_t>(parents));
-    std::vector<int> rowCounts(static_cast<size_t>(parents), 0);
-    const int n = noisyMax.GetNumberOfOutcomes();
-    bool fits = leak.GetCount() == n;
+    NoisyRows rows;
     FunctionFault fault;
+    if (const int rc = ReadNoisyRows(noisyMax, rows, fault)) return rc;
+    if (const int rc = SkipStatement()) return rc;
+    if (const int rc = RequireToken(kPunctuator, ";")) return rc;
+    std::vector<int> absent;
+    if (const int rc = ReadAbsentStates(absent, fault)) return rc;
+    if (!fault.text.empty()) return ReportErrorAt(fault.line, kOutOfRange, fault.text);
+    const int parents = noisyMax.GetNumberOfParents();
+    const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
+    bool fits = rows.fit;
+    for (int j = 0; fits && j < parents; ++j) fits = rows.counts[j] == strengths[j].GetCount();
+    if (!fits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
+    if (static_cast<int>(absent.size()) != parents)
+        return ReportError(kOutOfRange, "ERROR: Wrong number of absent states");
+    for (int j = 0; j < parents; ++j) {
+        if (absent[j] < 0 || absent[j] >= strengths[j].GetCount()) {
+            return ReportMessage(kOutOfRange, "ERROR: Absent state " + std::to_string(absent[j]) +
+                                                  " out of range for parent " + std::to_string(j));
+        }
+    }
+    return SetNoisyFunction(noisyMax, rows, absent);
+}
+
+// The leak row, then the rows tagged with their parent's index, until the statement's rows end. A fault of
+// a tag is noted, its row passed over.
+int VRX_kiSpeaker::ReadNoisyRows(VRX_noisyMAX& noisyMax, NoisyRows& rows, FunctionFault& fault) {
+    if (const int rc = ReadRow(rows.leak)) return rc;
+    const int parents = noisyMax.GetNumberOfParents();
+    rows.byParent.assign(static_cast<size_t>(parents), VRX_doubleArray());
+    rows.counts.assign(static_cast<size_t>(parents), 0);
+    const int n = noisyMax.GetNumberOfOutcomes();
+    rows.fit = rows.leak.GetCount() == n;
     while (IsOpenParenNext() == 1) {
         VRX_intArray tag;
         if (const int rc = ReadTag(tag)) return rc;
@@ -702,45 +727,37 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
             continue;
         }
         // A parent's rows follow its states in file order; a second number names the row's state.
-        if (tag.GetCount() > 2 || (tag.GetCount() == 2 && tag[1] != rowCounts[j])) {
+        if (tag.GetCount() > 2 || (tag.GetCount() == 2 && tag[1] != rows.counts[j])) {
             std::string written;
             for (int i = 0; i < tag.GetCount(); ++i) written += (i > 0 ? " " : "") + std::to_string(tag[i]);
-            const std::string row = std::to_string(rowCounts[j]);
+            const std::string row = std::to_string(rows.counts[j]);
             fault.Note("ERROR: '(" + written + ")' : the rows of parent " + std::to_string(j) +
                            " follow its states: row " + row + " is that of state " + row + ", not " +
                            std::to_string(tag[tag.GetCount() - 1]),
                        lexer->GetLineNumber());
         }
-        fits = fits && row.GetCount() == n;
+        rows.fit = rows.fit && row.GetCount() == n;
         for (int i = 0; i < row.GetCount(); ++i) {
-            if (rows[j].Add(row[i]) != kSuccess) return kOutOfMemory;
+            if (rows.byParent[j].Add(row[i]) != kSuccess) return kOutOfMemory;
         }
-        ++rowCounts[j];
+        ++rows.counts[j];
     }
-    if (const int rc = SkipStatement()) return rc;
-    if (const int rc = RequireToken(kPunctuator, ";")) return rc;
-    std::vector<int> absent;
-    if (const int rc = ReadAbsentStates(absent, fault)) return rc;
-    if (!fault.text.empty()) return ReportErrorAt(fault.line, kOutOfRange, fault.text);
-    const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
-    for (int j = 0; fits && j < parents; ++j) fits = rowCounts[j] == strengths[j].GetCount();
-    if (!fits) return ReportError(kOutOfRange, "ERROR: Wrong number of Probabilities");
-    if (static_cast<int>(absent.size()) != parents)
-        return ReportError(kOutOfRange, "ERROR: Wrong number of absent states");
-    for (int j = 0; j < parents; ++j) {
-        if (absent[j] < 0 || absent[j] >= strengths[j].GetCount()) {
-            return ReportMessage(kOutOfRange, "ERROR: Absent state " + std::to_string(absent[j]) +
-                                                  " out of range for parent " + std::to_string(j));
-        }
-    }
+    return kSuccess;
+}
+
+// The checked rows as the node's parameters (the parents' rows, then the leak), each parent's absent
+// state made its weakest, and the outcomes reversed into the engine's order.
+int VRX_kiSpeaker::SetNoisyFunction(VRX_noisyMAX& noisyMax, const NoisyRows& rows,
+                                    const std::vector<int>& absent) {
+    const int parents = noisyMax.GetNumberOfParents();
     VRX_doubleArray values;
     for (int j = 0; j < parents; ++j) {
-        for (int i = 0; i < rows[j].GetCount(); ++i) {
-            if (values.Add(rows[j][i]) != kSuccess) return kOutOfMemory;
+        for (int i = 0; i < rows.byParent[j].GetCount(); ++i) {
+            if (values.Add(rows.byParent[j][i]) != kSuccess) return kOutOfMemory;
         }
     }
-    for (int i = 0; i < leak.GetCount(); ++i) {
-        if (values.Add(leak[i]) != kSuccess) return kOutOfMemory;
+    for (int i = 0; i < rows.leak.GetCount(); ++i) {
+        if (values.Add(rows.leak[i]) != kSuccess) return kOutOfMemory;
     }
     const std::string refusal =
         vovido::TableEntryRefusal(vovido::NodeIdOr(*network, noisyMax.GetHandle(), ""), "parameters",
@@ -751,6 +768,7 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
     for (int i = 0; i < values.GetCount(); ++i) exact.AddReserved(values[i]);
     if (const int rc = noisyMax.SetDefinitionDoubles(exact))
         return ReportError(rc, "ERROR: Wrong number of Probabilities");
+    const VRX_noisyMAX::StrengthSequence& strengths = noisyMax.GetParentOutcomeStrengths();
     for (int j = 0; j < parents; ++j) {
         VRX_intArray order(strengths[j]);
         const int k = order.GetCount();
@@ -758,6 +776,7 @@ int VRX_kiSpeaker::ReadNoisyFunction(VRX_noisyMAX& noisyMax) {
         order[k - 1] = absent[j];
         if (const int rc = noisyMax.ChangeOrderOfStrengths(j, order)) return ReportError(rc, nullptr);
     }
+    const int n = noisyMax.GetNumberOfOutcomes();
     VRX_intArray reversed;
     if (reversed.FlushAndReserve(n) != kSuccess) return kOutOfMemory;
     for (int i = n - 1; i >= 0; --i) reversed.AddReserved(i);

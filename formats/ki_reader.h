@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/double_array.h"
 #include "formats/vrx_format.h"
 
 class VRX_noisyMAX;
@@ -77,6 +78,17 @@ private:
             if (text.empty()) text = what, line = at;
         }
     };
+    // The rows of a FUNCTION statement: the leak, each parent's rows in file order and their count, and
+    // whether every row holds one number per outcome.
+    struct NoisyRows {
+        VRX_doubleArray leak;
+        std::vector<VRX_doubleArray> byParent;
+        std::vector<int> counts;
+        bool fit = false;
+    };
+    [[nodiscard]] int ReadNoisyRows(VRX_noisyMAX& noisyMax, NoisyRows& rows, FunctionFault& fault);
+    [[nodiscard]] int SetNoisyFunction(VRX_noisyMAX& noisyMax, const NoisyRows& rows,
+                                       const std::vector<int>& absent);
     [[nodiscard]] int ReadAbsentStates(std::vector<int>& absent, FunctionFault& fault);
     [[nodiscard]] int ReadTag(VRX_intArray& tag);
     int FindNodeByName(const std::string& name) const;

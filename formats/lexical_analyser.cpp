@@ -215,6 +215,8 @@ int VRX_lexicalAnalizer::Open(const char* path) {
     unknownReports_ = 0;
     stopped_ = false;
     endsOpen_ = false;
+    skippedMark_ = 0;
+    lastEndLine_ = 0;
     const int result = file.Open(path, TextFileMode::kRead);
     if (result != kSuccess) return result;
     sourceFlags |= kFileInput;
@@ -232,6 +234,8 @@ int VRX_lexicalAnalizer::OpenText(std::string_view text) {
     unknownReports_ = 0;
     stopped_ = false;
     endsOpen_ = false;
+    skippedMark_ = 0;
+    lastEndLine_ = 0;
     file.OpenInputText(text);
     sourceFlags |= kFileInput;
     return NextLine();
@@ -254,7 +258,10 @@ int VRX_lexicalAnalizer::NextLine() {
     }
     // A byte-order mark of UTF-8, as some editors write it, is no part of the first line.
     static constexpr char kByteOrderMark[] = "\xEF\xBB\xBF";
-    if (GetLineNumber() == 1 && lineBuffer.compare(0, 3, kByteOrderMark) == 0) lineBuffer.erase(0, 3);
+    if (GetLineNumber() == 1 && lineBuffer.compare(0, 3, kByteOrderMark) == 0) {
+        lineBuffer.erase(0, 3);
+        skippedMark_ = 3;
+    }
     endsOpen_ = !lineBuffer.empty() && !isSeparator_[static_cast<unsigned char>(lineBuffer.back())];
     // Classic Mac line ends: the whole file is one line, its carriage returns unknown characters that
     // would hide the cause behind what the parser then misses. A lone one inside a line is read.
@@ -294,6 +301,7 @@ void VRX_lexicalAnalizer::KeepLastToken(VRX_token& token) const {
     token.kind = TokenKind::kUnknown;
     token.text = "";
     token.length = 0;
+    token.glued = false;
 }
 
 int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
@@ -343,8 +351,11 @@ int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
             case kAccept: {
                 const size_t length = scan - tokenStart;
                 sourceFlags |= kReplay;
+                const bool glued = lastEndLine_ == GetLineNumber() && lastEnd_ == tokenStart;
+                lastEndLine_ = GetLineNumber();
+                lastEnd_ = scan;
                 Remember(KindOfState(previousState), std::string_view(lineBuffer).substr(tokenStart, length),
-                         static_cast<int>(length));
+                         static_cast<int>(length), glued);
                 FillFromHistory(token);
                 return kSuccess;
             }
@@ -367,6 +378,28 @@ int VRX_lexicalAnalizer::ScanToken(VRX_token& token) {
     }
 }
 
+std::string VRX_lexicalAnalizer::UnknownCharacterText(size_t first, size_t end) const {
+    // Bytes that print as themselves are quoted; the others (control characters, bytes of other
+    // encodings, a second byte-order mark) are given in hexadecimal, a few of the run at most.
+    constexpr size_t kShownBytes = 8;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string text = "UNKNOWN CHARACTER ";
+    const unsigned char c = Byte(lineBuffer[first]);
+    if (c > ' ' && c < 0x7f) {
+        text.append(1, '\'').append(1, static_cast<char>(c)).append(1, '\'');
+    } else {
+        for (size_t i = first; i < end && i < first + kShownBytes; ++i) {
+            const unsigned char b = Byte(lineBuffer[i]);
+            if (i > first) text += ' ';
+            text.append("0x").append(1, kHex[b >> 4]).append(1, kHex[b & 15]);
+        }
+        if (end - first > kShownBytes) text += " ...";
+    }
+    // Columns count the file's bytes, a byte-order mark skipped before the first line included.
+    const size_t column = first + 1 + (GetLineNumber() == 1 ? skippedMark_ : 0);
+    return text + " at column " + std::to_string(column);
+}
+
 // The offending character, with the run of unreadable characters after it, becomes blank: it is
 // reported once, and what was scanned before it is read again as a token of its own.
 int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
@@ -374,13 +407,15 @@ int VRX_lexicalAnalizer::ReportUnknownCharacter(VRX_token& token) {
     token.kind = TokenKind::kUnknown;
     token.text = unknownText_.c_str();
     token.length = static_cast<int>(scan - tokenStart);
-    lineBuffer[scan] = ' ';
-    for (size_t i = scan + 1; i < lineBuffer.size() && ClassAt(i) == kUnreadableClass; ++i)
-        lineBuffer[i] = ' ';
+    token.glued = false;
+    size_t runEnd = scan + 1;
+    while (runEnd < lineBuffer.size() && ClassAt(runEnd) == kUnreadableClass) ++runEnd;
+    const std::string what = UnknownCharacterText(scan, runEnd);
+    std::fill(lineBuffer.begin() + static_cast<std::ptrdiff_t>(scan),
+              lineBuffer.begin() + static_cast<std::ptrdiff_t>(runEnd), ' ');
     scan = tokenStart;
     ++position_;
-    LogError(errorLog, kLexicalError, file.LineMessage(GetLineNumber(), "UNKNOWN CHARACTER").c_str(),
-             nullptr);
+    LogError(errorLog, kLexicalError, file.LineMessage(GetLineNumber(), what.c_str()).c_str(), nullptr);
     if (++unknownReports_ >= kMaxUnknownReports) {
         LogError(errorLog, kLexicalError,
                  file.LineMessage(GetLineNumber(), "TOO MANY UNKNOWN CHARACTERS. READING STOPPED").c_str(),
@@ -556,7 +591,7 @@ int VRX_lexicalAnalizer::SkipNestedComment() {
 
 // The history is a ring: a new token past the last slot takes the place of the oldest without moving
 // the others' texts.
-void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) {
+void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length, bool glued) {
     int index = historyCount;
     if (historyCount < kHistorySize) {
         ++historyCount;
@@ -567,6 +602,7 @@ void VRX_lexicalAnalizer::Remember(int kind, std::string_view text, int length) 
     const int slot = HistorySlot(index);
     history[slot].kind = kind;
     history[slot].length = length;
+    history[slot].glued = glued;
     historyTexts[slot].Assign(text);
     historyIndex = index;
 }
@@ -586,6 +622,7 @@ void VRX_lexicalAnalizer::FillFromHistory(VRX_token& token) const {
     token.kind = history[slot].kind;
     token.text = historyTexts[slot].chars.get();
     token.length = history[slot].length;
+    token.glued = history[slot].glued;
 }
 
 void VRX_lexicalAnalizer::Consume() {

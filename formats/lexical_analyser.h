@@ -41,6 +41,9 @@ struct VRX_token {
     const char* text = nullptr;
     // Characters of the token as it stood in the line; for a string, the length of its unescaped text.
     int length = 0;
+    // The token starts where the one before it ended, with no separator or comment between ("0x10" is
+    // "0" and "x10"): a reader may name the two as the one text the file holds.
+    bool glued = false;
 };
 
 class VRX_lexicalAnalizer : public VRX_object {
@@ -101,6 +104,7 @@ private:
     struct HistoryEntry {
         int kind = TokenKind::kUnknown;
         int length = 0;
+        bool glued = false;
     };
 
     // The character class at index i of the line; the end of the line counts as the terminating zero.
@@ -110,12 +114,15 @@ private:
     [[nodiscard]] int ScanToken(VRX_token& token);
     void KeepLastToken(VRX_token& token) const;
     int ReportUnknownCharacter(VRX_token& token);
+    // "UNKNOWN CHARACTER", the character (or the bytes of the unreadable run from first to end) and its
+    // column in the file's line.
+    std::string UnknownCharacterText(size_t first, size_t end) const;
     [[nodiscard]] int ReadStringToken(VRX_token& token);
     [[nodiscard]] int ReadStringEscape(size_t& pos, bool& skipBlanks);
     [[nodiscard]] int SkipLineComment();
     [[nodiscard]] int SkipBlockComment();
     [[nodiscard]] int SkipNestedComment();
-    void Remember(int kind, std::string_view text, int length);
+    void Remember(int kind, std::string_view text, int length, bool glued = false);
     // The slot of the index-th remembered token, the oldest first.
     int HistorySlot(int index) const {
         const int slot = historyStart_ + index;  // both below kHistorySize
@@ -151,5 +158,9 @@ private:
     int errorsLogged_ = 0;
     bool stopped_ = false;
     bool endsOpen_ = false;
+    size_t skippedMark_ = 0;  // bytes of a byte-order mark taken off the first line
+    // Where the last token scanned from a line ended: its line (0 for none) and the index after it.
+    int lastEndLine_ = 0;
+    size_t lastEnd_ = 0;
     int64_t position_ = 0;
 };

@@ -27,6 +27,8 @@ public:
     // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A quoted name on a line of its own.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 14; }
     TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 

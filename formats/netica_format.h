@@ -42,6 +42,8 @@ public:
     // file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A name and ", ".
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 4; }
     TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
     [[nodiscard]] int CheckWritable();
@@ -65,6 +67,12 @@ private:
     void ReportPendingLevels();
     [[nodiscard]] int ReadEquationField(int handle);
     [[nodiscard]] int ReadTable(int handle, bool functable);
+    // The entries of a probs or functable statement: numbers, or outcome names (`names`).
+    [[nodiscard]] int ReadTableEntries(int handle, bool names, VRX_doubleArray& values,
+                                       VRX_stringArray& states);
+    // The entries read as the node's table (`word` the statement's), once checked, with its waiting arcs.
+    [[nodiscard]] int SetTableEntries(int handle, const char* word, bool names, VRX_doubleArray& values,
+                                      const VRX_stringArray& states);
     [[nodiscard]] int ReadUserBlock(int handle);
     [[nodiscard]] int ReadNodeVisual(int handle);
 

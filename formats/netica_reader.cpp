@@ -476,12 +476,17 @@ int VRX_neticaSpeaker::ReadEquationField(int handle) {
 int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
     const char* word = functable ? "functable" : "probs";
     if (const int rc = ReadKeyAndEquals(word)) return rc;
-    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
-    const int type = definition->GetType();
+    const int type = network->GetNode(handle)->GetDefinition()->GetType();
     const bool names = functable && (type & kDiscreteBit) != 0;
     VRX_doubleArray values;
     VRX_stringArray states;
-    const bool utilities = type == DefinitionType::kTable;
+    if (const int rc = ReadTableEntries(handle, names, values, states)) return rc;
+    return SetTableEntries(handle, word, names, values, states);
+}
+
+int VRX_neticaSpeaker::ReadTableEntries(int handle, bool names, VRX_doubleArray& values,
+                                        VRX_stringArray& states) {
+    const bool utilities = network->GetNode(handle)->GetDefinition()->GetType() == DefinitionType::kTable;
     const vovido::TableNumbersOf owner(*this, network->GetNode(handle)->GetId());
     const auto takeItem = [this, handle, names, utilities, &values, &states](const VRX_token& item) {
         // Netica marks impossible configurations with "@imposs", which no definition here holds.
@@ -509,29 +514,33 @@ int VRX_neticaSpeaker::ReadTable(int handle, bool functable) {
         bool stray = false;
         while (ExpectToken(kPunctuator, ")") == kSuccess) stray = true;
         if (stray) (void)ReportWarning(kSyntaxError, "ERROR: ')' : Unbalanced parenthesis ignored");
-        break;
+        return kSuccess;
     }
+}
+
+int VRX_neticaSpeaker::SetTableEntries(int handle, const char* word, bool names, VRX_doubleArray& values,
+                                       const VRX_stringArray& states) {
+    VRX_nodeDefinition* definition = network->GetNode(handle)->GetDefinition();
+    const int type = definition->GetType();
+    const std::string id = network->GetNode(handle)->GetId();
     // A continuous node's table over its intervals has no place in its equation: it would be lost.
     if (type == DefinitionType::kEquation && (names ? states.GetCount() : values.GetCount()) > 0) {
-        const int rc =
-            ReportMessage(kWrongNodeType, "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
-                                              "] : discretised continuous nodes are not supported");
+        const int rc = ReportMessage(
+            kWrongNodeType, "ERROR: Node [" + id + "] : discretised continuous nodes are not supported");
         ReportPendingLevels();  // the levels of such a node are refused for that cause first
         return rc;
     }
     // The policies of decisions are not part of their definitions.
     if (type == DefinitionType::kEquation || (type & kDecisionBit) != 0) return kSuccess;
-    if (utilities) {
-        if (const int refused =
-                vovido::RefuseNonFiniteUtilities(*this, network->GetNode(handle)->GetId(), values))
-            return refused;
+    if (type == DefinitionType::kTable) {
+        if (const int refused = vovido::RefuseNonFiniteUtilities(*this, id.c_str(), values)) return refused;
     }
     if (type == DefinitionType::kCpt) {
-        ReadTinyNegativesAsZero(network->GetNode(handle)->GetId(), values.GetItems(), values.GetCount());
-        const std::string refusal = vovido::ProbabilityRefusal(network->GetNode(handle)->GetId(), values);
+        ReadTinyNegativesAsZero(id, values.GetItems(), values.GetCount());
+        const std::string refusal = vovido::ProbabilityRefusal(id.c_str(), values);
         if (!refusal.empty()) return ReportMessage(kOutOfRange, refusal);
     }
-    const std::string refused = "ERROR: Node [" + std::string(network->GetNode(handle)->GetId()) +
+    const std::string refused = "ERROR: Node [" + id +
                                 "] : " + std::to_string(names ? states.GetCount() : values.GetCount()) +
                                 " entries do not fit its " + word;
     if (names) {

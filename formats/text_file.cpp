@@ -6,8 +6,6 @@
 #include <cstring>
 #include <string>
 
-#include <sys/stat.h>
-
 #include "base/error_log.h"
 #include "base/status_codes.h"
 
@@ -64,9 +62,7 @@ int VRX_textFile::Open(const char* path, int mode) {
     readPath_ = mode == TextFileMode::kRead ? path : "";
     bytesWritten_ = 0;
     // A pipe or a device tells no size: it may hold up to the input limit.
-    struct stat info {};
-    inputSize_ =
-        fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode) ? static_cast<int64_t>(info.st_size) : -1;
+    inputSize_ = vovido::RegularFileSize(file);
     lineNumber = 0;
     column = 0;
     status = kSuccess;

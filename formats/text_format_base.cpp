@@ -310,6 +310,17 @@ int VRX_textFormat::TokenWholeNumber(int& value) {
     return ReportError(kOutOfRange, message.c_str());
 }
 
+std::string VRX_textFormat::TokenTextWithGlued() {
+    std::string text = TokenText_();
+    while (PeekToken() == kSuccess && token.glued &&
+           (token.kind == TokenKind::kIdentifier || token.kind == TokenKind::kInteger ||
+            token.kind == TokenKind::kReal || token.kind == TokenKind::kDot)) {
+        text += TokenText_();
+        ConsumeToken();
+    }
+    return text;
+}
+
 int VRX_textFormat::ReadInt(int& value) {
     const int result = ExpectToken(TokenKind::kInteger, nullptr);
     if (result != kSuccess) return result;

@@ -168,6 +168,9 @@ public:
     void SetTableOwner(std::string nodeId) { tableOwner_ = std::move(nodeId); }
     // The current token's text as a whole number in the int range, else refused naming it (kOutOfRange).
     [[nodiscard]] int TokenWholeNumber(int& value);
+    // The text of the token just consumed with the words glued to it, which are consumed too ("0x10" is
+    // read as "0" and "x10"): a refusal names the text the file holds.
+    std::string TokenTextWithGlued();
     [[nodiscard]] int ReadIdentifier(std::string& text);
     [[nodiscard]] int ReadString(std::string& text);
 

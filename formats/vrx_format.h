@@ -53,6 +53,9 @@ public:
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // The name in a wrapped list, and the statements of the diagnostic extra definition that list every
+    // outcome.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + nameLength / 4 + 64; }
     // The same on texts in memory.
     [[nodiscard]] int ReadText(std::string_view text);
     [[nodiscard]] int WriteToText(std::string& out);
@@ -102,8 +105,8 @@ protected:
     [[nodiscard]] int ReadIds(VRX_stringArray& out);
     [[nodiscard]] int ReadStrings(VRX_stringArray& out);
     // The network's identifier is given to it once the nodes are read: while reading, the network
-    // holds a reserved one, so that no identifier of the file collides with it. A taken identifier is
-    // made unique with a number.
+    // holds a reserved one, so that no identifier of the file collides with it. One a submodel holds
+    // is made unique with a number; a node may hold it too.
     void HoldNetworkId(const std::string& id);
     void ApplyNetworkId();
     // How messages name the network being read.
@@ -124,6 +127,8 @@ private:
     [[nodiscard]] int ReadNetBlock();
     [[nodiscard]] int ReadNetStatement();
     [[nodiscard]] int ReadNetField();
+    // NUMSAMPLES = count; (a count of 0 keeps the default, with a warning).
+    [[nodiscard]] int ReadSampleCountField();
     // deferredId: the network's header, whose identifier is applied at the end of the read.
     [[nodiscard]] int ReadHeaderSection(const char* name, VRX_header& header, const std::string& owner,
                                         std::string* deferredId = nullptr);

@@ -281,9 +281,7 @@ void VRX_vrxSpeaker::ApplyNetworkId() {
     if (!IsPlainIdentifier(base) && (SanitizeIdentifier(base) != kSuccess || !IsPlainIdentifier(base))) {
         base = VrxFormat::kUnnamedNetwork;
     }
-    std::string id = base;
-    for (int n = 2; network->IsIdInUse(id.c_str(), -1) && n < 1000000; ++n)
-        id = base + "_" + std::to_string(n);
+    const std::string id = vovido::FreeSubmodelId(*network, base);
     if (header->SetId(id.c_str()) != kSuccess)
         (void)header->SetId(VrxFormat::kUnnamedNetwork);  // valid and free
     // A read that fails keeps nothing: what it would have renamed says nothing more.
@@ -301,18 +299,43 @@ int VRX_vrxSpeaker::ReadNetStatement() {
     return ReportUnknownNetStatement();
 }
 
-int VRX_vrxSpeaker::ReadNetField() {
-    int value = 0;
-    int rc = ReadIntField("NUMSAMPLES", value);
-    if (Handled(rc)) {
-        if (rc != kSuccess) return rc;
-        // Sampling sizes its work by this count; the XML reader takes it by the same rule.
-        if (ParseSampleCount(TokenText_(), value) != kSuccess)
-            return ReportMessage(kOutOfRange,
-                                 "ERROR: '" + std::string(TokenText_()) + "' : Invalid Number Of Samples");
-        network->numSamples = value;
+int VRX_vrxSpeaker::ReadSampleCountField() {
+    if (PeekToken() != kSuccess || token.kind != kIdentifier || !TokenIs("NUMSAMPLES"))
+        return kNotThisKeyword;
+    ConsumeToken();
+    if (const int rc = RequireToken(kPunctuator, "=")) return rc;
+    // A whole count may be written with a fraction and an exponent ("1.5e3"), which the lexer reads as a
+    // real.
+    const bool real = PeekToken() == kSuccess && token.kind == TokenKind::kReal;
+    if (real) {
+        ConsumeToken();
+    } else if (const int rc = RequireToken(TokenKind::kInteger, nullptr)) {
+        return rc;
+    }
+    const std::string number = TokenText_();
+    const std::string text = TokenTextWithGlued();
+    // Sampling sizes its work by this count; the XML reader takes it by the same rule. An integer beyond
+    // the int range is refused as by every whole-number field.
+    int count = 0;
+    if (!real && text == number && ParseWholeNumber(text.c_str(), count) == kOutOfRange)
+        return ReportMessage(kOutOfRange, "ERROR: '" + text + "' : " + kWholeNumberExpected);
+    if (ParseSampleCount(text.c_str(), count) != kSuccess)
+        return ReportMessage(kOutOfRange, "ERROR: '" + text + "' : Invalid Number Of Samples");
+    // Earlier versions wrote the 0 they had read: a setting, not the model, so the file is read.
+    if (count == 0) {
+        (void)ReportWarning(kOutOfRange, ("ERROR: '" + text + "' : Invalid Number Of Samples: the default, " +
+                                          std::to_string(network->numSamples) + ", is read")
+                                             .c_str());
         return kSuccess;
     }
+    network->numSamples = count;
+    return kSuccess;
+}
+
+int VRX_vrxSpeaker::ReadNetField() {
+    int value = 0;
+    int rc = ReadSampleCountField();
+    if (Handled(rc)) return rc;
     const std::string owner = NetworkOwner();
     if (Handled(rc = ReadHeaderSection("HEADER", *network->GetHeader(), owner, &networkId_))) return rc;
     if (Handled(rc = ReadCreationSection())) return rc;

@@ -63,6 +63,32 @@ const char* DiagnosisTypeWord(int type) {
 
 }  // namespace
 
+namespace {
+
+const char* TemporalTypeWord(int type) {
+    if (type == TemporalType::kAnchor) return "anchor";
+    if (type == TemporalType::kTerminal) return "terminal";
+    return "plate";
+}
+
+// What of the node the format cannot hold; empty when it can be written whole.
+std::string VrxLoss(const VRX_network& network, int handle) {
+    const VRX_node* node = network.GetNode(handle);
+    const VRX_nodeDefinition* definition = node->GetDefinition();
+    // The file has no slices: a node of the plate, or one placed before or after it, would read back
+    // as a static one.
+    if (network.GetTemporalType(handle) != TemporalType::kNormal)
+        return "its temporal type " + std::to_string(network.GetTemporalType(handle)) + " (" +
+               TemporalTypeWord(network.GetTemporalType(handle)) + ")";
+    if (node->GetInfo() != nullptr && definition != nullptr && IsVrxKind(definition->GetType()) &&
+        !LosesContent(definition))
+        return std::string();
+    return definition != nullptr ? "the definition of " + vovido::KindNodeText(definition)
+                                 : std::string("nodes without definition");
+}
+
+}  // namespace
+
 int VRX_vrxSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
     // The format has no statements for temporal arcs and definitions: they would be lost.
@@ -71,17 +97,11 @@ int VRX_vrxSpeaker::CheckWritable() {
                         nullptr);
     }
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
-        const VRX_node* node = network->GetNode(h);
-        const VRX_nodeDefinition* definition = node->GetDefinition();
-        if (node->GetInfo() != nullptr && definition != nullptr && IsVrxKind(definition->GetType()) &&
-            !LosesContent(definition))
-            continue;
-        const char* id = node->GetId();
-        const std::string kind = definition != nullptr
-                                     ? "the definition of " + vovido::KindNodeText(definition)
-                                     : std::string("nodes without definition");
+        const std::string loss = VrxLoss(*network, h);
+        if (loss.empty()) continue;
+        const char* id = network->GetNode(h)->GetId();
         const std::string text = std::string("ERROR: Node [") +
-                                 (id != nullptr ? id : VrxFormat::kUnnamedNode) + "] : " + kind +
+                                 (id != nullptr ? id : VrxFormat::kUnnamedNode) + "] : " + loss +
                                  " cannot be saved in the vrx format";
         return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }

@@ -13,6 +13,7 @@
 #include "base/dmatrix.h"
 #include "base/double_array.h"
 #include "base/error_log.h"
+#include "base/id_array.h"
 #include "base/int_array.h"
 #include "base/number_text.h"
 #include "base/number_text_bounds.h"
@@ -60,7 +61,24 @@ struct NodeTable {
     int64_t indexBytes;  // a column's parent indexes past their first digit, at most
     int64_t readCells;   // what a reader counts of the table: the cells its parents' arcs add
     bool computed;       // computed from the node's parameters for the write
+    // The node's outcomes, at least (a character and a separator each) and at most (their names).
+    int64_t outcomeLeast;
+    int64_t outcomeMost;
 };
+
+// The text of the node's outcomes, at least and at most: a node of millions of outcomes writes their
+// names (and, in the own text format, statements that list every outcome) besides its table.
+void OutcomeText(VRX_nodeDefinition& definition, const VRX_fileFormat& speaker, int64_t& least,
+                 int64_t& most) {
+    least = 0;
+    most = 0;
+    const VRX_idArray* names = definition.GetOutcomesNames();
+    for (int i = 0; names != nullptr && i < names->GetCount(); ++i) {
+        const char* name = (*names)[i];
+        least += 2;
+        most += speaker.MostOutcomeBytes(static_cast<int>(name != nullptr ? std::strlen(name) : 0));
+    }
+}
 
 // The cells of the node's table from its parents' outcomes, without building it; -1 when unknown.
 int64_t TableCells(VRX_network& network, int handle, VRX_nodeDefinition& definition, int64_t& columns,
@@ -218,7 +236,7 @@ int64_t EstimatedBytes(const NodeTable& entry, int64_t numberBytes) {
                                      (text.indexedColumns ? entry.indexBytes : 0)) +
                     kTableBytes;
     if (text.wrapped) bytes += bytes / 4;
-    return bytes;
+    return bytes + entry.outcomeMost;
 }
 
 // The refusal of a table computed from its parameters whose text could pass the limit: the file would
@@ -347,13 +365,10 @@ int CheckEntries(VRX_network& network, const std::vector<NodeTable>& tables) {
     return CheckTemporalEntries(network);
 }
 
-}  // namespace
-
-int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
-    std::vector<NodeTable> tables;
-    int64_t least = 0;
-    int64_t most = 0;
-    int64_t tableCells = 0;
+// The tables the format writes whole, with the least text of the file and its upper estimate from their
+// cells and outcomes alone, and the cells a reader counts of them.
+void CollectTables(VRX_network& network, const VRX_fileFormat& speaker, std::vector<NodeTable>& tables,
+                   int64_t& least, int64_t& most, int64_t& tableCells) {
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
         least += kNodeBytes;
         VRX_node* node = network.GetNode(h);
@@ -367,13 +382,46 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
         const int64_t cells = TableCells(network, h, *definition, columns, indexBytes);
         if (cells < 0) continue;  // refused as too large when built
         const int64_t readCells = network.GetParents(h).GetCount() > 0 ? cells - cells / columns : 0;
-        NodeTable entry{h,    cells,      columns,   cells * text.cellBytes + columns * text.columnBytes,
-                        text, indexBytes, readCells, IsComputedKind(definition->GetType())};
+        int64_t outcomeLeast = 0;
+        int64_t outcomeMost = 0;
+        OutcomeText(*definition, speaker, outcomeLeast, outcomeMost);
+        NodeTable entry{h,
+                        cells,
+                        columns,
+                        cells * text.cellBytes + columns * text.columnBytes + outcomeLeast,
+                        text,
+                        indexBytes,
+                        readCells,
+                        IsComputedKind(definition->GetType()),
+                        outcomeLeast,
+                        outcomeMost};
         least += entry.bytes;
         tableCells += readCells;
         most += EstimatedBytes(entry, cells * kLongestNumberBytes);
         tables.push_back(entry);
     }
+}
+
+// The refusal of the first table computed from its parameters too large to be computed to count its
+// text, where its longest numbers alone could pass the limit; 0 when there is none.
+int RefuseUncountedTables(VRX_network& network, const std::vector<NodeTable>& tables, int64_t least) {
+    for (const NodeTable& entry : tables) {
+        if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
+        const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
+        if (least - entry.bytes + longest > kMaxInputBytes)
+            return RefuseUncounted(network, entry, least, longest);
+    }
+    return kSuccess;
+}
+
+}  // namespace
+
+int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
+    std::vector<NodeTable> tables;
+    int64_t least = 0;
+    int64_t most = 0;
+    int64_t tableCells = 0;
+    CollectTables(network, speaker, tables, least, most, tableCells);
     // Decided from the cells alone, before any table is built from its parameters.
     if (least > kMaxInputBytes) return RefuseTooLarge(network, tables, least, true);
     if (tableCells > kMaxFileTableCells) return RefuseTooManyCells(network, tables, tableCells);
@@ -381,12 +429,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
     // large to be computed for that is refused where its longest numbers alone could pass it.
     const bool count = most > kMaxInputBytes;
     if (count) {
-        for (const NodeTable& entry : tables) {
-            if (!entry.computed || entry.cells <= kCountedComputedCells) continue;
-            const int64_t longest = EstimatedBytes(entry, entry.cells * kLongestNumberBytes);
-            if (least - entry.bytes + longest > kMaxInputBytes)
-                return RefuseUncounted(network, entry, least, longest);
-        }
+        if (const int rc = RefuseUncountedTables(network, tables, least)) return rc;
     }
     // Entries no file holds, then (where the longest numbers could pass the limit) the numbers' text.
     if (const int rc = CheckEntries(network, tables)) return rc;
@@ -408,8 +451,8 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
             int bad = -1;
             int64_t numbersLeast = 0;
             int64_t numbersMost = 0;
-            const int64_t around =
-                entry.cells * (entry.text.cellBytes - 1) + entry.columns * entry.text.columnBytes;
+            const int64_t around = entry.cells * (entry.text.cellBytes - 1) +
+                                   entry.columns * entry.text.columnBytes + entry.outcomeLeast;
             const bool whole = bounds.Sum(data, table->GetNumberOfElements(), bad, numbersLeast, numbersMost,
                                           kMaxInputBytes - (leastText - entry.bytes + around));
             if (bad >= 0) return RefuseEntry(network, entry.handle, bad, data[bad]);
@@ -439,7 +482,7 @@ int CheckWrittenSize(VRX_network& network, const VRX_fileFormat& speaker) {
             if (lengths.Bounded() > kFormattedNumbers)
                 return RefuseTooLarge(network, tables, estimate, false);
             entry.bytes = numbersLeast + entry.cells * (entry.text.cellBytes - 1) +
-                          entry.columns * entry.text.columnBytes;
+                          entry.columns * entry.text.columnBytes + entry.outcomeLeast;
             leastText += entry.bytes;
             mostText += EstimatedBytes(entry, numbersMost);
         }

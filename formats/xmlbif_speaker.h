@@ -26,6 +26,8 @@ public:
     // kFileIoFailed when the file cannot be written.
     [[nodiscard]] int WriteFile(const char* path) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // An OUTCOME element on a line of its own.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 24; }
     TableEntries EntriesWritten() const override { return TableEntries::kProbabilities; }
     [[nodiscard]] int WriteToText(std::string& out);
 

@@ -13,6 +13,8 @@ public:
     // 0, or kFileIoFailed when the file could not be written whole.
     [[nodiscard]] int WriteFile(const char* fileName) override;
     TableText MinimumTableText(int definitionType, int parents) const override;
+    // A state element on a line of its own.
+    int MostOutcomeBytes(int nameLength) const override { return nameLength + 22; }
     // The XML loader checks identifiers and cycles itself.
     bool SkipsIdentifierCheck() const override { return true; }
     bool SkipsCycleCheck() const override { return true; }

@@ -174,7 +174,7 @@ void checkDefinitionArraySize(JNIEnv* env, VRX_node& node, const VRX_doubleArray
     appendInt(text, length);
     if (node.GetType() == DefinitionType::kNoisyMax) {
         text +=
-            "(the type of this node is NoisyMax -- you need to pass noisy weights as parameter, including "
+            " (the type of this node is NoisyMax -- you need to pass noisy weights as parameter, including "
             "constrained columns)";
     }
     throw std::invalid_argument(text);

@@ -23,6 +23,9 @@ constexpr char kNoFirstLine[] = "Can't read first line of file";
 
 constexpr size_t kMaxUnseparatedFirstLine = 128;
 
+// What a read of the file asks for at a time.
+constexpr size_t kReadBlock = size_t{1} << 16;
+
 char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
 }
@@ -432,27 +435,85 @@ void DataFileReader::Store(long records) {
     }
 }
 
+int DataFileReader::ReadBlock(FILE* file, std::string& message) {
+    const size_t held = text_.size();
+    if (static_cast<int64_t>(held) >= maxInputBytes_) {
+        if (std::fgetc(file) == EOF) return kEndOfFile;
+        // Refused as a whole: storing what came before would cost more memory again.
+        message = "Data file larger than " + std::to_string(maxInputBytes_) + " bytes: " + fileName_;
+        return kOutOfMemory;
+    }
+    const size_t block = static_cast<size_t>(std::min<int64_t>(kReadBlock, maxInputBytes_ - held));
+    text_.resize(held + block);
+    const size_t got = std::fread(text_.data() + held, 1, block, file);
+    text_.resize(held + got);
+    if (got > 0) return kSuccess;
+    if (!std::ferror(file)) return kEndOfFile;
+    message = "Can't read data file: " + fileName_;
+    return kFileIoFailed;
+}
+
+bool DataFileReader::MayPassLimit(int64_t fileSize) const {
+    // A record takes a line end and a separator between each two cells at least.
+    const auto columns = static_cast<int64_t>(kinds_.size());
+    std::string reason;
+    return columns > 0 && data_.CheckSize(columns, fileSize / columns + 1, reason) != kSuccess;
+}
+
+bool DataFileReader::RecordsPassLimit(std::string& message) {
+    const char* base = text_.data();
+    const size_t size = text_.size();
+    // Every line up to the last that is not blank is a record (blank ones before it too).
+    size_t last = size;
+    while (last > position_ && (base[last - 1] == ' ' || base[last - 1] == '\n' || base[last - 1] == '\r'))
+        --last;
+    if (last <= position_) return false;
+    // Line ends: line feeds, and carriage returns without one after them.
+    const char* begin = base + position_;
+    const char* end = base + last;
+    int64_t ends = std::count(begin, end, '\n');
+    for (const char* cr = begin; (cr = static_cast<const char*>(std::memchr(cr, '\r', end - cr))) != nullptr;
+         ++cr) {
+        if (cr + 1 == end || cr[1] != '\n') ++ends;
+    }
+    const int64_t records = records_ + pendingBlankLines_ + ends + 1;
+    const auto columns = static_cast<int64_t>(kinds_.size());
+    std::string reason;
+    if (data_.CheckSize(columns, records, reason) == kSuccess) return false;
+    // The first record past the limit, where the line-by-line read refuses it.
+    int64_t low = records_;
+    int64_t high = records;
+    while (high - low > 1) {
+        const int64_t middle = low + (high - low) / 2;
+        (data_.CheckSize(columns, middle, reason) == kSuccess ? low : high) = middle;
+    }
+    return !CheckSize(kinds_.size(), static_cast<long>(high), headerLines_ + static_cast<long>(high),
+                      message);
+}
+
 bool DataFileReader::ReadRecords(FILE* file, const std::string& fileName, std::string& message) {
-    constexpr size_t kBlock = size_t{1} << 16;
     fileName_ = fileName;
+    const int64_t fileSize = vovido::RegularFileSize(file);
+    bool counted = false;
     for (;;) {
-        const size_t held = text_.size();
-        if (static_cast<int64_t>(held) >= maxInputBytes_) {
-            if (std::fgetc(file) == EOF) break;
-            // Refused as a whole: storing what came before would cost more memory again.
-            message = "Data file larger than " + std::to_string(maxInputBytes_) + " bytes: " + fileName;
-            return false;
-        }
-        const size_t block = static_cast<size_t>(std::min<int64_t>(kBlock, maxInputBytes_ - held));
-        text_.resize(held + block);
-        const size_t got = std::fread(text_.data() + held, 1, block, file);
-        text_.resize(held + got);
-        if (got == 0) {
-            if (!std::ferror(file)) break;
-            message = "Can't read data file: " + fileName;
-            return Finish(false, message);
-        }
+        const int read = ReadBlock(file, message);
+        if (read == kEndOfFile) break;
+        if (read == kOutOfMemory) return false;
+        if (read != kSuccess) return Finish(false, message);
         if (!TakeLines(false, message)) return Finish(false, message);
+        // A file whose size could hold more records than a data set takes is read whole and its lines
+        // counted before they are classified: one past the limit is refused in a fraction of the time.
+        if (!counted && headerRead_ && fileSize >= 0 && MayPassLimit(fileSize)) {
+            counted = true;
+            // Held whole at the size it has (with room for the last block read), not grown to twice that.
+            text_.reserve(static_cast<size_t>(std::min(fileSize, maxInputBytes_)) + kReadBlock + 1);
+            int rest = kSuccess;
+            while ((rest = ReadBlock(file, message)) == kSuccess) {
+            }
+            if (rest == kOutOfMemory) return false;
+            if (rest != kEndOfFile) return Finish(false, message);
+            if (RecordsPassLimit(message)) return Finish(false, message);
+        }
     }
     EndInput();
     const bool complete = TakeLines(true, message);

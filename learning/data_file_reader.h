@@ -59,6 +59,14 @@ private:
     bool TakeLines(bool atEnd, std::string& message);
     bool ReadHeader(const char* begin, const char* end, std::string& message);
     bool Classify(const char* begin, const char* end, std::string& message);
+    // Appends the next block of the file to the text: kSuccess, kEndOfFile, kOutOfMemory past the input's
+    // limit or kFileIoFailed, with the message.
+    int ReadBlock(FILE* file, std::string& message);
+    // Whether a file of this size could hold more records than the data set takes, its columns known.
+    bool MayPassLimit(int64_t fileSize) const;
+    // With the whole file held: whether its lines after those taken make more records than the data set
+    // takes, counted without reading them; the message then refuses the first such line.
+    bool RecordsPassLimit(std::string& message);
     // Ends the input with a line feed unless it has one.
     void EndInput();
     // Ends the read: the cells of the records classified are stored; `complete` is the result. A number

@@ -45,6 +45,9 @@ public:
         bool wrapped = false;
     };
     virtual TableText MinimumTableText(int definitionType, int parents) const;
+    // At most the text the writer gives one outcome of a node whose name has this length, the name
+    // included, for the upper estimate of a file's size (texts of the outcome, such as comments, apart).
+    virtual int MostOutcomeBytes(int nameLength) const { return nameLength + 32; }
 
     VRX_network* GetNetwork() const { return network; }
     // A text that is an identifier as it stands: a letter, then letters, digits and '_'.

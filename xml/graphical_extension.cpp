@@ -99,12 +99,23 @@ std::string FormatCavroRectangle(const VRX_rectangle& rect) {
     return text;
 }
 
-void ToCrLfLines(const std::string& text, std::string& out) {
+void UnescapeDiagramText(const std::string& text, std::string& out) {
     out.clear();
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out.push_back('\r');
-        out.push_back(text[i]);
+    out.reserve(text.size() + text.size() / 8);
+    const size_t n = text.size();
+    for (size_t i = 0; i < n; ++i) {
+        const char c = text[i];
+        if (c == '\\' && i + 1 < n) {
+            const char escaped = text[++i];
+            if (escaped == 'n') {
+                out.append("\r\n");
+            } else {
+                out.push_back(escaped == 't' ? '\t' : escaped);
+            }
+            continue;
+        }
+        if (c == '\n' && (out.empty() || out.back() != '\r')) out.push_back('\r');
+        out.push_back(c);
     }
 }
 

@@ -28,8 +28,10 @@ void RectangleFromCorners(long long left, long long top, long long right, long l
 // "left top right bottom" of the held rectangle.
 std::string FormatCavroRectangle(const VRX_rectangle& rect);
 
-// The engine keeps multi-line diagram texts with carriage return and line feed; a lone line feed of a
-// file text becomes that pair.
-void ToCrLfLines(const std::string& text, std::string& out);
+// A diagram text of a file with its backslash escapes resolved. The engine keeps multi-line diagram
+// texts with carriage return and line feed: "\n" gives that pair, and so does a line feed of the file's
+// text unless a carriage return comes before it; a backslash before a line feed gives a lone line feed,
+// as the writer marks one.
+void UnescapeDiagramText(const std::string& text, std::string& out);
 
 }  // namespace vovido

@@ -28,7 +28,7 @@ using vovido::ParseWholeXmlInt;
 using vovido::FaultNameFormatCode;
 using vovido::ParseCavroColor;
 using vovido::RectangleFromCorners;
-using vovido::ToCrLfLines;
+using vovido::UnescapeDiagramText;
 
 namespace {
 
@@ -303,9 +303,7 @@ void XmlCavroLoader::BuildGrammar() {
 }
 
 void XmlCavroLoader::ReadText(IXmlReader* reader, std::string& out) const {
-    std::string text;
-    reader->GetUnescapedText(text);
-    ToCrLfLines(text, out);
+    UnescapeDiagramText(reader->GetText(), out);
 }
 
 bool XmlCavroLoader::ReadColor(IXmlReader* reader, const char* attribute, int& color) {

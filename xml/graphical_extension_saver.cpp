@@ -62,7 +62,7 @@ void XmlCavroSaver::Write(IXmlWriter* writer) {
     writer_->OpenElement("cavro");
     WritePlate();
     if (header != nullptr && !IsEmpty(header->GetComment()))
-        writer_->WriteElement("comment", header->GetComment(), true);
+        writer_->WriteLinesElement("comment", header->GetComment());
     if (mainSubmodel_ >= 0) WriteSubmodelTree(mainSubmodel_);
     writer_->CloseElement("cavro");
 }
@@ -128,7 +128,7 @@ void XmlCavroSaver::WriteNodesAndTextBoxes(int handle) {
     const VRX_textBoxList& boxes = submodel->textBoxes;
     for (int i = 0; i < boxes.GetNumberOfTextBoxes(); ++i) {
         writer_->OpenElement("textbox");
-        writer_->WriteElement("caption", boxes.GetText(i) != nullptr ? boxes.GetText(i) : "", true);
+        writer_->WriteLinesElement("caption", boxes.GetText(i) != nullptr ? boxes.GetText(i) : "");
         writer_->AddAttribute("color", "000000");
         writer_->AddAttribute("name", kFontName);
         writer_->AddIntAttribute("size", 10);
@@ -170,20 +170,20 @@ void XmlCavroSaver::WriteNode(int handle) {
             continue;
         }
         writer_->OpenElement("state");
-        if (!IsEmpty(fix)) writer_->WriteElement("fix", fix, true);
-        if (!IsEmpty(description)) writer_->WriteElement("comment", description, true);
+        if (!IsEmpty(fix)) writer_->WriteLinesElement("fix", fix);
+        if (!IsEmpty(description)) writer_->WriteLinesElement("comment", description);
         if (documents != nullptr) WriteLinks(*documents);
         writer_->CloseElement("state");
     }
     if (extra != nullptr && !IsEmpty(extra->GetQuestion()))
-        writer_->WriteElement("question", extra->GetQuestion(), true);
+        writer_->WriteLinesElement("question", extra->GetQuestion());
     WriteLinks(node->GetInfo()->documentation);
     writer_->CloseElement("node");
 }
 
 void XmlCavroSaver::WriteGraphicalProperties(const VRX_header& header, const VRX_screenInfo& screen) {
     // Names are escaped like every other text, so a backslash or line break in one survives the file.
-    writer_->WriteElement("name", header.GetName(), true);
+    writer_->WriteLinesElement("name", header.GetName());
     writer_->AddAttribute("color", FormatCavroColor(screen.color).c_str());
     writer_->WriteElement("interior", nullptr, false);
     writer_->AddAttribute("color", FormatCavroColor(screen.borderColor).c_str());
@@ -194,7 +194,7 @@ void XmlCavroSaver::WriteGraphicalProperties(const VRX_header& header, const VRX
     writer_->AddIntAttribute("size", 8);
     writer_->WriteElement("font", nullptr, false);
     WriteRectangle("position", screen.position);
-    if (!IsEmpty(header.GetComment())) writer_->WriteElement("comment", header.GetComment(), true);
+    if (!IsEmpty(header.GetComment())) writer_->WriteLinesElement("comment", header.GetComment());
 }
 
 void XmlCavroSaver::WriteLinks(const VRX_documentation& documents) {

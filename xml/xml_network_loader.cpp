@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "base/counted_notices.h"
 #include "base/dmatrix.h"
 #include "base/error_log.h"
 #include "base/id_array.h"
@@ -233,13 +234,24 @@ void XmlNetLoader::OnRootStart(IXmlReader* reader) {
     reader->GetAttribute("version", text);
     if (!CheckVersion(text.c_str(), kNetworkVersion)) return;
     int count = 0;
-    if (!reader->GetIntAttribute("numsamples", count, 1000)) return;
+    if (!reader->GetIntAttribute("numsamples", count, network->numSamples)) return;
     // The samplers refuse fewer than one sample: refused here, by the text reader's rule, rather than at
     // the first update. An empty value reads 0; an absent one, the default.
     reader->GetAttribute("numsamples", text);
-    if (count < 1 || (!text.empty() && ParseSampleCount(text.c_str(), count) != kSuccess)) {
+    if (text.empty() ? count < 1 : ParseSampleCount(text.c_str(), count) != kSuccess) {
         ReportWithArgument(reader, "Invalid number of samples", text);
         return;
+    }
+    // Earlier versions wrote the 0 they had read: a setting, not the model, so the file is read.
+    if (count == 0) {
+        int line = 0;
+        int column = 0;
+        reader->GetPosition(line, column);
+        const std::string warning = "Invalid number of samples: '" + text + "': the default, " +
+                                    std::to_string(network->numSamples) + ", is read";
+        (void)vovido::LogNotice(errorLog, kOutOfRange, warning.c_str(),
+                                ("(line " + std::to_string(line) + ") : ").c_str(), {});
+        count = network->numSamples;
     }
     network->numSamples = count;
     if (!reader->GetIntAttribute("discsamples", count, 10000)) return;

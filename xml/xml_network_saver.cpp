@@ -322,11 +322,16 @@ void XmlNetworkSaver::VisitMau(VRX_nodeDefinition* definition) {
     }
 }
 
+bool XmlNetworkSaver::HasWrittenParents() const {
+    if (dynamicMode) return temporalParents != nullptr && temporalParents->GetCount() > 0;
+    return network->GetParents(currentNode, 0).GetCount() > 0;
+}
+
 void XmlNetworkSaver::VisitCast(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "cast", nullptr, false);
     auto* cast = dynamic_cast<VRX_cast*>(definition);
     if (cast == nullptr) return;
-    if (network->GetParents(currentNode, 0).GetCount() > 0) {
+    if (HasWrittenParents()) {
         WriteDoubleList("pweights", cast->GetPositiveWeights());
         WriteDoubleList("nweights", cast->GetNegativeWeights());
     }
@@ -337,7 +342,7 @@ void XmlNetworkSaver::VisitDemorgan(VRX_nodeDefinition* definition) {
     WriteNodeElement(definition, "demorgan", nullptr, false);
     auto* demorgan = dynamic_cast<VRX_demorgan*>(definition);
     if (demorgan == nullptr) return;
-    if (network->GetParents(currentNode, 0).GetCount() > 0) {
+    if (HasWrittenParents()) {
         const VRX_intArray& types = demorgan->GetParentTypes();
         std::vector<const char*> words;
         words.reserve(static_cast<size_t>(types.GetCount()));

@@ -49,6 +49,9 @@ private:
     void WriteNodeElement(VRX_nodeDefinition* definition, const char* kind, const char* dataElement,
                           bool writeStates);
     void WriteParents(const VRX_intArray& parents);
+    // Whether the definition being written lists parents: the node's own, or in the "dynamic" section
+    // the temporal parents of the order, for which the loader then takes the parents' parameters.
+    bool HasWrittenParents() const;
     // A node of a strongly coupled component: its parents, members and equation.
     void WriteEquationScc(VRX_nodeDefinition* definition);
     // False, with the reason, for an equation that names a node other than itself and its parents: the

@@ -52,6 +52,16 @@ void XmlWriter::WriteElement(const char* name, const char* text, bool escapeCont
     WriteEndTag(name);
 }
 
+void XmlWriter::WriteLinesElement(const char* name, const char* text) {
+    if (text == nullptr) {
+        WriteStartTag(name, TagEnd::Empty);
+        return;
+    }
+    WriteStartTag(name, TagEnd::Inline);
+    PutEscaped(text, EscapeMode::Lines);
+    WriteEndTag(name);
+}
+
 void XmlWriter::AddDoubleAttribute(const char* name, double value) {
     char text[kXmlDoubleTextSize];
     FormatXmlDouble(value, text);
@@ -182,17 +192,20 @@ void XmlWriter::PutEscaped(const char* text, EscapeMode mode) {
                 break;
             case '\t':
                 if (mode == EscapeMode::Attribute) replacement = "&#9;";
-                if (mode == EscapeMode::TextWithControls) replacement = "\\t";
+                if (mode == EscapeMode::TextWithControls || mode == EscapeMode::Lines) replacement = "\\t";
                 break;
             case '\n':
                 if (mode == EscapeMode::Attribute) replacement = "&#10;";
                 if (mode == EscapeMode::TextWithControls) replacement = "\\n";
+                // "\n" stands for a carriage return and line feed; a lone line feed is escaped as itself.
+                if (mode == EscapeMode::Lines) replacement = p > text && p[-1] == '\r' ? "\\n" : "\\&#10;";
                 break;
             case '\r':
                 replacement = mode == EscapeMode::TextWithControls ? "" : "&#13;";
+                if (mode == EscapeMode::Lines && p[1] == '\n') replacement = "";
                 break;
             case '\\':
-                if (mode == EscapeMode::TextWithControls) replacement = "\\\\";
+                if (mode == EscapeMode::TextWithControls || mode == EscapeMode::Lines) replacement = "\\\\";
                 break;
             default:
                 if (static_cast<unsigned char>(c) < 0x20) replacement = "?";

@@ -23,6 +23,10 @@ public:
     // A whole element on one line; a null text gives an empty element "<name />". With escapeControls,
     // tab, line feed and backslash are written as backslash escapes and carriage returns dropped.
     virtual void WriteElement(const char* name, const char* text, bool escapeControls) = 0;
+    // A text of the diagram, whose line breaks the engine keeps as carriage return and line feed: written
+    // as WriteElement with escapeControls, except that a lone line feed is a backslash before a line
+    // feed and a lone carriage return a character reference, so that the text reads back as written.
+    virtual void WriteLinesElement(const char* name, const char* text) = 0;
     virtual void AddDoubleAttribute(const char* name, double value) = 0;
     virtual void AddBoolAttribute(const char* name, bool value) = 0;
     virtual void AddIntAttribute(const char* name, int value) = 0;
@@ -52,6 +56,7 @@ public:
     void OpenElement(const char* name) override;
     void CloseElement(const char* name) override;
     void WriteElement(const char* name, const char* text, bool escapeControls) override;
+    void WriteLinesElement(const char* name, const char* text) override;
     void AddDoubleAttribute(const char* name, double value) override;
     void AddBoolAttribute(const char* name, bool value) override;
     void AddIntAttribute(const char* name, int value) override;
@@ -81,7 +86,7 @@ private:
     void Put(const char* text, size_t length);
     void Put(char c);
     // Writes text with the five entities; see the definition for control characters.
-    enum class EscapeMode { Attribute, Text, TextWithControls };
+    enum class EscapeMode { Attribute, Text, TextWithControls, Lines };
     void PutEscaped(const char* text, EscapeMode mode);
 
     vovido::ReplacingFile output;

@@ -67,17 +67,27 @@ TEST_F(CountedNotices, FoldsEachKindIntoItsFirstEntryWithCountsAndInstances) {
     EXPECT_EQ(errorLog.GetCode(3), kObjectNotConsistent);
 }
 
-// A notice may stand for several items of its subject at once: the fold adds them up.
+// A notice may stand for several items of its subject at once: the fold adds them up, in the plural of
+// its item.
 TEST_F(CountedNotices, ANoticeOfSeveralItemsCountsThemAll) {
-    {
-        vovido::NoticeCall call;
-        for (const auto& [node, items] : {std::pair<const char*, int>{"A", 3}, {"B", 1}, {"C", 14}})
-            vovido::LogNotice(errorLog, kOutOfRange, "renamed", nullptr,
-                              {&kRenamed, node, std::string("[") + node + "]", items});
+    const vovido::NoticeKind entries = {"table entries read as 0 in {count}", "node", "entry"};
+    const struct {
+        const vovido::NoticeKind* kind;
+        const char* folded;
+    } cases[] = {
+        {&kRenamed, "outcome names were rewritten in 3 nodes (18 outcomes), e.g. [A], [B], [C]"},
+        {&entries, "table entries read as 0 in 3 nodes (18 entries), e.g. [A], [B], [C]"},
+    };
+    for (const auto& c : cases) {
+        {
+            vovido::NoticeCall call;
+            for (const auto& [node, items] : {std::pair<const char*, int>{"A", 3}, {"B", 1}, {"C", 14}})
+                vovido::LogNotice(errorLog, kOutOfRange, "renamed", nullptr,
+                                  {c.kind, node, std::string("[") + node + "]", items});
+        }
+        EXPECT_EQ(LoggedMessages(), std::vector<std::string>{c.folded});
+        errorLog.Flush();
     }
-    EXPECT_EQ(LoggedMessages(),
-              std::vector<std::string>{"outcome names were rewritten in 3 nodes (18 outcomes), "
-                                       "e.g. [A], [B], [C]"});
 }
 
 // A word that comes back adds to the count, not to the list of the others.

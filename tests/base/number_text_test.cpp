@@ -327,3 +327,36 @@ TEST(NumberTextInt, WholeNumbersAreReadWholeOrRefused) {
         EXPECT_EQ(v, item.value) << item.text;
     }
 }
+
+// A sample count: whole values however written in e-notation, no fraction without an exponent, no
+// negative count; 0 reads as 0, for the caller to replace by its default.
+TEST(NumberTextInt, SampleCountsAreWholeAndNotNegative) {
+    const struct {
+        const char* text;
+        int status;
+        int value;
+    } cases[] = {
+        {"250", 0, 250},
+        {"+5", 0, 5},
+        {"1e3", 0, 1000},
+        {"1.5e3", 0, 1500},
+        {"12.5e1", 0, 125},
+        {"2.5E2", 0, 250},
+        {"0", 0, 0},
+        {"00", 0, 0},
+        {"2.0", kOutOfRange, 0},
+        {"0.0", kOutOfRange, 0},
+        {"12e-1", kOutOfRange, 0},
+        {"1.5e-3", kOutOfRange, 0},
+        {"-3", kOutOfRange, 0},
+        {"0x10", kOutOfRange, 0},
+        {"", kOutOfRange, 0},
+        {nullptr, kOutOfRange, 0},
+    };
+    for (const auto& item : cases) {
+        int v = 99;
+        const std::string text = item.text != nullptr ? item.text : "(null)";
+        EXPECT_EQ(ParseSampleCount(item.text, v), item.status) << text;
+        EXPECT_EQ(v, item.value) << text;
+    }
+}

@@ -96,12 +96,13 @@ TEST_F(WrittenFiles, AnExpandedTableIsCountedBeforeItIsBuilt) {
                 << extension << "\n"
                 << LogDump();
         }
-        // XMLBIF gives a number two bytes at least (2^27 * 2 + 26 * 2 * 2 + 27 * 8 in all) and 26 at most
-        // with its blank, a quarter more for its lines: ((2^27 * 26 + 64) * 5 / 4).
+        // XMLBIF gives a number two bytes at least and an outcome two (2^27 * 2 + 26 * 2 * 2 + 27 * 8 +
+        // 27 * 2 * 2 in all) and 26 at most with its blank, a quarter more for its lines, and N's outcomes
+        // their names and 24 ((2^27 * 26 + 64) * 5 / 4 + 2 * (6 + 24)).
         EXPECT_EQ(WriteOver(net, "xml03"), kOutOfMemory);
         EXPECT_TRUE(Logged(kOutOfMemory,
                            "ERROR: Node [N] : its table of 134,217,728 cells, computed from its parameters, "
-                           "would make the file at least 268,435,776 bytes and take up to 4,362,076,240 "
+                           "would make the file at least 268,435,884 bytes and take up to 4,362,076,300 "
                            "itself, more than the 1,073,741,824 a reader takes; a table past 50,331,648 "
                            "cells is not computed to count its text (FILE TOO LARGE)"))
             << LogDump();

@@ -116,16 +116,16 @@ TEST_F(EquationSolverTest, ComponentFailuresAreReported) {
         // The residual does not depend on y: the Jacobian is zero.
         {"y - y = 2",
          {},
-         {"Unable to solve the equation of node [y].", "Faile in solving nonlinear quations.",
-          "Faile in computing SCC."}},
+         {"Unable to solve the equation of node [y].", "Failed in solving nonlinear equations.",
+          "Failed in computing SCC."}},
         // A member that names no node.
-        {"y = 1", {"ghost"}, {"Faile in computing SCC."}},
+        {"y = 1", {"ghost"}, {"Failed in computing SCC."}},
         // No real root: Newton's method wanders until its limit.
         {"y = y^2 + 1",
          {},
          {"Unable to solve the equation of node [y].",
-          "Newton's method did not converge within 200 iterations.", "Faile in solving nonlinear quations.",
-          "Faile in computing SCC."}},
+          "Newton's method did not converge within 200 iterations.", "Failed in solving nonlinear equations.",
+          "Failed in computing SCC."}},
     };
     for (const Case& c : cases) {
         VRX_network local;
@@ -150,7 +150,7 @@ TEST_F(EquationSolverTest, NodeThatCannotBeSolvedForItselfIsReported) {
     EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"Unable to solve the equation of node [y] for the node.",
                                         "Newton's method did not converge within 50 iterations.",
-                                        "Faile in solving nonlinear quations."}));
+                                        "Failed in solving nonlinear equations."}));
     EXPECT_FALSE(ValueOf(net, y).IsUpToDate());
 }
 
@@ -164,7 +164,7 @@ TEST_F(EquationSolverTest, AnEquationNamingItsNodeIsSolvedForIt) {
     EXPECT_EQ(Update(), kOutOfRange);
     EXPECT_EQ(LoggedMessages(),
               (std::vector<std::string>{"Unable to solve the equation of node [x] for the node.",
-                                        "Faile in solving nonlinear quations."}));
+                                        "Failed in solving nonlinear equations."}));
     EXPECT_FALSE(ValueOf(net, x).IsUpToDate());
 }
 
@@ -273,7 +273,7 @@ TEST_F(EquationSolverTest, NewtonsWorkIsBoundedOnLargeComponents) {
                   "Unable to solve the equations of nodes [y0], [y1], [y2], [y3], [y4], [y5], "
                   "[y6], [y7], [y8], [y9] together.",
                   "Newton's method did not converge within 54515 iterations.",
-                  "Faile in solving nonlinear quations.", "Faile in computing SCC."}));
+                  "Failed in solving nonlinear equations.", "Failed in computing SCC."}));
 }
 
 // ---------------------------------------------------------------------------------------------------

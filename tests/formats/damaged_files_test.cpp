@@ -61,7 +61,7 @@ std::vector<DamagedFile> Cases() {
          "(line 4) : ERROR: Couldn't add arc from node [zz] to node [b]: no node has that identifier"},
         {"a character dropped from a list", "vrx",
          "net X\n{\n node a { TYPE = CPT; DEFINITION = { PROBABILITIES = (0.2,\x01 0.8); }; };\n};\n",
-         kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER"},
+         kLexicalError, "ERROR: Line 3 : UNKNOWN CHARACTER 0x01 at column 59"},
         {"a node block left open", "vrx", "net X\n{\n node a { TYPE = CPT;\n node b { TYPE = CPT; };\n};\n",
          kUnexpectedEndOfFile, "(line 4) : ERROR: 'node' : Unknown Node Statement"},
         {"a table of 40 two-state parents", "vrx", WideParentsText(40), kOutOfMemory,
@@ -190,7 +190,7 @@ TEST_F(DamagedFilesTest, ALineMessageNamesTheFile) {
     EXPECT_NE(net.ReadFile(path.c_str()), kSuccess);
     ASSERT_GT(errorLog.GetNumberOfEntries(), 0);
     EXPECT_STREQ(errorLog.GetMessage(0),
-                 ("ERROR: Line 2 while loading " + path + " : UNKNOWN CHARACTER").c_str());
+                 ("ERROR: Line 2 while loading " + path + " : UNKNOWN CHARACTER 0x01 at column 10").c_str());
 }
 
 }  // namespace

@@ -112,7 +112,7 @@ TEST_F(LexicalAnalyserTest, ThreeEqualSignsAreReportedOnceAndSkipped) {
     EXPECT_EQ(Kinds("a === b"), (KT{{1, "a"}, {kLexicalError, "==="}, {6, "=="}, {1, "b"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
     EXPECT_EQ(errorLog.GetCode(0), kLexicalError);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER '=' at column 5");
 }
 
 TEST_F(LexicalAnalyserTest, Comments) {
@@ -264,7 +264,7 @@ TEST_F(LexicalAnalyserTest, LoneCarriageReturns) {
     EXPECT_EQ(Kinds("a\rb"), (KT{{kLexicalError, "a\r"}, {1, "a"}, {1, "b"}}));
     EXPECT_EQ(Kinds("\"a\rb\""), (KT{{70, "ab"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 1);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER 0x0D at column 2");
 }
 
 TEST_F(LexicalAnalyserTest, UnknownCharactersAreReportedOncePerRun) {
@@ -277,12 +277,45 @@ TEST_F(LexicalAnalyserTest, UnknownCharactersAreReportedOncePerRun) {
                   {kLexicalError, "\x01"},
                   {2, "2"}}));
     ASSERT_EQ(errorLog.GetNumberOfEntries(), 2);
-    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER");
-    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: Line 2 : UNKNOWN CHARACTER");
+    EXPECT_STREQ(errorLog.GetMessage(0), "ERROR: Line 1 : UNKNOWN CHARACTER 0x80 at column 4");
+    EXPECT_STREQ(errorLog.GetMessage(1), "ERROR: Line 2 : UNKNOWN CHARACTER 0x01 0x02 0x03 at column 3");
     // An embedded zero byte is not the end of the line.
     errorLog.Flush();
     EXPECT_EQ(Kinds(std::string("1\0b", 3)), (KT{{2, "1"}, {kLexicalError, ""}, {1, "b"}}));
     EXPECT_EQ(errorLog.GetNumberOfEntries(), 1);
+}
+
+// The message names the unreadable bytes and the column of the first in the file's line: a byte-order
+// mark skipped before the first line counts, a second one does not go unnamed.
+TEST_F(LexicalAnalyserTest, AnUnknownCharacterIsNamedWithItsColumn) {
+    const std::string mark = "\xEF\xBB\xBF";
+    const struct {
+        std::string text;
+        const char* message;
+    } cases[] = {
+        {mark + mark + "net", "ERROR: Line 1 : UNKNOWN CHARACTER 0xEF 0xBB 0xBF at column 4"},
+        {mark + "a\x01"
+                "b",
+         "ERROR: Line 1 : UNKNOWN CHARACTER 0x01 at column 5"},
+        {"x\ny " + mark, "ERROR: Line 2 : UNKNOWN CHARACTER 0xEF 0xBB 0xBF at column 3"},
+        {std::string("ab \0 c", 6), "ERROR: Line 1 : UNKNOWN CHARACTER 0x00 at column 4"},
+        {"a " + std::string(10, '\x7f'),
+         "ERROR: Line 1 : UNKNOWN CHARACTER 0x7F 0x7F 0x7F 0x7F 0x7F 0x7F 0x7F 0x7F ... at column 3"},
+    };
+    for (const auto& c : cases) {
+        errorLog.Flush();
+        (void)Scan(c.text);
+        EXPECT_EQ(vovido::test::LoggedMessages(), std::vector<std::string>{c.message});
+    }
+    // A file names itself before the line's text.
+    errorLog.Flush();
+    const std::string path = WriteTextFile("marks.vrx", mark + mark + "net A { };\n");
+    VRX_lexicalAnalizer lexer(LexerMode::kStandard);
+    ASSERT_EQ(lexer.Open(path.c_str()), kSuccess);
+    VRX_token token;
+    EXPECT_EQ(lexer.PeekToken(token), kLexicalError);
+    EXPECT_EQ(std::string(errorLog.GetMessage(0)),
+              "ERROR: Line 1 while loading " + path + " : UNKNOWN CHARACTER 0xEF 0xBB 0xBF at column 4");
 }
 
 TEST_F(LexicalAnalyserTest, ReadingStopsAfterTooManyUnknownCharacters) {

@@ -342,7 +342,9 @@ TEST_F(NetworkStatementsTest, DanglingExponentsAndHexadecimalAreNoNumbers) {
     }
 }
 
-// A sample count is an integer of at least 1, read by one rule in both formats that keep it.
+// A sample count is a whole number, read by one rule in both formats that keep it: a whole value in
+// e-notation is taken, a fraction without an exponent, a negative count and a hexadecimal one refused
+// naming the text the file holds. A 0, which earlier versions wrote, reads as the default with a warning.
 TEST_F(NetworkStatementsTest, SampleCountsAreWholeNumbersOfAtLeastOne) {
     const std::string vrx = "net n\n{\n NUMSAMPLES = 7;\n};\n";
     const std::string xvrx =
@@ -351,26 +353,66 @@ TEST_F(NetworkStatementsTest, SampleCountsAreWholeNumbersOfAtLeastOne) {
     const auto inXvrx = [&xvrx](const std::string& count) {
         return Replaced(xvrx, "\"7\"", "\"" + count + "\"");
     };
-    for (const std::string count : {"0", "+0", "00", "-3", "2.0", "7.0", ""}) {
-        VRX_network probe;
-        errorLog.Flush();
-        EXPECT_NE(ReadAsFile(probe, inXvrx(count), "xvrx"), kSuccess) << count;
-        EXPECT_NE(LastLogged().find("Invalid number of samples: '" + count + "'"), std::string::npos)
-            << LogDump();
-        if (count.empty() || count.find('.') != std::string::npos) continue;  // no integer for the lexer
-        errorLog.Flush();
-        EXPECT_NE(ReadAsFile(probe, Replaced(vrx, "7", count), "vrx"), kSuccess) << count;
-        EXPECT_EQ(LastLogged(), "(line 3) : ERROR: '" + count + "' : Invalid Number Of Samples") << LogDump();
-    }
-    const std::pair<std::string, int> taken[] = {{"1e3", 1000}, {"+5", 5}, {"1", 1}};
-    for (const auto& [count, read] : taken) {
+    const int kRefused = -1;
+    const std::string whole = "Whole number expected, from -2147483648 to 2147483647";
+    const struct {
+        std::string count;
+        int read;                // kRefused, or the count read
+        std::string vrxRefusal;  // after the quoted count
+    } cases[] = {
+        {"1e3", 1000, ""},
+        {"+5", 5, ""},
+        {"1", 1, ""},
+        {"1.5e3", 1500, ""},
+        {"12.5e1", 125, ""},
+        {"2.5E2", 250, ""},
+        {"0", 1000, ""},
+        {"+0", 1000, ""},
+        {"00", 1000, ""},
+        {"-3", kRefused, "Invalid Number Of Samples"},
+        {"2.0", kRefused, "Invalid Number Of Samples"},
+        {"7.0", kRefused, "Invalid Number Of Samples"},
+        {"12e-1", kRefused, whole},
+        {"0x10", kRefused, "Invalid Number Of Samples"},
+        {"0X20", kRefused, "Invalid Number Of Samples"},
+        {"0b101", kRefused, "Invalid Number Of Samples"},
+    };
+    for (const auto& c : cases) {
         VRX_network fromVrx;
         VRX_network fromXvrx;
-        EXPECT_EQ(ReadAsFile(fromVrx, Replaced(vrx, "7", count), "vrx"), kSuccess) << count << LogDump();
-        EXPECT_EQ(ReadAsFile(fromXvrx, inXvrx(count), "xvrx"), kSuccess) << count << LogDump();
-        EXPECT_EQ(fromVrx.numSamples, read) << count;
-        EXPECT_EQ(fromXvrx.numSamples, read) << count;
+        errorLog.Flush();
+        const int vrxRead = ReadAsFile(fromVrx, Replaced(vrx, "7", c.count), "vrx");
+        const std::vector<std::string> vrxLog = LoggedMessages();
+        errorLog.Flush();
+        const int xvrxRead = ReadAsFile(fromXvrx, inXvrx(c.count), "xvrx");
+        const std::vector<std::string> xvrxLog = LoggedMessages();
+        if (c.read == kRefused) {
+            EXPECT_NE(vrxRead, kSuccess) << c.count;
+            EXPECT_NE(xvrxRead, kSuccess) << c.count;
+            EXPECT_EQ(vrxLog,
+                      std::vector<std::string>{"(line 3) : ERROR: '" + c.count + "' : " + c.vrxRefusal});
+            ASSERT_EQ(xvrxLog.size(), 1u) << c.count;
+            EXPECT_NE(xvrxLog[0].find("'" + c.count + "'"), std::string::npos) << xvrxLog[0];
+            continue;
+        }
+        EXPECT_EQ(vrxRead, kSuccess) << c.count;
+        EXPECT_EQ(xvrxRead, kSuccess) << c.count;
+        EXPECT_EQ(fromVrx.numSamples, c.read) << c.count;
+        EXPECT_EQ(fromXvrx.numSamples, c.read) << c.count;
+        const bool zero = c.count.find_first_not_of("+0") == std::string::npos;
+        EXPECT_EQ(vrxLog, zero ? std::vector<std::string>{"(line 3) : ERROR: '" + c.count +
+                                                          "' : Invalid Number Of Samples: the default, 1000, "
+                                                          "is read"}
+                               : std::vector<std::string>{});
+        EXPECT_EQ(xvrxLog, zero ? std::vector<std::string>{"(line 2) : Invalid number of samples: '" +
+                                                           c.count + "': the default, 1000, is read"}
+                                : std::vector<std::string>{});
     }
+    // An empty value is no count.
+    VRX_network probe;
+    errorLog.Flush();
+    EXPECT_NE(ReadAsFile(probe, inXvrx(""), "xvrx"), kSuccess);
+    EXPECT_NE(LastLogged().find("Invalid number of samples: ''"), std::string::npos) << LogDump();
 }
 
 // What a file says is read as written or refused naming the element, field or character: nothing is

@@ -169,6 +169,28 @@ TEST(TableSaving, TableThatCannotBeBuiltFailsTheSave) {
     errorLog.Flush();
 }
 
+// A network identifier that a node holds too reads back as written from every format that keeps it.
+TEST(NetworkIdentifierOfANode, ReadsBackAsWritten) {
+    const struct {
+        const char* extension;
+        const char* id;  // as read back
+    } cases[] = {{"vrx", "A"},   {"xvrx", "A"},   {"qvrx", "A"},      {"dne", "A"},
+                 {"xml03", "A"}, {"net", "Sub0"}, {"dsc", "Unnamed"}, {"erg", "Unnamed_Network"}};
+    VRX_network net;
+    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+    ASSERT_EQ(net.GetHeader()->SetId("A"), kSuccess);
+    for (const auto& c : cases) {
+        const TempFile file(std::string(".") + c.extension);
+        ASSERT_EQ(net.WriteFile(file.c_str()), kSuccess) << c.extension << LogDump();
+        errorLog.Flush();  // the identifier the format leaves out
+        VRX_network copy;
+        ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << c.extension << LogDump();
+        EXPECT_EQ(LogDump(), "") << c.extension;
+        EXPECT_STREQ(copy.GetHeader()->GetId(), c.id) << c.extension;
+        EXPECT_GE(copy.FindNode("A"), 0) << c.extension;
+    }
+}
+
 // A dynamic network (temporal arcs, or slices alone) has no form in the formats of other tools: it is
 // refused before the file is made, not saved as its first slice.
 using ExchangeFormatSaving = SavingTest;

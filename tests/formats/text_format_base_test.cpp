@@ -340,8 +340,8 @@ TEST_F(TextFormatBaseTest, BlockLoopAlwaysAdvances) {
     BlockReader reader(speaker);
     EXPECT_EQ(speaker.ReadBlock(std::ref(reader)), 0);
     EXPECT_EQ(reader.read, (std::vector<std::string>{"A=1", "B=2"}));
-    EXPECT_EQ(LoggedMessages(),
-              (Messages{"ERROR: Line 1 : UNKNOWN CHARACTER", "ERROR: Line 1 : UNKNOWN CHARACTER"}));
+    EXPECT_EQ(LoggedMessages(), (Messages{"ERROR: Line 1 : UNKNOWN CHARACTER 0x80 0x81 at column 10",
+                                          "ERROR: Line 1 : UNKNOWN CHARACTER 0x7F at column 20"}));
     // The characters are lost: the read fails with their code.
     EXPECT_EQ(speaker.GetReadFailure(), kLexicalError);
 }

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "base/number_text.h"
 #include "base/status_codes.h"
@@ -140,15 +141,26 @@ TEST_F(VrxFormatTest, ReadingReplacesWhatTheNetworkHeld) {
     ExpectSameNetwork(original, target);
 }
 
-TEST_F(VrxFormatTest, ANetworkNamedLikeOneOfItsNodesKeepsTheNode) {
-    VRX_network net;
-    ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
-    ASSERT_EQ(net.GetHeader()->SetId("A"), 0);
-    VRX_network copy;
-    ASSERT_EQ(Read(copy, Write(net)), 0) << LogDump();
-    EXPECT_GE(copy.FindNode("A"), 0);
-    // Nodes and submodels share one set of identifiers: the network's is numbered.
-    EXPECT_STREQ(copy.GetHeader()->GetId(), "A_2");
+// A network may share its identifier with a node, as the XML format reads it: the file's identifier is
+// kept. One a submodel holds is numbered, and said.
+TEST_F(VrxFormatTest, ANetworkNamedLikeANodeKeepsItsIdentifierAndOneLikeASubmodelIsNumbered) {
+    for (const bool submodel : {false, true}) {
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+        if (submodel) {
+            ASSERT_GE(net.GetSubmodelHandler().CreateSubmodel(kMainSubmodel, "S"), 0);
+        }
+        ASSERT_EQ(net.GetHeader()->SetId(submodel ? "S" : "A"), 0);
+        VRX_network copy;
+        ASSERT_EQ(Read(copy, Write(net)), 0) << LogDump();
+        EXPECT_GE(copy.FindNode("A"), 0);
+        EXPECT_STREQ(copy.GetHeader()->GetId(), submodel ? "S_2" : "A");
+        EXPECT_EQ(LoggedMessages(),
+                  submodel ? std::vector<std::string>{"(line 5) : ERROR: The network's identifier [S] is a "
+                                                      "submodel's too: it is read as [S_2]"}
+                           : std::vector<std::string>{});
+        errorLog.Flush();
+    }
 }
 
 TEST_F(VrxFormatTest, LongTextsAreWrittenOverSeveralLinesAndReadBackWhole) {
@@ -289,18 +301,42 @@ TEST_F(VrxFormatTest, AKindWithoutStatementsIsRefusedBeforeTheFileIsCreated) {
     EXPECT_EQ(text, "untouched");
 }
 
-TEST_F(VrxFormatTest, TemporalArcsAreRefusedRatherThanLost) {
-    VRX_network net;
-    const int h = net.AddNode(DefinitionType::kCpt, "X");
-    ASSERT_EQ(net.SetTemporalType(h, TemporalType::kPlate), kSuccess);
-    VRX_vrxSpeaker speaker(&net);
-    std::string text;
-    EXPECT_EQ(speaker.WriteToText(text), kSuccess);
-    ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
-    text = "untouched";
-    EXPECT_EQ(speaker.WriteToText(text), kOutOfRange);
-    EXPECT_TRUE(Logged(kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format")) << LogDump();
-    EXPECT_EQ(text, "untouched");
+// The file has no slices: every temporal type but the normal one is refused naming its node, as the
+// temporal arcs are, rather than read back as a static network.
+TEST_F(VrxFormatTest, TemporalTypesAndArcsAreRefusedRatherThanLost) {
+    const struct {
+        int type;
+        bool arc;
+        const char* refusal;
+    } cases[] = {
+        {TemporalType::kNormal, false, nullptr},
+        {TemporalType::kAnchor, false,
+         "ERROR: Node [X] : its temporal type 1 (anchor) cannot be saved in the vrx format"},
+        {TemporalType::kTerminal, false,
+         "ERROR: Node [X] : its temporal type 2 (terminal) cannot be saved in the vrx format"},
+        {TemporalType::kPlate, false,
+         "ERROR: Node [X] : its temporal type 3 (plate) cannot be saved in the vrx format"},
+        {TemporalType::kPlate, true, "ERROR: Temporal arcs cannot be saved in the vrx format"},
+    };
+    for (const auto& c : cases) {
+        VRX_network net;
+        ASSERT_GE(net.AddNode(DefinitionType::kCpt, "A"), 0);
+        const int h = net.AddNode(DefinitionType::kCpt, "X");
+        ASSERT_EQ(net.SetTemporalType(h, c.type), kSuccess);
+        if (c.arc) {
+            ASSERT_EQ(net.AddTemporalArc(h, h, 1), kSuccess);
+        }
+        VRX_vrxSpeaker speaker(&net);
+        std::string text = "untouched";
+        errorLog.Flush();
+        EXPECT_EQ(speaker.WriteToText(text), c.refusal != nullptr ? kOutOfRange : kSuccess) << c.type;
+        EXPECT_EQ(LoggedMessages(),
+                  c.refusal != nullptr ? std::vector<std::string>{c.refusal} : std::vector<std::string>{})
+            << c.type;
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(text, "untouched");
+        }
+    }
 }
 
 TEST_F(VrxFormatTest, AnUnwritableFileGivesFileIoFailed) {

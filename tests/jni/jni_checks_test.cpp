@@ -158,8 +158,9 @@ TEST_F(ChecksTest, DefinitionArraySize) {
     ASSERT_GE(noisy, 0);
     EXPECT_EQ(
         Refusal([&] { checkDefinitionArraySize(env, *network.GetNode(noisy), expected, three.get()); }),
-        "invalid_argument: Invalid definition array size for node 'N': expected 4 and got 3(the type of this "
-        "node is NoisyMax -- you need to pass noisy weights as parameter, including constrained columns)");
+        "invalid_argument: Invalid definition array size for node 'N': expected 4 and got 3 (the type of "
+        "this node is NoisyMax -- you need to pass noisy weights as parameter, including constrained "
+        "columns)");
     EXPECT_EQ(Refusal([&] { checkDefinitionArraySize(env, node, expected, nullptr); }),
               "invalid_argument: Array argument can't be null");
 }

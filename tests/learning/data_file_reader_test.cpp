@@ -314,6 +314,50 @@ TEST(DataFileReader, AFileBeyondTheLimitOfCellsIsRefusedAtItsLine) {
     errorLog.Flush();
 }
 
+// A file larger than its first block, whose size could hold more records than the data set takes, has
+// its lines counted before they are read: one past the limit is refused at the same line as one read line
+// by line, a CR LF or a carriage return alone ending lines as when read; blank lines at its end are no
+// records, and a file within the limit is read whole.
+TEST(DataFileReader, ALargeFileIsCountedBeforeItsLinesAreRead) {
+    constexpr int64_t kCells = int64_t{1} << 18;
+    const auto lines = [](const std::string& line, int64_t count) {
+        std::string text;
+        for (int64_t i = 0; i < count; ++i) text += line;
+        return text;
+    };
+    const int64_t fitOne = kCells - kDataVariableCells;      // records of one column
+    const int64_t fitTwo = kCells / 2 - kDataVariableCells;  // of two
+    const std::string tail = " passes its limit of 262144 cells (a variable counts 64 besides its records)";
+    const auto refusal = [&tail](int variables, int64_t records, int64_t line) {
+        return "Line " + std::to_string(line) + ": a data set of " + std::to_string(variables) +
+               " variables and " + std::to_string(records) + " records" + tail;
+    };
+    struct Case {
+        std::string content;
+        int status;
+        std::string text;  // the refusal, or the records read
+    };
+    const Case cases[] = {
+        {"a\n" + lines("1\n", fitOne + 5), kOutOfMemory, refusal(1, fitOne + 1, fitOne + 2)},
+        {"a\r\n" + lines("1\r\n", fitOne + 1), kOutOfMemory, refusal(1, fitOne + 1, fitOne + 2)},
+        {"a\r" + lines("1\r", fitOne + 1), kOutOfMemory, refusal(1, fitOne + 1, fitOne + 2)},
+        {"a\n" + lines("1\n", fitOne - 1) + "\n1\n", kOutOfMemory, refusal(1, fitOne + 1, fitOne + 2)},
+        {"a,b\n" + lines("1,2\n", fitTwo + 1), kOutOfMemory, refusal(2, fitTwo + 1, fitTwo + 2)},
+        {"a\n" + lines("1\n", fitOne) + lines(" \n", 1000), kSuccess, std::to_string(fitOne)},
+        {"a\n" + lines("22\n", fitOne), kSuccess, std::to_string(fitOne)},
+    };
+    for (const Case& c : cases) {
+        TempFile file(".txt");
+        file.Write(c.content);
+        DataSet data(kCells);
+        std::string message;
+        const int status = data.ReadFile(file.c_str(), nullptr, &message);
+        EXPECT_EQ(status, c.status) << c.text;
+        EXPECT_EQ(status == kSuccess ? std::to_string(data.GetRecordCount()) : Unnamed(message, file),
+                  c.text);
+    }
+}
+
 TEST(DataFileReader, WideHeaders) {
     std::string header;
     for (int c = 0; c < 20000; ++c) header += "c" + std::to_string(c) + ",";

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "definitions/demorgan.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
 #include "model/temporal_extension.h"
@@ -111,6 +112,44 @@ TEST(XmlDynamicNetwork, RoundTripKeepsEveryTemporalPart) {
     EXPECT_EQ(left, 55);
     EXPECT_EQ(right, 66);
     ExpectSameCase(source, *source.GetCase(0), loaded, *loaded.GetCase(0));
+}
+
+// A plate node of a kind given by parameters whose only parent is itself a slice before: the temporal
+// definition's parameters are written for the parents it lists, and a write that succeeds reads back.
+TEST(XmlDynamicNetwork, ParametersOfATemporalDefinitionWithoutOrdinaryParentsReadBack) {
+    const struct {
+        int kind;
+        const char* parameters;  // as written in the temporal definition
+    } cases[] = {
+        {DefinitionType::kDeMorgan, "<types>requirement</types>\n\t\t\t<weights>0.25</weights>"},
+        {DefinitionType::kNoisyMax, "<strengths>1 0</strengths>"},
+        {DefinitionType::kNoisyAdder, "<parents>U</parents>\n\t\t\t<dstates>1 2</dstates>"},
+    };
+    for (const auto& c : cases) {
+        VRX_network source;
+        const int u = AddNode(source, c.kind, "U", {});
+        ASSERT_EQ(source.SetTemporalType(u, TemporalType::kPlate), kSuccess);
+        ASSERT_EQ(source.AddTemporalArc(u, u, 1), kSuccess);
+        VRX_nodeDefinition* temporal = source.FindTemporalExtension()->GetTemporalDefinition(u, 1);
+        if (auto* demorgan = dynamic_cast<VRX_demorgan*>(temporal)) {
+            ASSERT_EQ(demorgan->SetParentWeight(0, 0.25), kSuccess);
+            ASSERT_EQ(demorgan->SetParentType(0, 1), kSuccess);
+        }
+        if (c.kind == DefinitionType::kNoisyMax) {
+            ASSERT_EQ(static_cast<VRX_noisyMAX&>(Def(source, "U"))
+                          .SetTemporalParentOutcomeStrengths(1, {Ints({1, 0})}),
+                      kSuccess);
+        }
+        TempFile first, second;
+        ASSERT_TRUE(SaveXmlNetwork(first.c_str(), &source, nullptr)) << c.kind;
+        const std::string text = first.Read();
+        EXPECT_NE(text.find(c.parameters), std::string::npos) << text;
+        VRX_network loaded;
+        errorLog.Flush();
+        ASSERT_TRUE(LoadXmlNetwork(first.c_str(), &loaded, nullptr)) << c.kind << FirstLoadError(first);
+        ASSERT_TRUE(SaveXmlNetwork(second.c_str(), &loaded, nullptr));
+        EXPECT_EQ(second.Read(), text) << c.kind;
+    }
 }
 
 TEST(XmlDynamicNetwork, SectionMessages) {

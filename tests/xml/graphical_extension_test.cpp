@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "base/int_array.h"
 #include "base/rectangle.h"
@@ -29,7 +30,7 @@ using vovido::FormatCavroColor;
 using vovido::FormatCavroRectangle;
 using vovido::ParseCavroColor;
 using vovido::RectangleFromCorners;
-using vovido::ToCrLfLines;
+using vovido::UnescapeDiagramText;
 
 namespace {
 
@@ -141,10 +142,18 @@ TEST(GraphicalExtensionEncodingTest, RectanglesLeftOfTheOriginKeepTheirCentreThr
     }
 }
 
-TEST(GraphicalExtensionEncodingTest, LoneLineFeedsBecomeCarriageReturnAndLineFeed) {
-    std::string out;
-    ToCrLfLines("a\nb\r\nc\n", out);
-    EXPECT_EQ(out, "a\r\nb\r\nc\r\n");
+// Files of other tools write a line break as "\n" or as itself: both are the carriage return and line
+// feed the engine keeps. Only the writer's mark, a backslash before a line feed, is a lone line feed.
+TEST(GraphicalExtensionEncodingTest, LineBreaksOfAFileAreCarriageReturnAndLineFeed) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"a\nb\r\nc\n", "a\r\nb\r\nc\r\n"}, {"a\\nb\\tc", "a\r\nb\tc"}, {"a\\\nb", "a\nb"},
+        {"a\rb\\\\n\\", "a\rb\\n\\"},       {"\\\n\\n", "\n\r\n"},
+    };
+    for (const auto& [file, text] : cases) {
+        std::string out;
+        UnescapeDiagramText(file, out);
+        EXPECT_EQ(out, text) << file;
+    }
     EXPECT_EQ(FaultNameFormatCode("nodestate"), FaultNameFormat::kNodeState);
     EXPECT_EQ(FaultNameFormatCode("Node"), -1);
     EXPECT_STREQ(FaultNameFormatWord(FaultNameFormat::kInherit), "inherit");
@@ -398,6 +407,29 @@ TEST_F(GraphicalExtensionTest, TextsKeepLineBreaksBackslashesAndMarkupThroughAFi
     EXPECT_STREQ(header.GetName(), "C:\\temp <a&b>\r\nna\xE9ve");
     EXPECT_STREQ(header.GetComment(), "line 1\r\nline 2");
     EXPECT_STREQ(copy.GetHeader()->GetComment(), "tab\there");
+}
+
+// Whatever line breaks a text holds, it reads back as written: a pair, a lone line feed (as texts set
+// from Java hold them), a lone carriage return, and runs of them.
+TEST_F(GraphicalExtensionTest, EveryLineBreakReadsBackAsWritten) {
+    const char* const texts[] = {"line1\nline2", "a\r\nb", "a\rb", "a\r\r\nb\n\n", "\n\r\n\r", "x\\\ny"};
+    for (const char* text : texts) {
+        VRX_network source;
+        const int a = source.AddNode(DefinitionType::kCpt, "a");
+        ASSERT_EQ(source.GetNode(a)->GetInfo()->header.SetComment(text), kSuccess);
+        ASSERT_EQ(source.GetHeader()->SetComment(text), kSuccess);
+        ASSERT_EQ(source.GetNode(a)->GetExtraDefinition()->SetQuestion(text), kSuccess);
+        for (const char* extension : {".xvrx", ".qvrx"}) {
+            const TempFile file(extension);
+            ASSERT_EQ(source.WriteFile(file.c_str()), kSuccess);
+            VRX_network copy;
+            ASSERT_EQ(copy.ReadFile(file.c_str()), kSuccess) << vovido::test::LogDump();
+            const int b = copy.FindNode("a");
+            EXPECT_STREQ(copy.GetNode(b)->GetInfo()->header.GetComment(), text) << extension;
+            EXPECT_STREQ(copy.GetHeader()->GetComment(), text) << extension;
+            EXPECT_STREQ(copy.GetNode(b)->GetExtraDefinition()->GetQuestion(), text) << extension;
+        }
+    }
 }
 
 // Submodels nest as deep as a file says; the saver walks them with a stack of its own.

@@ -140,6 +140,12 @@ public class FailureReasonsTest {
         refusal("TARVO error -103 in function WriteFile" + LOGGED
                 + "OPEN FILE FAILED: /nonexistent/net.xvrx: No such file or directory\n",
                 n -> n.writeFile("/nonexistent/net.xvrx"));
+        // The own text format keeps no slices: a node placed in them is refused before the file is made.
+        refusal("TARVO error -2 in function WriteFile" + LOGGED
+                + "ERROR: Node [A] : its temporal type 1 (anchor) cannot be saved in the vrx format\n", n -> {
+                    n.setNodeTemporalType("A", 1);
+                    n.writeFile("/nonexistent/net.vrx");
+                });
         refusal("TARVO error -4 in function setNodeTemporalType" + LOGGED
                 + "ERROR: Node [A] : temporal type 9 is none of 0 (normal), 1 (anchor), 2 (terminal), 3 (plate)\n",
                 n -> n.setNodeTemporalType("A", 9));

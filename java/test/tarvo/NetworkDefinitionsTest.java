@@ -8,7 +8,7 @@ public class NetworkDefinitionsTest {
     private static final int CPT = 0x12;
     private static final int DEMORGAN = 0x52;
     private static final int NOISY_MAX = 0x92;
-    private static final String NOISY_HINT = "(the type of this node is NoisyMax -- you need to pass noisy "
+    private static final String NOISY_HINT = " (the type of this node is NoisyMax -- you need to pass noisy "
             + "weights as parameter, including constrained columns)";
 
     private static String message(Check.Body body) {

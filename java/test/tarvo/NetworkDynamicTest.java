@@ -374,4 +374,24 @@ public class NetworkDynamicTest {
             }
         }
     }
+
+    /** A plate node of a kind given by parameters, with a temporal arc of its own: what is written reads back. */
+    public void testTemporalDefinitionsOfParameterKindsReadBack() {
+        for (int kind : new int[] {82, 146, 274}) {
+            Network net = umbrellaWorld(4);
+            Network back = new Network();
+            try {
+                net.addTemporalArc("Umbrella", "Umbrella", 1);
+                net.setNodeType("Umbrella", kind);
+                String path = Fixtures.tempPath(".xvrx");
+                net.writeFile(path);
+                back.readFile(path);
+                Check.equal(kind, back.getNodeType("Umbrella"));
+                Check.isTrue(back.temporalArcExists("Umbrella", "Umbrella", 1), "arc of kind " + kind);
+            } finally {
+                back.dispose();
+                net.dispose();
+            }
+        }
+    }
 }

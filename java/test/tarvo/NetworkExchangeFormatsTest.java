@@ -55,19 +55,26 @@ public class NetworkExchangeFormatsTest {
         }
     }
 
-    /** A sample count is an integer of at least 1 in both files that keep it, as setSampleCount takes it. */
+    /**
+     * A sample count is a whole number of at least 1 in both files that keep it, as setSampleCount takes it, in
+     * e-notation too; a 0 that earlier versions wrote reads as the default.
+     */
     public void testASampleCountIsAWholeNumberOfAtLeastOne() {
         String xml = "<?xml version=\"1.0\"?>\n<tarvo version=\"1.0\" id=\"n\" numsamples=\"{N}\">\n"
                 + "<nodes>\n</nodes>\n</tarvo>\n";
         Network net = new Network();
         try {
-            for (String count : new String[] {"0", "2.0", ""}) {
+            for (String count : new String[] {"-3", "2.0", ""}) {
                 String path = Fixtures.writeTemp(".xvrx", xml.replace("{N}", count));
                 Check.isTrue(message(() -> net.readFile(path)).contains("Invalid number of samples: '" + count + "'"),
                         count);
             }
-            net.readFile(Fixtures.writeTemp(".xvrx", xml.replace("{N}", "1e3")));
-            Check.equal(1000, net.getSampleCount());
+            String[][] read = {{"1e3", "1000"}, {"1.5e3", "1500"}, {"0", "1000"}};
+            for (String[] pair : read) {
+                net.setSampleCount(7);
+                net.readFile(Fixtures.writeTemp(".xvrx", xml.replace("{N}", pair[0])));
+                Check.equal(Integer.parseInt(pair[1]), net.getSampleCount());
+            }
         } finally {
             net.dispose();
         }

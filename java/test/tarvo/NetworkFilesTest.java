@@ -85,6 +85,28 @@ public class NetworkFilesTest {
         roundTrip(".dne");
     }
 
+    /** A network identifier that a node holds too reads back as written from every format that keeps one. */
+    public void testANetworkNamedLikeANodeKeepsItsIdentifier() {
+        Network original = buildClinic();
+        try {
+            original.setId("Smoker");
+            for (String suffix : new String[] {".vrx", ".xvrx", ".qvrx", ".dne", ".xml03"}) {
+                String path = Fixtures.tempPath(suffix);
+                original.writeFile(path);
+                Network copy = new Network();
+                try {
+                    copy.readFile(path);
+                    Check.equal("Smoker", copy.getId());
+                    Check.equal(Arrays.asList(original.getAllNodeIds()), Arrays.asList(copy.getAllNodeIds()));
+                } finally {
+                    copy.dispose();
+                }
+            }
+        } finally {
+            original.dispose();
+        }
+    }
+
     /** Hugin keeps nodes, names, outcomes, parents and tables; the truth table comes back as its CPT. */
     public void testHuginRoundTrip() {
         Network original = buildClinic();
