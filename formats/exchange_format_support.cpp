@@ -31,6 +31,7 @@
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_kind_words.h"
+#include "model/node_label.h"
 #include "model/submodel.h"
 
 namespace vovido {
@@ -226,14 +227,25 @@ int CheckWritableNodes(VRX_network& network, const NodeRefusal& refusal) {
     return kSuccess;
 }
 
+const char* TemporalTypeWord(int type) {
+    if (type == TemporalType::kAnchor) return "anchor";
+    if (type == TemporalType::kTerminal) return "terminal";
+    return "plate";
+}
+
 int CheckStaticNetwork(VRX_network& network, const char* format) {
-    bool dynamic = network.GetMaxTemporalOrder() > 0;
-    for (int h = network.GetFirstNode(); h >= 0 && !dynamic; h = network.GetNextNode(h))
-        dynamic = network.GetTemporalType(h) != TemporalType::kNormal;
-    if (!dynamic) return kSuccess;
-    const std::string message =
-        std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") + format +
-        " format";
+    int first = -1;
+    for (int h = network.GetFirstNode(); h >= 0 && first < 0; h = network.GetNextNode(h)) {
+        if (network.GetTemporalType(h) != TemporalType::kNormal) first = h;
+    }
+    if (first < 0 && network.GetMaxTemporalOrder() <= 0) return kSuccess;
+    std::string message = std::string("ERROR: Temporal arcs, slices and slice evidence cannot be saved in ") +
+                          format + " format";
+    if (first >= 0) {
+        message += std::string(": node [") + vovido::NodeLabel(network, first) + "] is of temporal type " +
+                   std::to_string(network.GetTemporalType(first)) + " (" +
+                   TemporalTypeWord(network.GetTemporalType(first)) + ")";
+    }
     return LogError(errorLog, kOutOfRange, message.c_str(), nullptr);
 }
 

@@ -64,8 +64,11 @@ std::string NodeKindText(const VRX_network& network, int handle);
 [[nodiscard]] int CheckWritableKinds(VRX_network& network, bool (*accepts)(int typeCode),
                                      const char* message);
 // Before a file is created: kOutOfRange (logged) for a dynamic network (temporal arcs, or nodes of the
-// slices, which the slice evidence needs), which the format would save as its first slice alone.
+// slices, which the slice evidence needs), which the format would save as its first slice alone; the
+// message names the first node of the slices.
 [[nodiscard]] int CheckStaticNetwork(VRX_network& network, const char* format);
+// "anchor", "terminal" or "plate": the word for a temporal type other than the normal one.
+const char* TemporalTypeWord(int type);
 
 // A write of a whole network: `check` refuses before anything is made, `writeBody` writes the text
 // into the speaker's output. A failed body marks the output failed, so that no partial file stays.

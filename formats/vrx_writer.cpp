@@ -18,6 +18,7 @@
 #include "definitions/noisy_adder.h"
 #include "definitions/noisy_max.h"
 #include "definitions/truth_table.h"
+#include "formats/exchange_format_support.h"
 #include "formats/vrx_format.h"
 #include "model/extra_definition.h"
 #include "model/header.h"
@@ -26,6 +27,7 @@
 #include "model/node_definition.h"
 #include "model/node_info.h"
 #include "model/node_kind_words.h"
+#include "model/node_label.h"
 #include "model/saved_case.h"
 #include "model/submodel.h"
 
@@ -65,10 +67,16 @@ const char* DiagnosisTypeWord(int type) {
 
 namespace {
 
-const char* TemporalTypeWord(int type) {
-    if (type == TemporalType::kAnchor) return "anchor";
-    if (type == TemporalType::kTerminal) return "terminal";
-    return "plate";
+// The first node with a temporal parent of any order, or -1.
+int FirstTemporalChild(VRX_network& network) {
+    const int orders = network.GetMaxTemporalOrder();
+    VRX_intArray parents;
+    for (int h = network.GetFirstNode(); h >= 0 && orders > 0; h = network.GetNextNode(h)) {
+        for (int order = 1; order <= orders; ++order) {
+            if (network.GetTemporalParents(h, order, parents) == kSuccess && parents.GetCount() > 0) return h;
+        }
+    }
+    return -1;
 }
 
 // What of the node the format cannot hold; empty when it can be written whole.
@@ -79,7 +87,7 @@ std::string VrxLoss(const VRX_network& network, int handle) {
     // as a static one.
     if (network.GetTemporalType(handle) != TemporalType::kNormal)
         return "its temporal type " + std::to_string(network.GetTemporalType(handle)) + " (" +
-               TemporalTypeWord(network.GetTemporalType(handle)) + ")";
+               vovido::TemporalTypeWord(network.GetTemporalType(handle)) + ")";
     if (node->GetInfo() != nullptr && definition != nullptr && IsVrxKind(definition->GetType()) &&
         !LosesContent(definition))
         return std::string();
@@ -93,8 +101,12 @@ int VRX_vrxSpeaker::CheckWritable() {
     if (network == nullptr) return kObjectNotValid;
     // The format has no statements for temporal arcs and definitions: they would be lost.
     if (network->GetMaxTemporalOrder() > 0) {
-        return LogError(errorLog, kOutOfRange, "ERROR: Temporal arcs cannot be saved in the vrx format",
-                        nullptr);
+        const int child = FirstTemporalChild(*network);
+        const std::string text = child < 0
+                                     ? std::string("ERROR: Temporal arcs cannot be saved in the vrx format")
+                                     : "ERROR: Node [" + vovido::NodeLabel(*network, child) +
+                                           "] : its temporal arcs cannot be saved in the vrx format";
+        return LogError(errorLog, kOutOfRange, text.c_str(), nullptr);
     }
     for (int h = network->GetFirstNode(); h >= 0; h = network->GetNextNode(h)) {
         const std::string loss = VrxLoss(*network, h);

@@ -1,6 +1,7 @@
 #pragma once
 // The values of a plate node's copies in an unrolled network, as the rows of one table, one a slice.
 
+#include <cstddef>
 #include <vector>
 
 #include "base/dmatrix.h"
@@ -25,7 +26,7 @@ public:
     [[nodiscard]] int Rows(const VRX_node& node, int index, VRX_Dmatrix& table) const;
 
 private:
-    int Copy(int index, int t) const { return map_[static_cast<size_t>(t) * plates_ + index]; }
+    int Copy(int index, int t) const { return map_[static_cast<std::size_t>(t) * plates_ + index]; }
     // The copy's value with the earlier slices' chosen decisions fixed; false without a value.
     bool Resolve(int copy, VRX_Dmatrix& out) const;
     void ChooseDecisions();

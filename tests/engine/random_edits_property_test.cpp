@@ -42,8 +42,9 @@ const Scope kEverything = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".x
 // Every edit of kinds, arcs, outcomes added, evidence and tables of distributions.
 const Scope kKindsArcsAndEvidence = {{".vrx", ".xvrx", ".net", ".dne", ".xml03"}, {false, false, false}};
 // Temporal types, arcs and tables and kind changes of plate nodes, with outcome removals and columns off 1,
-// written to the one format of dynamic networks.
-const Scope kTemporal = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true}};
+// written to every format: the formats without slices must refuse what they cannot hold.
+const Scope kTemporal = {{".vrx", ".xvrx", ".net", ".dne", ".erg", ".dsc", ".xml03"},
+                         {true, false, false, BayesianAlgorithm::kLast + 1, true}};
 // The same with decisions and utilities of plate nodes, in and around the plate.
 const Scope kDynamicDecisions = {{".xvrx"}, {true, false, false, BayesianAlgorithm::kLast + 1, true, true}};
 // Evidence edits with likelihoods that everything that clears must take.
@@ -199,7 +200,9 @@ protected:
             const int read = back.ReadFile(path.c_str());
             std::remove(path.c_str());
             EXPECT_EQ(read, kSuccess) << what << " read back: " << LogDump();
-            if (read != kSuccess || !exact) continue;
+            if (read != kSuccess) continue;
+            ExpectSameTemporalTypes(net, back, what);
+            if (!exact) continue;
             BeliefMap beliefs;
             const bool readExact = ExactBeliefs(back, findings, beliefs, false, what + " read back");
             EXPECT_TRUE(readExact) << what << " read back does not update: " << LogDump();
@@ -214,6 +217,21 @@ protected:
                 ExpectNear(found->second, values, 1e-9, what + " " + id);
             }
         }
+    }
+
+    // A file that holds the network keeps every node's temporal type, and the slices where a node has one.
+    static void ExpectSameTemporalTypes(const VRX_network& net, const VRX_network& back,
+                                        const std::string& what) {
+        bool dynamic = false;
+        for (int h = net.GetFirstNode(); h >= 0; h = net.GetNextNode(h)) {
+            dynamic = dynamic || net.GetTemporalType(h) != TemporalType::kNormal;
+            const int read = back.FindNode(net.GetNode(h)->GetId());
+            if (read < 0) continue;
+            EXPECT_EQ(back.GetTemporalType(read), net.GetTemporalType(h))
+                << what << " " << net.GetNode(h)->GetId();
+        }
+        if (!dynamic) return;
+        EXPECT_EQ(back.GetSliceCount(), net.GetSliceCount()) << what << " slices";
     }
 
     // The network as its own XML format writes it, or why it cannot be written.

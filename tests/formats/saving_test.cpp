@@ -214,7 +214,7 @@ TEST_P(ExchangeFormatSaving, RefusesADynamicNetwork) {
         EXPECT_EQ(
             LoggedMessages(),
             std::vector<std::string>{"ERROR: Temporal arcs, slices and slice evidence cannot be saved in " +
-                                     format + " format"});
+                                     format + " format: node [State] is of temporal type 3 (plate)"});
         EXPECT_EQ(ReadTextFile(target), "old");
     }
 }

@@ -316,7 +316,7 @@ TEST_F(VrxFormatTest, TemporalTypesAndArcsAreRefusedRatherThanLost) {
          "ERROR: Node [X] : its temporal type 2 (terminal) cannot be saved in the vrx format"},
         {TemporalType::kPlate, false,
          "ERROR: Node [X] : its temporal type 3 (plate) cannot be saved in the vrx format"},
-        {TemporalType::kPlate, true, "ERROR: Temporal arcs cannot be saved in the vrx format"},
+        {TemporalType::kPlate, true, "ERROR: Node [X] : its temporal arcs cannot be saved in the vrx format"},
     };
     for (const auto& c : cases) {
         VRX_network net;
