@@ -609,18 +609,13 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 if (viewStatus != kSuccess) return viewStatus;
                 JoinTree& tree = *order.tree;
                 const bool built = prebuilt || tree.Build(limit);
-                // A tree that would not fit beside the network's tables is refused as one past its limit:
-                // the other order, or smaller groups, may fit.
-                if (built && !FitsBesideTables(network, *part, tree, held, shortfall)) {
-                    CountTreeBuilt(treesBuilt, tree, records, false);
-                    if (pass + 1 == orders) return kOutOfMemory;
-                    continue;
-                }
-                const bool ran = built && tree.RunBuilt(requested);
+                // One that would not fit beside the network's tables fails as a tree past its limit.
+                const bool fits = built && FitsBesideTables(network, *part, tree, held, shortfall);
+                const bool ran = fits && tree.RunBuilt(requested);
                 CountTreeBuilt(treesBuilt, tree, records, ran);
                 if (ran) break;
-                if (!built) {
-                    if (tree.BuildRanOutOfMemory()) return ShortOfMemory(shortfall, records, 0);
+                if (!fits) {
+                    if (!built && tree.BuildRanOutOfMemory()) return ShortOfMemory(shortfall, records, 0);
                     if (pass + 1 == orders) return kOutOfMemory;
                     continue;
                 }

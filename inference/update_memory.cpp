@@ -14,6 +14,7 @@
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
 #include "inference/sampling_work.h"
+#include "inference/table_check.h"
 #include "model/checked_table.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -100,7 +101,7 @@ FamilyWork LeastFamilyWork(const VRX_network& network, int h, int64_t cells) {
 namespace vovido {
 
 int CheckUpdateMemory(const VRX_network& network) {
-    const HeldTables held = CountHeldTables(network);
+    HeldTables held = CountHeldTables(network);
     const std::vector<char> read = ReadByUpdate(network);
     int widest = -1;
     int64_t widestCells = -1;
@@ -114,9 +115,18 @@ int CheckUpdateMemory(const VRX_network& network) {
     }
     if (widest < 0) return kSuccess;
     const FamilyWork family = LeastFamilyWork(network, widest, widestCells);
-    const uint64_t cells =
-        Plus(Plus(static_cast<uint64_t>(held.cells + held.copies), family.cluster), family.sliced);
-    if (cells <= static_cast<uint64_t>(kMaxUpdateMemoryCells)) return kSuccess;
+    const uint64_t least = Plus(family.cluster, family.sliced);
+    constexpr uint64_t kLimit = static_cast<uint64_t>(kMaxUpdateMemoryCells);
+    uint64_t cells = Plus(static_cast<uint64_t>(held.cells + held.copies), least);
+    // Where copies of the tables not yet checked would decide, their columns are read (some 0.2 s a GB).
+    if (cells <= kLimit && Plus(cells, static_cast<uint64_t>(held.unchecked)) > kLimit) {
+        for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+            if (NeedsScaledCopy(network, h))
+                held.copies += DefinitionSupport::TableCellsWithParents(network, h, nullptr, 0);
+        }
+        cells = Plus(static_cast<uint64_t>(held.cells + held.copies), least);
+    }
+    if (cells <= kLimit) return kSuccess;
     const std::string sliced = family.sliced > 0 ? ", its table sliced at its parents' findings (" +
                                                        std::to_string(family.sliced) + " cells)"
                                                  : std::string();
@@ -143,6 +153,8 @@ HeldTables CountHeldTables(const VRX_network& network) {
         }
         const VRX_nodeDefinition* definition = network.GetNode(h)->GetDefinition();
         const CheckedTable* checked = definition != nullptr ? definition->FindCheckedTable() : nullptr;
+        if (checked == nullptr || !checked->current)
+            held.unchecked = std::min(INT64_MAX / 2, held.unchecked + cells);
         if (checked != nullptr && checked->current && !checked->asGiven)
             held.copies =
                 std::min<int64_t>(INT64_MAX / 2, held.copies + checked->scaled.GetNumberOfElements());

@@ -20,6 +20,8 @@ struct HeldTables {
     int64_t copies = 0;
     int largest = -1;
     int64_t largestCells = 0;
+    // Cells of the CPTs not checked since they last changed, which may yet need a scaled copy.
+    int64_t unchecked = 0;
 };
 
 // Counted once an update, after its tables were scaled: one pass over the nodes, nothing allocated.
@@ -33,11 +35,12 @@ int64_t PartOwnedCells(const RelevanceGraph& part);
 // tables, and, for the nodes it leaves out, the marginal of their parents and its reordering.
 uint64_t HeldTreeEntries(const JoinTree& tree);
 
-// Before an exact update finds its parts, with its tables scaled: 0 while the network's tables, the scaled
-// copies in their place and the least join tree over the largest family the update reads (the targets, or
-// every node when none is set, and the nodes with evidence, with their ancestors: the node's unobserved
-// parents, with the node itself unless observed or left out as an unobserved childless node) stay within
-// kMaxUpdateMemoryCells; else kOutOfMemory, logged naming that node and the bytes.
+// Before an exact update scales its tables, and again before it finds its parts: 0 while the network's
+// tables, the scaled copies in their place (where that decides, the columns of each table not yet checked
+// are read to find whether it needs one) and the least join tree over the largest family the update reads
+// (the targets, or every node when none is set, and the nodes with evidence, with their ancestors: the node's
+// unobserved parents, with the node itself unless observed or left out as an unobserved childless node) stay
+// within kMaxUpdateMemoryCells; else kOutOfMemory, logged naming that node and the bytes.
 [[nodiscard]] int CheckUpdateMemory(const VRX_network& network);
 
 // The refusal's text where the tree (`tree` names its kind) of a part of `nodes` nodes, of `entries`

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "base/error_log.h"
 #include "base/status_codes.h"
+#include "inference/table_check.h"
 #include "inference/update_memory.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -13,6 +15,7 @@
 #include "model/node_value.h"
 #include "tests/support/costly_networks.h"
 #include "tests/support/error_log.h"
+#include "tests/support/networks.h"
 
 namespace {
 
@@ -80,6 +83,28 @@ TEST(UpdateMemory, ATreeIsRefusedWhereItWouldNotFitBesideTheTables) {
         "entries, which with the network's tables of 50331696 cells, the largest [n] of 50331648 cells, 0 "
         "cells of scaled copies and 1000 cells of the part's own tables would hold 2147491648 bytes at "
         "once, past the limit of 2147483648 bytes");
+}
+
+// A table whose columns the update would scale needs a copy, counted before it is made; one checked since it
+// last changed is counted from its check (the copy made then) instead.
+TEST(UpdateMemory, ACopyIsCountedWhereTheColumnsNeedScaling) {
+    const struct {
+        std::vector<double> table;
+        bool copy;
+    } rows[] = {{{0.2, 0.8, 0.5, 0.5}, false}, {{0.2, 0.8, 0.5, 0.4}, true}, {{0.2, 0.8, 0, 0}, true}};
+    for (const auto& row : rows) {
+        vovido::test::TestNetwork t;
+        const int a = t.Add("a"), b = t.Add("b");
+        t.Arcs({{a, b}});
+        t.RawTable(b, row.table);
+        EXPECT_EQ(vovido::NeedsScaledCopy(t.net, b), row.copy);
+        EXPECT_EQ(vovido::CountHeldTables(t.net).unchecked, 6);
+        ASSERT_EQ(t.net.UpdateBeliefs(), kSuccess);
+        EXPECT_FALSE(vovido::NeedsScaledCopy(t.net, b));
+        const vovido::HeldTables held = vovido::CountHeldTables(t.net);
+        EXPECT_EQ(held.unchecked, 0);
+        EXPECT_EQ(held.copies, row.copy ? 4 : 0);
+    }
 }
 
 }  // namespace
