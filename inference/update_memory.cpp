@@ -10,17 +10,16 @@
 #include "base/size_limits.h"
 #include "base/status_codes.h"
 #include "definitions/definition_support.h"
+#include "inference/expanded_tables.h"
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
-#include "inference/sampling_work.h"
 #include "inference/table_check.h"
 #include "model/checked_table.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
 #include "model/node_parts.h"
-#include "model/node_value.h"
 
 namespace {
 
@@ -49,26 +48,6 @@ bool ParentsFillACluster(const JoinTree& tree, const std::vector<int>& parents) 
     return false;
 }
 
-// Observed by the user or by propagation; virtual evidence keeps every outcome.
-bool Observed(const VRX_network& network, int h) {
-    const VRX_nodeValue* value = network.GetNode(h)->GetValue();
-    return value != nullptr && value->HasEvidence() && !value->HasFlag(ValueFlags::kVirtualEvidence);
-}
-
-// The nodes an update reads: the targets, or every node while none is set, and the nodes with evidence of
-// any kind, with their ancestors.
-std::vector<char> ReadByUpdate(const VRX_network& network) {
-    const bool all = network.GetNumberOfTargets() == 0;
-    std::vector<int> seeds;
-    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
-        const VRX_nodeValue* value = network.GetNode(h)->GetValue();
-        if (all || network.IsTarget(h) == 1 ||
-            (value != nullptr && (value->HasEvidence() || value->HasFlag(ValueFlags::kVirtualEvidence))))
-            seeds.push_back(h);
-    }
-    return vovido::NodesAndAncestors(network, seeds);
-}
-
 // The least an update builds over the node's family: a cluster of its unobserved parents, with the node
 // itself unless observed, or left out of the tree as an unobserved childless node read from its parents'
 // marginal; and, where a parent is observed, the node's table sliced at that finding (cells over its
@@ -84,10 +63,11 @@ FamilyWork LeastFamilyWork(const VRX_network& network, int h, int64_t cells) {
         return static_cast<uint64_t>(std::max(vovido::DefinitionSupport::OutcomeCountOf(&network, node), 1));
     };
     FamilyWork work;
-    if (!Observed(network, h) && network.GetChildren(h).GetCount() > 0) work.cluster = outcomes(h);
+    if (!vovido::IsObservedOutright(network, h) && network.GetChildren(h).GetCount() > 0)
+        work.cluster = outcomes(h);
     uint64_t sliceBy = 0;
     for (int i = 0; i < parents.GetCount(); ++i) {
-        if (Observed(network, parents[i]))
+        if (vovido::IsObservedOutright(network, parents[i]))
             sliceBy = std::max(sliceBy, outcomes(parents[i]));
         else
             work.cluster = std::min(kCap, work.cluster * outcomes(parents[i]));
@@ -102,7 +82,7 @@ namespace vovido {
 
 int CheckUpdateMemory(const VRX_network& network) {
     HeldTables held = CountHeldTables(network);
-    const std::vector<char> read = ReadByUpdate(network);
+    const std::vector<char> read = NodesAnUpdateReads(network);
     int widest = -1;
     int64_t widestCells = -1;
     for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
