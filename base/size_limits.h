@@ -16,6 +16,12 @@ constexpr uint32_t kDefaultJoinTreeLimit = 268435456u;
 // entry passed, so that this is some 9 s. A node of 27 two-state parents, one table of 2^28 entries walked
 // 56 times, took 10.6 s and is past it; of 26, 7.2 billion entries walked, within.
 constexpr uint64_t kMaxJoinTreePassEntries = uint64_t{12} << 30;
+// Largest memory one exact update holds at once, in cells of 8 bytes: the network's tables with the scaled
+// copies it reads, the tables its relevance steps made for a part, and that part's join tree (clusters,
+// separators, the parents' marginals read for the nodes it leaves out) or clique tree with its index maps;
+// 2 GiB, counted before any table of the tree is allocated. A three-state node of 26 two-state parents read
+// from a file (3 x 2^26 cells) held 2.6 GB in an update of 4 s, 3.6 GB under the clique-tree engine.
+constexpr int64_t kMaxUpdateMemoryCells = kMaxTableCells;
 static_assert(kDefaultJoinTreeLimit == kMaxTableCells, "a table beyond one join tree is refused alike");
 
 // Largest sum of the tables a read of a network file builds, in cells: those its arcs build and those it

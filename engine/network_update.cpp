@@ -33,6 +33,7 @@
 #include "inference/table_check.h"
 #include "inference/temporary_evidence_nodes.h"
 #include "inference/unrolled_tree_probe.h"
+#include "inference/update_memory.h"
 #include "inference/value_of_information.h"
 #include "model/network.h"
 #include "model/node.h"
@@ -194,6 +195,11 @@ int VRX_network::RouteBeliefUpdate() {
     // A sampler that would refuse what a large table costs it refuses before the table is built.
     if (bayesian) {
         if (const int refused = vovido::CheckSamplingBeforeBuilding(*this)) return refused;
+    }
+    // An exact update that could not hold its tables, their copies and its least tree is refused before
+    // the scaling copies them.
+    if (bayesian && vovido::IsJoinTreeAlgorithm(GetBayesianAlgorithm())) {
+        if (const int refused = vovido::CheckUpdateMemory(*this)) return refused;
     }
     // Every route reads the tables with their columns scaled to sum to 1, and its working copies copy
     // them so; entries no scaling mends give no beliefs.

@@ -14,6 +14,7 @@
 #include "base/status_codes.h"
 #include "inference/part_view.h"
 #include "inference/relevance_graph.h"
+#include "inference/update_memory.h"
 
 namespace {
 
@@ -619,12 +620,19 @@ void CliqueTree::MoveSeparatorVariablesLast() {
 // ---------------------------------------------------------------------------------------------------
 // Driver
 
-int RunCliqueTreeOnPart(RelevanceGraph& part) {
+int RunCliqueTreeOnPart(RelevanceGraph& part, vovido::HeldTables& held) {
     PartView view(part);
     if (view.GetStatus() != kSuccess) return view.GetStatus();
     CliqueTree tree;
     const int logged = errorLog.GetNumberOfEntries();
     int rc = tree.BuildStructure(view, kDefaultJoinTreeLimit);
+    if (rc == kSuccess) {
+        if (!held.counted) held = vovido::CountHeldTables(*part.GetNetwork());
+        const std::string refusal =
+            vovido::UpdateMemoryRefusal(*part.GetNetwork(), held, vovido::PartOwnedCells(part),
+                                        tree.GetWorkingSize(), part.GetNumberOfRecords(), "clique tree");
+        if (!refusal.empty()) return LogError(errorLog, kOutOfMemory, refusal.c_str(), nullptr);
+    }
     if (rc == kSuccess) rc = tree.LoadTables(view);
     if (rc == kSuccess) rc = tree.Solve(view);
     // Memory that ran out where no table size was named yet.

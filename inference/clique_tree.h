@@ -17,6 +17,10 @@
 class PartView;
 class RelevanceGraph;
 
+namespace vovido {
+struct HeldTables;
+}  // namespace vovido
+
 // A clique: part node indices with their sizes and a table over them, last variable fastest. Once the
 // tree is ordered the variables of the parent separator stand last, in the separator's order.
 class Clique {
@@ -199,5 +203,6 @@ private:
 };
 
 // Builds a clique tree for the part, enters its evidence, propagates and writes every belief. 0 or the
-// failing step's status; kOutOfMemory (logged) also when the tables would pass the join-tree limit.
-[[nodiscard]] int RunCliqueTreeOnPart(RelevanceGraph& part);
+// failing step's status; kOutOfMemory (logged) also when the tables would pass the join-tree limit, or
+// would not fit the memory of an update beside the network's tables (counted into held when first needed).
+[[nodiscard]] int RunCliqueTreeOnPart(RelevanceGraph& part, vovido::HeldTables& held);

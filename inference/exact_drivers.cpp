@@ -20,6 +20,7 @@
 #include "inference/join_tree.h"
 #include "inference/part_view.h"
 #include "inference/relevant_parts.h"
+#include "inference/update_memory.h"
 #include "model/network.h"
 #include "model/node.h"
 #include "model/node_definition.h"
@@ -419,9 +420,23 @@ void CountTreeBuilt(vovido::TreesBuilt* treesBuilt, const JoinTree& tree, int re
         entries > static_cast<uint64_t>(INT64_MAX / 2) ? INT64_MAX / 2 : static_cast<int64_t>(entries);
 }
 
+// Whether a run of the built tree fits the memory of an update beside the network's tables (counted once
+// into held); else the refusal's text goes to the shortfall. A tree past its own limit is refused as such.
+bool FitsBesideTables(const VRX_network& network, const RelevanceGraph& part, const JoinTree& tree,
+                      vovido::HeldTables& held, MemoryShortfall* shortfall) {
+    if (tree.EstimateTableEntries() > kDefaultJoinTreeLimit) return true;
+    const uint64_t entries = vovido::HeldTreeEntries(tree);
+    if (!held.counted) held = vovido::CountHeldTables(network);
+    std::string refusal = vovido::UpdateMemoryRefusal(network, held, vovido::PartOwnedCells(part), entries,
+                                                      part.GetNumberOfRecords(), "join tree");
+    if (refusal.empty()) return true;
+    if (shortfall != nullptr) shortfall->planRefusal = std::move(refusal);
+    return false;
+}
+
 // Records that memory stopped a run over the given nodes; entries 0 when the tree's size is not known.
 int ShortOfMemory(MemoryShortfall* shortfall, int nodes, uint64_t entries) {
-    if (shortfall != nullptr) *shortfall = {true, nodes, entries};
+    if (shortfall != nullptr) *shortfall = {true, nodes, entries, {}};
     return kOutOfMemory;
 }
 
@@ -447,6 +462,8 @@ int Refused(int status, const MemoryShortfall& shortfall = {}) {
                                            " entries a tree, but not the memory left";
         return LogError(errorLog, kOutOfMemory, text.c_str(), nullptr);
     }
+    if (!shortfall.planRefusal.empty())
+        return LogError(errorLog, kOutOfMemory, shortfall.planRefusal.c_str(), nullptr);
     const std::string text =
         "ERROR: Exact inference refused: no join tree of the network fits the limits of " +
         std::to_string(JoinTree::kDefaultLimit) + " table entries, 30 nodes per cluster and " +
@@ -541,6 +558,8 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
         FindRelevantParts(network, true, true, &status, true, recordsRead, seeds);
     if (parts == nullptr)
         return status == kOutOfMemory ? ShortOfMemory(shortfall, network.GetNumberOfNodes(), 0) : status;
+    vovido::HeldTables counted;
+    vovido::HeldTables& held = seeds != nullptr ? seeds->held : counted;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
             RelevanceNode* only = part->GetRecord(0);
@@ -588,11 +607,18 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
                 const int viewStatus = order.view->GetStatus();
                 if (viewStatus == kOutOfMemory) return ShortOfMemory(shortfall, records, 0);
                 if (viewStatus != kSuccess) return viewStatus;
-                const bool ran =
-                    prebuilt ? order.tree->RunBuilt(requested) : order.tree->Run(requested, limit);
-                const JoinTree& tree = *order.tree;
+                JoinTree& tree = *order.tree;
+                const bool built = prebuilt || tree.Build(limit);
+                // One that would not fit beside the network's tables fails as a tree past its limit.
+                const bool fits = built && FitsBesideTables(network, *part, tree, held, shortfall);
+                const bool ran = fits && tree.RunBuilt(requested);
                 CountTreeBuilt(treesBuilt, tree, records, ran);
                 if (ran) break;
+                if (!fits) {
+                    if (!built && tree.BuildRanOutOfMemory()) return ShortOfMemory(shortfall, records, 0);
+                    if (pass + 1 == orders) return kOutOfMemory;
+                    continue;
+                }
                 if (tree.RanOutOfMemory())
                     return ShortOfMemory(shortfall, records,
                                          tree.BuildRanOutOfMemory() ? 0 : tree.EstimateTableEntries());
@@ -607,14 +633,15 @@ int RunClustering(VRX_network& network, unsigned char* requested, uint32_t limit
 
 int RunClusteringWithDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
+    if (const int rc = vovido::CheckUpdateMemory(network)) return rc;
     MemoryShortfall shortfall;
     const int status = RunClustering(network, nullptr, 0, &shortfall);
     // Only a tree too large for its limit can be cured by smaller groups of targets: trees within it that
     // did not fit in memory would fail again for every group, each finding the relevant parts anew.
     if (status != kOutOfMemory || shortfall.happened) return Refused(status, shortfall);
-    if (network.GetNumberOfTargets() == 1) return Refused(status);
+    if (network.GetNumberOfTargets() == 1) return Refused(status, shortfall);
     if (network.userProperties.FindProperty(DecompositionSettings::kDisableFallbackProperty) >= 0)
-        return Refused(status);
+        return Refused(status, shortfall);
     DecompositionContext context;
     context.trace = trace;
     const int decomposed = DecomposeInGroups(network, context);
@@ -623,13 +650,15 @@ int RunClusteringWithDecomposition(VRX_network& network, std::vector<Decompositi
 
 int RunClusteringPerPart(VRX_network& network) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
+    if (const int rc = vovido::CheckUpdateMemory(network)) return rc;
     int status = kSuccess;
     std::unique_ptr<RelevantPartList> parts = FindRelevantParts(network, true, true, &status);
     if (parts == nullptr) return status;
+    vovido::HeldTables held;
     for (std::unique_ptr<RelevanceGraph>& part : *parts) {
         if (part->GetNumberOfRecords() == 1) {
             if (const int rc = part->GetRecord(0)->WriteBeliefs()) return rc;
-        } else if (const int rc = RunCliqueTreeOnPart(*part)) {
+        } else if (const int rc = RunCliqueTreeOnPart(*part, held)) {
             return rc;
         }
         part.reset();
@@ -642,6 +671,7 @@ int RunClusteringPerPart(VRX_network& network) {
 
 int RunRelevanceDecomposition(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     if (const int rc = CheckEvidencePossible(network)) return rc;
+    if (const int rc = vovido::CheckUpdateMemory(network)) return rc;
     DecompositionContext context;
     context.trace = trace;
     const int status = DecomposeInGroups(network, context, true);
@@ -686,6 +716,7 @@ static int DecomposeInGroups(VRX_network& network, DecompositionContext& context
 int RunRelevanceDecomposition2(VRX_network& network, std::vector<DecompositionAttempt>* trace) {
     using namespace DecompositionSettings;
     if (const int rc = CheckEvidencePossible(network)) return rc;
+    if (const int rc = vovido::CheckUpdateMemory(network)) return rc;
     const uint32_t limit = static_cast<uint32_t>(
         ReadPositiveProperty(network, kHalvedLimitProperty, static_cast<int>(kDefaultHalvedLimit)));
     DecompositionContext context;

@@ -3,6 +3,7 @@
 // into groups when one join tree is too large, and the probability of the evidence.
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "inference/relevance_graph.h"
@@ -33,10 +34,13 @@ struct DecompositionAttempt {
 // A clustering run that memory, not a size limit, stopped: the nodes of the part it was solving (of the
 // network, when its parts could not be found) and the table entries of its join tree (0 when memory ran
 // out before the triangulation gave them). Smaller groups of targets are no cure for it.
+// A run whose tree, within its limit, would not fit the memory of an update beside the network's tables
+// keeps the refusal's text in planRefusal, which the driver logs where no smaller group is left to try.
 struct MemoryShortfall {
     bool happened = false;
     int nodes = 0;
     uint64_t entries = 0;
+    std::string planRefusal;
 };
 
 // Working state of one relevance-decomposition run.

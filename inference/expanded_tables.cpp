@@ -67,6 +67,14 @@ std::vector<char> ReadNodes(const VRX_network& network) {
 
 namespace vovido {
 
+bool IsObservedOutright(const VRX_network& network, int h) {
+    return Observed(network, h);
+}
+
+std::vector<char> NodesAnUpdateReads(const VRX_network& network) {
+    return ReadNodes(network);
+}
+
 bool IsJoinTreeAlgorithm(int algorithm) {
     return algorithm == BayesianAlgorithm::kClusteringWithDecomposition ||
            algorithm == BayesianAlgorithm::kClusteringPerPart ||

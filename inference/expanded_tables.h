@@ -2,12 +2,21 @@
 // The tables that noisy, DeMorgan and cast nodes build from their parameters when first asked for,
 // counted before an update asks for them.
 
+#include <vector>
+
 class VRX_network;
 
 namespace vovido {
 
 // Whether the discrete algorithm of that code propagates a join tree over every relevant part.
 bool IsJoinTreeAlgorithm(int algorithm);
+
+// Whether the node is observed by the user or by propagation; virtual evidence keeps every outcome.
+bool IsObservedOutright(const VRX_network& network, int h);
+
+// Per handle, the nodes an update reads: every node when none is a target, else the targets and the nodes
+// with evidence of any kind, with their ancestors.
+std::vector<char> NodesAnUpdateReads(const VRX_network& network);
 
 // Before an update builds any table: 0 while the tables built from parameters of the nodes the update
 // reads, twice (each table and its scaled copy), with (for a Bayesian network `updated` by a clustering

@@ -7,6 +7,8 @@
 #include <memory>
 #include <vector>
 
+#include "inference/update_memory.h"
+
 class VRX_network;
 class VRX_node;
 class VRX_Dmatrix;
@@ -183,6 +185,8 @@ struct RelevanceSeeds {
     // `unconfirmed` and fails, so that its caller first checks that the rest of its plan can be solved.
     uint64_t confirmAbove = 0;
     bool unconfirmed = false;
+    // The network's tables, counted at the first run that builds a tree: they do not change meanwhile.
+    HeldTables held;
 };
 
 // The order of a graph's records and of each record's children, their lists one after another.

@@ -330,6 +330,24 @@ int CheckColumns(const VRX_Dmatrix& table, int run, CheckedTable& checked) {
 
 }  // namespace
 
+bool NeedsScaledCopy(const VRX_network& network, int handle) {
+    VRX_nodeDefinition* definition = network.GetNode(handle)->GetDefinition();
+    VRX_Dmatrix* table = nullptr;
+    if (definition == nullptr || definition->GetType() != DefinitionType::kCpt ||
+        definition->GetDefinition(table) != kSuccess || table == nullptr)
+        return false;
+    const CheckedTable* checked = definition->FindCheckedTable();
+    if (checked != nullptr && checked->current && checked->table == table && !table->MayHaveChanged())
+        return false;
+    const int dims = table->GetNumberOfDimensions();
+    const int run = dims > 0 ? table->GetSizeOfDimension(dims - 1) : 0;
+    const double* data = static_cast<const VRX_Dmatrix*>(table)->GetData();
+    for (int start = 0; run > 0 && start + run <= table->GetNumberOfElements(); start += run) {
+        if (NeedsScaling(ColumnSum(data + start, run))) return true;
+    }
+    return false;
+}
+
 int ScaledTables::CheckTable(int handle, int order, VRX_nodeDefinition& definition, VRX_Dmatrix& table,
                              ColumnNotes& notes) {
     const int count = table.GetNumberOfElements();

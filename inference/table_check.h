@@ -69,6 +69,10 @@ private:
     std::vector<Swapped> swapped_;
 };
 
+// Whether the node's CPT, built and not checked since it last changed, has a column the next update would
+// scale, and so read a copy of; read only, nothing allocated.
+bool NeedsScaledCopy(const VRX_network& network, int handle);
+
 // Whether a ScaledTables scope holds the network's tables on this thread: the table of every discrete
 // chance node then has columns that sum to 1.
 bool TablesAreScaled(const VRX_network& network);

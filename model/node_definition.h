@@ -157,6 +157,8 @@ public:
     // What the last belief update found in this definition's table (created when first asked for, never
     // copied): the update's table check keeps it and alone reads it.
     vovido::CheckedTable& CheckedTableCache();
+    // The same, null while no update checked the table: what counts the memory an update holds reads it.
+    const vovido::CheckedTable* FindCheckedTable() const { return checkedTable_.get(); }
 
 protected:
     // The base validity rule: the network holds a live node at this handle.
