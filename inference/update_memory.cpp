@@ -76,11 +76,35 @@ FamilyWork LeastFamilyWork(const VRX_network& network, int h, int64_t cells) {
     return work;
 }
 
+// At least the cells of every table the network holds: each node's outcomes times its parents' (a parent
+// listed twice counted twice, a kind without a table as if it had one).
+uint64_t TablesBound(const VRX_network& network) {
+    std::vector<uint64_t> outcomes(static_cast<size_t>(std::max(network.GetNumberOfSlots(), 0)), 1);
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h))
+        outcomes[static_cast<size_t>(h)] =
+            static_cast<uint64_t>(std::max(vovido::DefinitionSupport::OutcomeCountOf(&network, h), 1));
+    uint64_t total = 0;
+    for (int h = network.GetFirstNode(); h >= 0; h = network.GetNextNode(h)) {
+        const VRX_intArray& parents = network.GetParents(h);
+        uint64_t cells = outcomes[static_cast<size_t>(h)];
+        for (int i = 0; i < parents.GetCount() && cells < kCap; ++i) {
+            const uint64_t n = outcomes[static_cast<size_t>(parents[i])];
+            cells = n > kCap / cells ? kCap : cells * n;
+        }
+        total = Plus(total, cells);
+    }
+    return total;
+}
+
 }  // namespace
 
 namespace vovido {
 
 int CheckUpdateMemory(const VRX_network& network) {
+    // The scaled copies, the family's cluster and its slice are each at most the tables themselves: below
+    // a quarter of the limit nothing can pass it. Every update of a small network stops here, after one
+    // pass that bounds each table by the outcomes of its node and parents.
+    if (TablesBound(network) <= static_cast<uint64_t>(kMaxUpdateMemoryCells) / 4) return kSuccess;
     HeldTables held = CountHeldTables(network);
     const std::vector<char> read = NodesAnUpdateReads(network);
     int widest = -1;
