@@ -673,6 +673,24 @@ TEST(PolicyEvaluation, UpdatesOfSecondsAreWithinTheLimit) {
     EXPECT_TRUE(LoggedPart("(2125791 belief updates in all)")) << LogDump();
 }
 
+// A diagram built by `build` and the best choice of its decision under best policy.
+struct ChoiceCase {
+    const char* name;
+    void (*build)(VRX_network&);
+    std::vector<double> choice;
+};
+
+template <size_t N>
+void ExpectBestChoices(const ChoiceCase (&cases)[N], const char* decision) {
+    for (const ChoiceCase& c : cases) {
+        VRX_network net;
+        c.build(net);
+        errorLog.Flush();
+        ASSERT_EQ(Solve(net, 1), kSuccess) << c.name << LogDump();
+        EXPECT_EQ(ValueOf(net, decision), c.choice) << c.name;
+    }
+}
+
 // A refusal names the decision and the unknown nodes whose outcomes change its best choice, each alone.
 // O -> D, O -> C, D -> C, U(D, C) = -50 10 -50 20, the finding C = 1, and O = `o` unless negative:
 // P(C = 1 | O, D) is 0.9 where D = O, else 0.1.
@@ -695,12 +713,7 @@ void BuildFindingBelow(VRX_network& net, int o) {
 // 54 against 7 for O = 0 and 6 against 63 for O = 1; with P(C = 1 | D) = 0.9, 0.1 and U(D, C = 1) = 10,
 // 50 (the least), 0 against 4 though the utilities weighed by the finding's probability give 9 against 5.
 TEST(BestPolicy, AFindingBelowWeighsEachChoiceByItsLikelihood) {
-    struct Case {
-        const char* name;
-        void (*build)(VRX_network&);
-        std::vector<double> choice;
-    };
-    const Case cases[] = {
+    const ChoiceCase cases[] = {
         {"O = 0", [](VRX_network& net) { BuildFindingBelow(net, 0); }, {1, 0}},
         {"O = 1", [](VRX_network& net) { BuildFindingBelow(net, 1); }, {0, 1}},
         {"least utility",
@@ -714,13 +727,7 @@ TEST(BestPolicy, AFindingBelowWeighsEachChoiceByItsLikelihood) {
          },
          {0, 1}},
     };
-    for (const Case& c : cases) {
-        VRX_network net;
-        c.build(net);
-        errorLog.Flush();
-        ASSERT_EQ(Solve(net, 1), kSuccess) << c.name << LogDump();
-        EXPECT_EQ(ValueOf(net, "D"), c.choice) << c.name;
-    }
+    ExpectBestChoices(cases, "D");
 }
 
 TEST(BestPolicy, RefusalNamesTheUnknownThatDecides) {
@@ -947,12 +954,7 @@ void BuildKnownUnobserved(VRX_network& net, const std::vector<const char*>& d2Pa
 }
 
 TEST(BestPolicy, AnUnknownThatChangesNoBestChoiceIsAnswered) {
-    struct Case {
-        const char* name;
-        void (*build)(VRX_network&);
-        std::vector<double> choice;
-    };
-    const Case cases[] = {
+    const ChoiceCase cases[] = {
         // U1(X) lies above D2: worths [10, 20] with X = 0, [110, 120] with X = 1.
         {"unknown above the decision",
          [](VRX_network& net) {
@@ -993,13 +995,7 @@ TEST(BestPolicy, AnUnknownThatChangesNoBestChoiceIsAnswered) {
          },
          {0, 1}},
     };
-    for (const Case& c : cases) {
-        VRX_network net;
-        c.build(net);
-        errorLog.Flush();
-        ASSERT_EQ(Solve(net, 1), kSuccess) << c.name << LogDump();
-        EXPECT_EQ(ValueOf(net, "D2"), c.choice) << c.name;
-    }
+    ExpectBestChoices(cases, "D2");
 }
 
 // Worths equal up to rounding, reached along different sums (C is 0.1 / 0.9): the last of them is
