@@ -142,6 +142,24 @@ void ValueOfInformationSection() {
     }
 }
 
+// One annealed MAP search under the tuning: the MAP nodes' outcomes, their probability and the evidence's.
+void RecordAnnealedMap(VRX_network& net, const std::string& key, const VRX_annealedMapTuning& tuning,
+                       const std::vector<std::pair<int, int>>& evidence, const std::vector<int>& mapNodes,
+                       int seed) {
+    (void)RecordCall(false, key, [&](std::string& values) {
+        int status = net.SetAnnealedMapTuning(tuning);
+        if (status != 0) return status;
+        VRX_intArray outcomes;
+        double p = -1.0, e = -1.0;
+        status = net.AnnealedMAP(evidence, test::Ints(mapNodes), outcomes, p, e, seed);
+        std::vector<double> numbers;
+        for (int i = 0; i < outcomes.GetCount(); ++i) numbers.push_back(outcomes[i]);
+        AppendNumbers(values, "outcomes", numbers);
+        AppendNumbers(values, "p", {p, e});
+        return status;
+    });
+}
+
 void AnnealedMapSection(const std::string& name) {
     VRX_network net;
     const std::string base = "annealed-map:" + name;
@@ -163,18 +181,7 @@ void AnnealedMapSection(const std::string& name) {
         }
         for (const Tuning& tuning : Tunings()) {
             const std::string key = base + ":" + cases[c].name + ":" + tuning.name;
-            (void)RecordCall(false, key, [&](std::string& values) {
-                int status = net.SetAnnealedMapTuning(tuning.tuning);
-                if (status != 0) return status;
-                VRX_intArray outcomes;
-                double p = -1.0, e = -1.0;
-                status = net.AnnealedMAP(evidence, test::Ints(mapNodes), outcomes, p, e, 20261209);
-                std::vector<double> numbers;
-                for (int i = 0; i < outcomes.GetCount(); ++i) numbers.push_back(outcomes[i]);
-                AppendNumbers(values, "outcomes", numbers);
-                AppendNumbers(values, "p", {p, e});
-                return status;
-            });
+            RecordAnnealedMap(net, key, tuning.tuning, evidence, mapNodes, 20261209);
         }
         (void)net.SetAnnealedMapTuning(VRX_annealedMapTuning{});
     }
@@ -212,19 +219,8 @@ void AnnealedMapLargeSection(const std::string& which) {
     const std::vector<std::pair<int, int>> findings[] = {
         {}, {{handles[handles.size() / 3], 0}, {handles[2 * handles.size() / 3], 0}}};
     for (const auto& evidence : findings) {
-        (void)RecordCall(
-            false, base + ":findings=" + std::to_string(evidence.size()), [&](std::string& values) {
-                int status = net.SetAnnealedMapTuning(tuning);
-                if (status != 0) return status;
-                VRX_intArray outcomes;
-                double p = -1.0, e = -1.0;
-                status = net.AnnealedMAP(evidence, test::Ints(mapNodes), outcomes, p, e, 20261210);
-                std::vector<double> numbers;
-                for (int i = 0; i < outcomes.GetCount(); ++i) numbers.push_back(outcomes[i]);
-                AppendNumbers(values, "outcomes", numbers);
-                AppendNumbers(values, "p", {p, e});
-                return status;
-            });
+        RecordAnnealedMap(net, base + ":findings=" + std::to_string(evidence.size()), tuning, evidence,
+                          mapNodes, 20261210);
     }
 }
 

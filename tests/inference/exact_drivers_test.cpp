@@ -66,6 +66,15 @@ void ClusterThenDecompose(TestNetwork& t, int node, Run run, std::vector<double>
     ASSERT_EQ(run(t.net, &trace), kSuccess);
 }
 
+// The nodes' beliefs by one join tree over the whole network, the values then left to compute again.
+std::vector<std::vector<double>> ClusteringBeliefs(TestNetwork& t, const std::vector<int>& nodes) {
+    std::vector<std::vector<double>> beliefs;
+    EXPECT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
+    for (int x : nodes) beliefs.push_back(t.Beliefs(x));
+    t.net.InvalidateValues();
+    return beliefs;
+}
+
 // A chain of n binary nodes, each a noisy copy of its parent.
 std::vector<int> Chain(TestNetwork& t, int n) {
     std::vector<int> h;
@@ -189,10 +198,7 @@ TEST(RunClusteringPerPart, SolvesEveryPartWithACliqueTree) {
 TEST(RelevanceDecomposition, SeventyNodesFormGroupsOf32And32And6FromTheEndOfTheOrder) {
     TestNetwork t;
     const std::vector<int> h = Chain(t, 70);
-    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
-    std::vector<std::vector<double>> plain;
-    for (int x : h) plain.push_back(t.Beliefs(x));
-    t.net.InvalidateValues();
+    const std::vector<std::vector<double>> plain = ClusteringBeliefs(t, h);
 
     std::vector<DecompositionAttempt> trace;
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
@@ -221,10 +227,7 @@ TEST(RelevanceDecomposition, TargetsWhoseGroupsWouldEachBuildTheSameTreeAreAnswe
     std::mt19937 rng(3);
     t.RandomTables(rng, 0.0);
     for (int i = 0; i < 400; i += 50) t.Observe(h[12 + i], 0);
-    ASSERT_EQ(RunClustering(t.net, nullptr, 0), kSuccess);
-    std::vector<std::vector<double>> plain;
-    for (int x : h) plain.push_back(t.Beliefs(x));
-    t.net.InvalidateValues();
+    const std::vector<std::vector<double>> plain = ClusteringBeliefs(t, h);
     std::vector<DecompositionAttempt> trace;
     ASSERT_EQ(RunRelevanceDecomposition(t.net, &trace), kSuccess);
     EXPECT_EQ(Counts(trace), std::vector<int>{404});
