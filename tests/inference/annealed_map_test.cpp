@@ -29,7 +29,6 @@ std::string RefusedOverLongSweeps(VRX_network& net, const VRX_intArray& nodes) {
     return LogDump();
 }
 
-
 struct Exact {
     double evidence = 0.0;
     std::map<std::vector<int>, double> joint;  // P(MAP assignment, evidence)
